@@ -1,0 +1,169 @@
+// The main window: its state, its controls and every procedure of the program. The members are
+// defined in the folder of the subsystem they belong to (copy/StartMassCopy.cpp defines
+// frmMain::StartMassCopy), so a reader who knows the behaviour knows the folder.
+#pragma once
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/ui.h"
+
+namespace pixferry {
+
+class frmShowPhoto;
+
+// The controls of the main window by their names, bound by a front end or a test.
+struct MainControls {
+  Window& form;
+  TextBox& txtIncidentNumber;
+  TextBox& txtUser;
+  TextBox& txtDate;
+  TextBox& txtSource;
+  TextBox& txtTarget;
+  TextBox& txtMessage;
+  Button& cmdSource;
+  Button& cmdStartCopy;
+  Button& cmdDelete;
+  Button& cmdClose;
+  Button& cmdSourceFirst;
+  Button& cmdSourcePrevious;
+  Button& cmdSourceNext;
+  Button& cmdSourceLast;
+  Button& cmdViewSource;
+  Button& cmdTargetFirst;
+  Button& cmdTargetPrevious;
+  Button& cmdTargetNext;
+  Button& cmdTargetLast;
+  Button& cmdViewTarget;
+  PictureBox& imgSource;
+};
+
+class frmMain {
+ public:
+  frmMain(const MainControls& controls, frmShowPhoto& viewer, Desktop& desktop);
+  frmMain(const frmMain&) = delete;
+  frmMain& operator=(const frmMain&) = delete;
+
+  // ---- Event handlers (the front ends route events here through the wiring table).
+  void Form_Load();
+  void cmdClose_Click();
+  void cmdSource_Click();
+  void cmdStartCopy_Click();
+  void cmdDelete_Click();
+  void cmdSourceFirst_Click();
+  void cmdSourcePrevious_Click();
+  void cmdSourceNext_Click();
+  void cmdSourceLast_Click();
+  void cmdTargetFirst_Click();
+  void cmdTargetPrevious_Click();
+  void cmdTargetNext_Click();
+  void cmdTargetLast_Click();
+  void cmdViewSource_Click();
+  void cmdViewTarget_Click();
+  void imgSource_DblClick();
+  void txtDate_LostFocus();
+
+  // ---- Procedures.
+  // settings/: the command words; each returns true when the box held a command (click ends).
+  bool SourceCommand();
+  bool StartCommand();
+  // lists/
+  void GetAllSubDirectories(std::vector<std::string>& strSubDirectories,
+                            std::string strStartDirectory);
+  void SortedFiles(std::string strPath, std::int32_t& lngFileCount,
+                   std::vector<std::string>& strFiles, bool blnNoDot, bool blnNoDotDot);
+  void Quicksort(std::vector<std::string>& strList, std::int32_t lngMin, std::int32_t lngMax);
+  void SetSourceList();
+  void SetTargetList();
+  void SelectSource();
+  // copy/
+  void CopyRequest();
+  void StartMassCopy(std::int32_t& lngErrors, std::int32_t lngCount,
+                     const std::vector<std::string>& strFiles);
+  void SetLastTargetFile(std::string& strLastFile, std::int32_t& intLastFile,
+                         std::int32_t& intError);
+  // view/
+  void ChangeCase(std::string& strText);
+  // shell/
+  std::string PickFolder(const std::string& strStartFolder, const std::string& strTitle);
+
+  // The error box: number, one space, description, suffix; OK only unless style says more.
+  // Call it inside a catch block: it reports the exception being handled.
+  void ShowErrorBox(std::string_view suffix, int style = mb::kOkOnly,
+                    std::string_view title = {});
+  // The case folder: strSavePath, separator, strIncidentNumber, "_", strUserName, "_",
+  // strCopyDate.
+  std::string CaseFolderPath() const;
+
+  // ---- Form-level state. Arrays keep entry 0 unused so positions count from 1.
+  std::string strSavePath;
+  std::string strTargetFileName;
+  std::string strSourcePath;
+  std::string strSourceFileName;
+  std::string strLastSourcePath;
+  std::string strIncidentNumber;
+  std::string strUserName;
+  std::string strCopyDate;
+  std::string strMyDirectory;
+  std::vector<std::string> strSourceFiles;
+  std::int32_t lngSourceCount = 0;
+  std::int32_t lngSourceIndex = 0;
+  std::vector<std::string> strTargetFiles;
+  std::int32_t lngTargetCount = 0;
+  std::int32_t lngTargetIndex = 0;
+  std::string strTargetPath;
+  std::string strMediaProgram;
+  std::string strViewedFile;
+  std::string strViewedList;
+  std::string strLocalSwitch;
+  std::string strRenameSwitch;
+
+  // ---- Controls.
+  Window& form;
+  TextBox& txtIncidentNumber;
+  TextBox& txtUser;
+  TextBox& txtDate;
+  TextBox& txtSource;
+  TextBox& txtTarget;
+  TextBox& txtMessage;
+  Button& cmdSource;
+  Button& cmdStartCopy;
+  Button& cmdDelete;
+  Button& cmdClose;
+  Button& cmdSourceFirst;
+  Button& cmdSourcePrevious;
+  Button& cmdSourceNext;
+  Button& cmdSourceLast;
+  Button& cmdViewSource;
+  Button& cmdTargetFirst;
+  Button& cmdTargetPrevious;
+  Button& cmdTargetNext;
+  Button& cmdTargetLast;
+  Button& cmdViewTarget;
+  PictureBox& imgSource;
+
+  frmShowPhoto& viewer;
+  Desktop& desktop;
+
+ private:
+  void SetSourceButtons(bool enabled);
+  void SetTargetButtons(bool enabled);
+
+  std::mt19937 random_;  // pivots of Quicksort
+};
+
+// The built-in photo viewer: a window, its picture box and the four close buttons' action.
+class frmShowPhoto {
+ public:
+  frmShowPhoto(Window& form, PictureBox& imgSource, Desktop& desktop);
+  void cmdClose_Click();  // the four "X" buttons and the title-bar close box
+
+  Window& form;
+  PictureBox& imgSource;
+  Desktop& desktop;
+};
+
+}  // namespace pixferry

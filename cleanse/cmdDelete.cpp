@@ -1,0 +1,7 @@
+#include "app/frmMain.h"
+
+namespace pixferry {
+
+void frmMain::cmdDelete_Click() {}
+
+}  // namespace pixferry

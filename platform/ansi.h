@@ -1,0 +1,14 @@
+// The ANSI code page the settings file is written in: the system's on Windows, Windows-1252
+// elsewhere, so a paths.dat moves between systems unchanged.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pixferry {
+
+// Characters the code page cannot hold become "?".
+std::string Utf8ToAnsi(std::string_view utf8);
+std::string AnsiToUtf8(std::string_view ansi);
+
+}  // namespace pixferry

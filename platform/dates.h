@@ -1,0 +1,31 @@
+// Dates: today, its short-date text in the user's locale, and the one text-to-date parser.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pixferry {
+
+struct CalendarDate {
+  int year = 0;
+  int month = 0;  // 1-12
+  int day = 0;    // 1-31
+  friend bool operator==(const CalendarDate&, const CalendarDate&) = default;
+};
+
+enum class DateOrder { MonthDayYear, DayMonthYear, YearMonthDay };
+
+CalendarDate Today();
+// The user's short date format (Windows: the user's locale; POSIX: strftime "%x" under LC_TIME).
+std::string ShortDateText(const CalendarDate& date);
+// The order of day, month and year in the user's short date format.
+DateOrder LocaleDateOrder();
+
+// Numeric dates in the given order, separated by "/", "-" or ".", one or two digits for day and
+// month, two or four for the year (00-29 are 2000-2029, 30-99 are 1930-1999); a four-digit year
+// first is always read year-month-day. Anything else raises 13 (type mismatch).
+CalendarDate ParseDate(std::string_view text, DateOrder order);
+// The same under the user's locale.
+CalendarDate ParseDate(std::string_view text);
+
+}  // namespace pixferry

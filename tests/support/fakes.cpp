@@ -1,0 +1,96 @@
+#include "tests/support/fakes.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "platform/errors.h"
+#include "platform/files.h"
+
+namespace pixferry::testing {
+
+void FakePictureBox::LoadPicture(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    const std::string folder = path.substr(0, path.find_last_of(kSep));
+    int attributes = 0;
+    const bool folder_exists = TryReadAttributes(folder, attributes) == 0 &&
+                               (attributes & attr::kDirectory) != 0;
+    throw RuntimeError(folder_exists ? err::kFileNotFound : err::kPathNotFound);
+  }
+  unsigned char head[3] = {};
+  in.read(reinterpret_cast<char*>(head), 3);
+  if (in.gcount() != 3 || head[0] != 0xFF || head[1] != 0xD8 || head[2] != 0xFF) {
+    throw RuntimeError(err::kInvalidPicture);
+  }
+  picture = path;
+  ++loads;
+}
+
+int FakeDesktop::MsgBox(std::string_view text, int style, std::string_view title) {
+  MessageBoxCall call{std::string(text), style, std::string(title)};
+  boxes.push_back(call);
+  if (on_box) on_box(call);
+  if ((style & mb::kButtonsMask) == mb::kYesNo) {
+    if (answers.empty()) {
+      ADD_FAILURE() << "unexpected question: " << call.text;
+      return mb::kAnswerNo;
+    }
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  return mb::kAnswerOk;
+}
+
+std::string FakeDesktop::PickFolder(const std::string& start_folder, const std::string& title) {
+  pick_calls.push_back({start_folder, title});
+  if (picks.empty()) {
+    ADD_FAILURE() << "unexpected folder picker";
+    return {};
+  }
+  std::string result = picks.front();
+  picks.pop_front();
+  return result;
+}
+
+void FakeDesktop::OpenWithProgram(const std::string& program, const std::string& parameters,
+                                  const std::string& directory) {
+  programs.push_back({program, parameters, directory});
+}
+
+Harness::Harness() {
+  main_window.name = "frmMain";
+  viewer_window.name = "frmShowPhoto";
+  main_window.unload_log = &unload_log;
+  viewer_window.unload_log = &unload_log;
+  main_window.loaded = true;
+  viewer = std::make_unique<frmShowPhoto>(viewer_window, viewer_picture, desktop);
+  MainControls controls{main_window,       txtIncidentNumber, txtUser,        txtDate,
+                        txtSource,         txtTarget,         txtMessage,     cmdSource,
+                        cmdStartCopy,      cmdDelete,         cmdClose,       cmdSourceFirst,
+                        cmdSourcePrevious, cmdSourceNext,     cmdSourceLast,  cmdViewSource,
+                        cmdTargetFirst,    cmdTargetPrevious, cmdTargetNext,  cmdTargetLast,
+                        cmdViewTarget,     imgSource};
+  form = std::make_unique<frmMain>(controls, *viewer, desktop);
+}
+
+static bool AllSame(std::initializer_list<const FakeButton*> buttons) {
+  const bool first = (*buttons.begin())->enabled;
+  for (const FakeButton* b : buttons) {
+    EXPECT_EQ(b->enabled, first) << "buttons of one list disagree";
+  }
+  return first;
+}
+
+bool Harness::SourceButtonsEnabled() const {
+  return AllSame({&cmdSourceFirst, &cmdSourcePrevious, &cmdSourceNext, &cmdSourceLast,
+                  &cmdViewSource});
+}
+
+bool Harness::TargetButtonsEnabled() const {
+  return AllSame({&cmdTargetFirst, &cmdTargetPrevious, &cmdTargetNext, &cmdTargetLast,
+                  &cmdViewTarget});
+}
+
+}  // namespace pixferry::testing

@@ -1,0 +1,131 @@
+// In-memory controls and desktop: the screen is the only thing the core tests fake.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/frmMain.h"
+#include "app/ui.h"
+
+namespace pixferry::testing {
+
+class FakeTextBox : public TextBox {
+ public:
+  std::string Text() const override { return text; }
+  void SetText(std::string_view t) override { text = std::string(t); }
+  void Refresh() override { refreshed.push_back(text); }
+
+  std::string text;
+  std::vector<std::string> refreshed;  // the text at each repaint, in order
+};
+
+class FakeButton : public Button {
+ public:
+  explicit FakeButton(bool is_enabled = true) : enabled(is_enabled) {}
+  bool Enabled() const override { return enabled; }
+  void SetEnabled(bool e) override { enabled = e; }
+  bool enabled;
+};
+
+// Accepts a file that starts like a JPEG (FF D8 FF), as a decoder would; the real decoding is
+// the front ends' and is tested there.
+class FakePictureBox : public PictureBox {
+ public:
+  void LoadPicture(const std::string& path) override;
+  bool HasPicture() const override { return !picture.empty(); }
+  std::string picture;  // path of the picture on show
+  int loads = 0;        // successful loads
+};
+
+class FakeWindow : public Window {
+ public:
+  void Load() override {
+    if (!loaded) ++load_count;
+    loaded = true;
+  }
+  bool IsLoaded() const override { return loaded; }
+  void Show(Window* owner_window) override {
+    Load();
+    visible = true;
+    owner = owner_window;
+    ++show_count;
+  }
+  void Hide() override { visible = false; }
+  bool IsVisible() const override { return visible; }
+  void Unload() override {
+    loaded = false;
+    visible = false;
+    ++unload_count;
+    if (unload_log) unload_log->push_back(name);
+  }
+
+  std::string name;
+  bool loaded = false;
+  bool visible = false;
+  Window* owner = nullptr;
+  int load_count = 0;
+  int show_count = 0;
+  int unload_count = 0;
+  std::vector<std::string>* unload_log = nullptr;
+};
+
+struct MessageBoxCall {
+  std::string text;
+  int style;
+  std::string title;  // as passed; empty means the program's title
+  friend bool operator==(const MessageBoxCall&, const MessageBoxCall&) = default;
+};
+
+struct ProgramCall {
+  std::string program, parameters, directory;
+  friend bool operator==(const ProgramCall&, const ProgramCall&) = default;
+};
+
+struct PickCall {
+  std::string start_folder, title;
+};
+
+// Records every message box and answers from a script. A box with Yes/No and no scripted
+// answer fails the test: an unexpected question is a fault.
+class FakeDesktop : public Desktop {
+ public:
+  int MsgBox(std::string_view text, int style, std::string_view title) override;
+  std::string PickFolder(const std::string& start_folder, const std::string& title) override;
+  void OpenWithProgram(const std::string& program, const std::string& parameters,
+                       const std::string& directory) override;
+
+  std::vector<MessageBoxCall> boxes;
+  std::deque<int> answers;             // answers for Yes/No boxes, in order
+  std::deque<std::string> picks;       // results of the folder picker, in order
+  std::vector<PickCall> pick_calls;
+  std::vector<ProgramCall> programs;
+  // Called for every box before it is answered (tests use it to change files mid-run).
+  std::function<void(const MessageBoxCall&)> on_box;
+};
+
+// A main window with its viewer built from fakes, in the state a front end creates it in.
+struct Harness {
+  Harness();
+
+  FakeDesktop desktop;
+  FakeWindow main_window, viewer_window;
+  FakeTextBox txtIncidentNumber, txtUser, txtDate, txtSource, txtTarget, txtMessage;
+  FakeButton cmdSource, cmdStartCopy, cmdDelete, cmdClose;
+  FakeButton cmdSourceFirst{false}, cmdSourcePrevious{false}, cmdSourceNext{false},
+      cmdSourceLast{false}, cmdViewSource{false};
+  FakeButton cmdTargetFirst{false}, cmdTargetPrevious{false}, cmdTargetNext{false},
+      cmdTargetLast{false}, cmdViewTarget{false};
+  FakePictureBox imgSource, viewer_picture;
+  std::vector<std::string> unload_log;
+  std::unique_ptr<frmShowPhoto> viewer;
+  std::unique_ptr<frmMain> form;
+
+  bool SourceButtonsEnabled() const;  // all five enabled (fails loudly when they disagree)
+  bool TargetButtonsEnabled() const;
+};
+
+}  // namespace pixferry::testing

@@ -1,0 +1,146 @@
+#include "tests/support/tempdir.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <set>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace pixferry::testing {
+namespace {
+
+// The folders this test program made; the deletion guard accepts nothing else.
+std::set<std::string>& MadeFolders() {
+  static std::set<std::string> folders;
+  return folders;
+}
+
+std::string Canonical(const std::string& path) {
+  std::error_code ec;
+  fs::path p = fs::weakly_canonical(fs::path(path), ec);
+  return ec ? path : p.string();
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+  std::random_device rd;
+  const fs::path base = fs::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::ostringstream name;
+    name << "pixferry-test-" << std::hex << rd() << rd();
+    fs::path candidate = base / name.str();
+    std::error_code ec;
+    if (fs::create_directory(candidate, ec) && !ec) {
+      path_ = fs::canonical(candidate).string();
+      MadeFolders().insert(path_);
+      return;
+    }
+  }
+  std::cerr << "cannot create a temporary folder\n";
+  std::abort();
+}
+
+TempDir::~TempDir() {
+  GuardDeletion(path_);
+  std::error_code ec;
+  // Give write permission back first, so read-only test folders go too.
+  for (auto it = fs::recursive_directory_iterator(path_, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    if (!it->is_symlink()) {
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+  }
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(path_, ec);
+  MadeFolders().erase(path_);
+}
+
+std::string TempDir::operator/(std::string_view relative) const {
+  std::string result = path_;
+  result += static_cast<char>(fs::path::preferred_separator);
+  for (char c : relative) {
+    result += c == '/' ? static_cast<char>(fs::path::preferred_separator) : c;
+  }
+  return result;
+}
+
+void GuardDeletion(const std::string& path) {
+  const std::string target = Canonical(path);
+  for (const std::string& folder : MadeFolders()) {
+    if (target == folder ||
+        (target.size() > folder.size() && target.compare(0, folder.size(), folder) == 0 &&
+         (target[folder.size()] == '/' || target[folder.size()] == '\\'))) {
+      return;
+    }
+  }
+  std::cerr << "refusing to delete outside a test folder: " << path << "\n";
+  std::abort();
+}
+
+void WriteFile(const std::string& path, std::string_view content) {
+  MakeFolders(fs::path(path).parent_path().string());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+  if (!out) {
+    std::cerr << "cannot write " << path << "\n";
+    std::abort();
+  }
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+bool Exists(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(fs::symlink_status(path, ec));
+}
+
+void MakeFolders(const std::string& path) {
+  if (path.empty()) return;
+  std::error_code ec;
+  fs::create_directories(path, ec);
+}
+
+std::string JpegBytes() {
+  static const char kJpeg[] =
+    "\xff\xd8\xff\xe0\x00\x10\x4a\x46\x49\x46\x00\x01\x01\x00\x00\x01"
+    "\x00\x01\x00\x00\xff\xdb\x00\x43\x00\x05\x03\x04\x04\x04\x03\x05"
+    "\x04\x04\x04\x05\x05\x05\x06\x07\x0c\x08\x07\x07\x07\x07\x0f\x0b"
+    "\x0b\x09\x0c\x11\x0f\x12\x12\x11\x0f\x11\x11\x13\x16\x1c\x17\x13"
+    "\x14\x1a\x15\x11\x11\x18\x21\x18\x1a\x1d\x1d\x1f\x1f\x1f\x13\x17"
+    "\x22\x24\x22\x1e\x24\x1c\x1e\x1f\x1e\xff\xdb\x00\x43\x01\x05\x05"
+    "\x05\x07\x06\x07\x0e\x08\x08\x0e\x1e\x14\x11\x14\x1e\x1e\x1e\x1e"
+    "\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e"
+    "\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e"
+    "\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\xff\xc0"
+    "\x00\x11\x08\x00\x08\x00\x08\x03\x01\x22\x00\x02\x11\x01\x03\x11"
+    "\x01\xff\xc4\x00\x15\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00"
+    "\x00\x00\x00\x00\x00\x00\x00\x05\xff\xc4\x00\x14\x10\x01\x00\x00"
+    "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\xc4"
+    "\x00\x15\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+    "\x00\x00\x00\x06\x07\xff\xc4\x00\x14\x11\x01\x00\x00\x00\x00\x00"
+    "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\xda\x00\x0c\x03"
+    "\x01\x00\x02\x11\x03\x11\x00\x3f\x00\xa6\x02\x74\x76\xff\xd9";
+  return std::string(kJpeg, sizeof kJpeg - 1);
+}
+
+ScopedCurrentDirectory::ScopedCurrentDirectory(const std::string& path)
+    : previous_(fs::current_path().string()) {
+  fs::current_path(path);
+}
+
+ScopedCurrentDirectory::~ScopedCurrentDirectory() {
+  std::error_code ec;
+  fs::current_path(previous_, ec);
+}
+
+}  // namespace pixferry::testing

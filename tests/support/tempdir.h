@@ -1,0 +1,48 @@
+// Fresh temporary folders for tests that touch real files, and the guard every deleting test
+// goes through: nothing outside a folder made here is ever removed.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pixferry::testing {
+
+class TempDir {
+ public:
+  TempDir();  // a new empty folder under the system's temporary folder
+  ~TempDir();  // removes it (through the guard)
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  // path() + separator + relative (relative may hold '/' which becomes the separator).
+  std::string operator/(std::string_view relative) const;
+
+ private:
+  std::string path_;
+};
+
+// Refuses (aborts the test program) unless path lies inside a folder that TempDir made.
+void GuardDeletion(const std::string& path);
+
+// File helpers; folders are created as needed.
+void WriteFile(const std::string& path, std::string_view content);
+std::string ReadFile(const std::string& path);
+bool Exists(const std::string& path);
+void MakeFolders(const std::string& path);
+// A small valid baseline JPEG (8 x 8, one colour), as cameras write them.
+std::string JpegBytes();
+
+// Makes the current directory a folder for the lifetime of the object (paths.dat lives there).
+class ScopedCurrentDirectory {
+ public:
+  explicit ScopedCurrentDirectory(const std::string& path);
+  ~ScopedCurrentDirectory();
+  ScopedCurrentDirectory(const ScopedCurrentDirectory&) = delete;
+  ScopedCurrentDirectory& operator=(const ScopedCurrentDirectory&) = delete;
+
+ private:
+  std::string previous_;
+};
+
+}  // namespace pixferry::testing

@@ -1,0 +1,7 @@
+#include "app/frmMain.h"
+
+namespace pixferry {
+
+void frmShowPhoto::cmdClose_Click() {}
+
+}  // namespace pixferry
