@@ -1,11 +1,83 @@
+#include <string>
+
 #include "app/frmMain.h"
+#include "platform/errors.h"
+#include "platform/files.h"
 
 namespace pixferry {
+namespace {
 
-void frmMain::cmdViewSource_Click() {}
+// The tail of a name from its last dot to the end, dot included; the whole name when it has none.
+std::string Extension(const std::string& name) {
+  const std::size_t dot = name.rfind('.');
+  return dot == std::string::npos ? name : name.substr(dot);
+}
 
-void frmMain::cmdViewTarget_Click() {}
+void ReplaceAll(std::string& text, char from, char to) {
+  for (char& c : text) {
+    if (c == from) c = to;
+  }
+}
 
-void frmMain::ChangeCase(std::string&) {}
+// What tells the two View buttons apart.
+struct ViewedList {
+  TextBox& box;
+  const std::string& folder;
+  const char* name;
+};
+
+void PreviewEntry(frmMain& form, const ViewedList& list) {
+  try {
+    const std::string entry = list.box.Text();
+    const std::string path = list.folder + kSep + entry;
+    std::string extension = Extension(entry);
+    form.ChangeCase(extension);
+    if (extension != ".jpg" && extension != ".jpeg") return;
+    form.imgSource.LoadPicture(path);
+    // Recorded only once the picture is on show, so a failed load keeps the previous one.
+    form.strViewedFile = path;
+    form.strViewedList = list.name;
+  } catch (const RuntimeError& e) {
+    if (e.number() != err::kPathNotFound) {
+      form.ShowErrorBox("");
+      return;
+    }
+    // The folder is gone: most likely the card was taken out.
+    try {
+      form.desktop.MsgBox(list.box.Text() +
+                              " is not a valid file.  It was likely deleted from outside this "
+                              "program while the program was still running.  " +
+                              "Try resetting the source and viewing again.",
+                          mb::kExclamation, "Error!");
+    } catch (...) {
+      form.ShowErrorBox("");
+    }
+  } catch (...) {
+    form.ShowErrorBox("");
+  }
+}
+
+}  // namespace
+
+void frmMain::ChangeCase(std::string& strText) {
+  try {
+    // Only the letters of "jpg", "jpeg", "mpg" and "mpeg" fold: enough for the comparisons.
+    ReplaceAll(strText, 'J', 'j');
+    ReplaceAll(strText, 'P', 'p');
+    ReplaceAll(strText, 'G', 'g');
+    ReplaceAll(strText, 'E', 'e');
+    ReplaceAll(strText, 'M', 'm');
+  } catch (...) {
+    ShowErrorBox(" in Function ChangeCase");
+  }
+}
+
+void frmMain::cmdViewSource_Click() {
+  PreviewEntry(*this, {txtSource, strSourcePath, "Source"});
+}
+
+void frmMain::cmdViewTarget_Click() {
+  PreviewEntry(*this, {txtTarget, strTargetPath, "Target"});
+}
 
 }  // namespace pixferry
