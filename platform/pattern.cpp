@@ -22,12 +22,12 @@ bool MatchesNamePattern(std::string_view name, std::string_view pattern) noexcep
   std::size_t n = 0, p = 0;
   std::size_t star = std::string_view::npos, resume = 0;
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || Fold(pattern[p]) == Fold(name[n]))) {
-      ++n;
-      ++p;
-    } else if (p < pattern.size() && pattern[p] == '*') {
+    if (p < pattern.size() && pattern[p] == '*') {
       star = p++;
       resume = n;
+    } else if (p < pattern.size() && (pattern[p] == '?' || Fold(pattern[p]) == Fold(name[n]))) {
+      ++n;
+      ++p;
     } else if (star != std::string_view::npos) {
       p = star + 1;
       n = ++resume;

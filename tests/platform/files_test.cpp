@@ -141,6 +141,8 @@ TEST(NamePatterns, WildcardsMatchAsTheListingApplies) {
   EXPECT_FALSE(MatchesNamePattern("a", "a?"));
   EXPECT_TRUE(MatchesNamePattern("aaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*b"));
   EXPECT_FALSE(MatchesNamePattern("aaaaaaaaaaaaaaaaaaaaaaaaa", "*a*a*a*a*a*b"));
+  // A star in the name is an ordinary character, never a second wildcard.
+  EXPECT_TRUE(MatchesNamePattern("*ab", "*b"));
 }
 
 TEST(CurrentDirectoryTest, ReportsTheFolderWeAreIn) {
