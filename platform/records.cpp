@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdint>
 #include <cerrno>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <ios>
@@ -31,8 +31,7 @@ fs::path PathFromUtf8(const std::string& utf8) {
 // The run-time number for an open that failed with errno value e.
 int OpenError(const fs::path& path, int e) {
   std::error_code ec;
-  const bool folder_missing =
-      path.has_parent_path() && !fs::is_directory(path.parent_path(), ec);
+  const bool folder_missing = path.has_parent_path() && !fs::is_directory(path.parent_path(), ec);
   if (e == ENOENT && folder_missing) return err::kPathNotFound;
   if (e != 0) return ErrorFromErrno(e);
   if (folder_missing) return err::kPathNotFound;
@@ -41,7 +40,9 @@ int OpenError(const fs::path& path, int e) {
 }
 
 // The run-time number for a transfer that failed; the stream does not always leave errno set.
-int TransferError(int e, int fallback) { return e != 0 ? ErrorFromErrno(e) : fallback; }
+int TransferError(int e, int fallback) {
+  return e != 0 ? ErrorFromErrno(e) : fallback;
+}
 
 std::streamoff RecordOffset(int record) {
   return static_cast<std::streamoff>(record - 1) * kRecordLength;
@@ -99,7 +100,9 @@ RecordFile::RecordFile(const std::string& path, Mode mode) : impl_(std::make_uni
   if (!impl_->stream.is_open()) throw RuntimeError(OpenError(file, errno));
 }
 
-RecordFile::~RecordFile() { Close(); }
+RecordFile::~RecordFile() {
+  Close();
+}
 
 std::string RecordFile::Read(int record) {
   impl_->Check(record, Mode::ReadOnly);
@@ -149,6 +152,8 @@ void RecordFile::Close() noexcept {
   impl_->stream.clear();
 }
 
-bool RecordFile::IsOpen() const noexcept { return impl_ && impl_->stream.is_open(); }
+bool RecordFile::IsOpen() const noexcept {
+  return impl_ && impl_->stream.is_open();
+}
 
 }  // namespace pixferry

@@ -4,8 +4,12 @@
 namespace pixferry {
 
 // POSIX has no ANSI code page; Windows-1252 keeps files written on Windows readable.
-std::string Utf8ToAnsi(std::string_view utf8) { return Utf8ToWindows1252(utf8); }
+std::string Utf8ToAnsi(std::string_view utf8) {
+  return Utf8ToWindows1252(utf8);
+}
 
-std::string AnsiToUtf8(std::string_view ansi) { return Windows1252ToUtf8(ansi); }
+std::string AnsiToUtf8(std::string_view ansi) {
+  return Windows1252ToUtf8(ansi);
+}
 
 }  // namespace pixferry
