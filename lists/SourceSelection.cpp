@@ -1,4 +1,7 @@
+#include <string>
+
 #include "app/frmMain.h"
+#include "platform/files.h"
 
 namespace pixferry {
 
@@ -11,6 +14,22 @@ void frmMain::cmdSource_Click() {
   }
 }
 
-void frmMain::SelectSource() {}
+void frmMain::SelectSource() {
+  const std::string strPhotoFolder = strMyDirectory + kSep + "DCIM";
+  const std::string strStartFolder =
+      ListingFindsEntry(strPhotoFolder, attr::kDirectory) ? strPhotoFolder : strMyDirectory;
+  const std::string strPicked = PickFolder(strStartFolder, "Locate Your Photos Folder");
+  if (!strPicked.empty()) {
+    strSourcePath = strPicked;
+    strLastSourcePath = strPicked;
+  }
+  // A cancel keeps the current source, whether a pick or start-up chose it, so the list on
+  // screen and the folder Start copies from never disagree. After Delete there is none to keep.
+  if (strSourcePath.empty()) return;
+  txtMessage.SetText(
+      "Photo source set. Make sure the Incident, User, and Date are correct and click 'Start' to "
+      "send the photos.");
+  SetSourceList();
+}
 
 }  // namespace pixferry
