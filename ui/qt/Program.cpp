@@ -1,0 +1,90 @@
+#include "ui/qt/Program.h"
+
+#include <QtGlobal>
+
+#include "app/layout.h"
+#include "app/wiring.h"
+#include "ui/qt/Wiring.h"
+
+// The resources are compiled into a static library: their registration has to be asked for.
+static void InitResources() {
+  Q_INIT_RESOURCE(resources);
+}
+
+namespace pixferry::qt {
+namespace {
+
+constexpr Qt::WindowFlags kFixedFrame = Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                                        Qt::MSWindowsFixedSizeDialogHint;
+
+MainControls BindMain(Program& p) {
+  return MainControls{p.main_window,       p.txtIncidentNumber, p.txtUser,       p.txtDate,
+                      p.txtSource,         p.txtTarget,         p.txtMessage,    p.cmdSource,
+                      p.cmdStartCopy,      p.cmdDelete,         p.cmdClose,      p.cmdSourceFirst,
+                      p.cmdSourcePrevious, p.cmdSourceNext,     p.cmdSourceLast, p.cmdViewSource,
+                      p.cmdTargetFirst,    p.cmdTargetPrevious, p.cmdTargetNext, p.cmdTargetLast,
+                      p.cmdViewTarget,     p.imgSource};
+}
+
+}  // namespace
+
+// A tool-window flag would cost the main window its taskbar button on most Linux desktops, so
+// only the viewer gets one.
+FormStyle MainWindowStyle() {
+  return FormStyle{Qt::Window | kFixedFrame, QStringLiteral(":/pixferry.png"),
+                   QStringLiteral(":/background.jpg")};
+}
+
+FormStyle ViewerWindowStyle() {
+  return FormStyle{Qt::Tool | kFixedFrame, {}, {}};
+}
+
+Program::Program()
+    : main_window((InitResources(), MainFormLayout()), MainWindowStyle()),
+      viewer_window(ViewerFormLayout(), ViewerWindowStyle()),
+      txtIncidentNumber(main_window, "txtIncidentNumber"),
+      txtUser(main_window, "txtUser"),
+      txtDate(main_window, "txtDate"),
+      txtSource(main_window, "txtSource"),
+      txtTarget(main_window, "txtTarget"),
+      txtMessage(main_window, "txtMessage"),
+      cmdSource(main_window, "cmdSource"),
+      cmdStartCopy(main_window, "cmdStartCopy"),
+      cmdDelete(main_window, "cmdDelete"),
+      cmdClose(main_window, "cmdClose"),
+      cmdSourceFirst(main_window, "cmdSourceFirst"),
+      cmdSourcePrevious(main_window, "cmdSourcePrevious"),
+      cmdSourceNext(main_window, "cmdSourceNext"),
+      cmdSourceLast(main_window, "cmdSourceLast"),
+      cmdViewSource(main_window, "cmdViewSource"),
+      cmdTargetFirst(main_window, "cmdTargetFirst"),
+      cmdTargetPrevious(main_window, "cmdTargetPrevious"),
+      cmdTargetNext(main_window, "cmdTargetNext"),
+      cmdTargetLast(main_window, "cmdTargetLast"),
+      cmdViewTarget(main_window, "cmdViewTarget"),
+      imgSource(main_window, "imgSource"),
+      viewer_picture(viewer_window, "imgSource"),
+      desktop(main_window),
+      viewer(viewer_window, viewer_picture, desktop),
+      form(BindMain(*this), viewer, desktop) {
+  main_window.SetOnLoad([this](FormWidget& widget) {
+    ConnectEvents(widget, MainFormEvents(),
+                  [this](const EventBinding& row) { RunHandler(form, row.handler); });
+  });
+  // The close box ends the program exactly as Close does, the viewer included.
+  main_window.SetCloseRequest([this] { RunHandler(form, &frmMain::cmdClose_Click); });
+
+  viewer_window.SetOnLoad([this](FormWidget& widget) {
+    ConnectViewerButtons(widget, [this] { viewer.cmdClose_Click(); });
+  });
+  viewer_window.SetCloseRequest([this] { viewer.cmdClose_Click(); });
+}
+
+void Program::Start() {
+  main_window.Load();
+  RunHandler(form, &frmMain::Form_Load);
+  main_window.Show(nullptr);
+}
+
+}  // namespace pixferry::qt

@@ -1,0 +1,41 @@
+// The whole program on Qt: both windows, their controls, the desktop services and the core
+// bound over them. main() makes one; the tests make their own.
+#pragma once
+
+#include "app/frmMain.h"
+#include "ui/qt/QtControls.h"
+#include "ui/qt/QtDesktop.h"
+
+namespace pixferry::qt {
+
+// The frames of the two windows: the main window is an ordinary top-level window (it has a
+// taskbar button and ends the program), fixed in size, with no minimise or maximise box; the
+// viewer is a tool window owned by the main window.
+FormStyle MainWindowStyle();
+FormStyle ViewerWindowStyle();
+
+class Program {
+ public:
+  Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  // Runs the load step before the main window is first shown, then shows it.
+  void Start();
+
+  QtWindow main_window;
+  QtWindow viewer_window;
+
+  QtTextBox txtIncidentNumber, txtUser, txtDate, txtSource, txtTarget, txtMessage;
+  QtButton cmdSource, cmdStartCopy, cmdDelete, cmdClose;
+  QtButton cmdSourceFirst, cmdSourcePrevious, cmdSourceNext, cmdSourceLast, cmdViewSource;
+  QtButton cmdTargetFirst, cmdTargetPrevious, cmdTargetNext, cmdTargetLast, cmdViewTarget;
+  QtPictureBox imgSource;
+  QtPictureBox viewer_picture;
+
+  QtDesktop desktop;
+  frmShowPhoto viewer;
+  frmMain form;
+};
+
+}  // namespace pixferry::qt

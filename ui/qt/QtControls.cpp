@@ -1,0 +1,120 @@
+#include "ui/qt/QtControls.h"
+
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+
+#include "ui/qt/Text.h"
+#include "ui/qt/Widgets.h"
+
+namespace pixferry::qt {
+namespace {
+
+template <class T>
+T* Find(const QtWindow& window, std::string_view name) {
+  FormWidget* form = window.widget();
+  return form ? form->ControlAs<T>(name) : nullptr;
+}
+
+void CentreOnScreen(QWidget& window) {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  window.move(area.x() + (area.width() - window.width()) / 2,
+              area.y() + (area.height() - window.height()) / 2);
+}
+
+}  // namespace
+
+QtWindow::QtWindow(const FormSpec& spec, FormStyle style) : spec_(spec), style_(std::move(style)) {}
+
+QtWindow::~QtWindow() {
+  delete form_.data();
+}
+
+void QtWindow::Load() {
+  if (form_) return;
+  form_ = new FormWidget(spec_, ScreenDpi(), style_);
+  CentreOnScreen(*form_);
+  form_->on_close_request = [this] {
+    if (close_request_) close_request_();
+  };
+  if (on_load_) on_load_(*form_);
+}
+
+void QtWindow::Show(Window* owner) {
+  Load();
+  // An owned window stays above its owner and has no taskbar button of its own.
+  if (auto* owner_window = dynamic_cast<QtWindow*>(owner)) {
+    FormWidget* owner_form = owner_window->widget();
+    if (owner_form && owner_form != form_ && form_->parentWidget() != owner_form) {
+      const QPoint place = form_->pos();
+      form_->setParent(owner_form, form_->windowFlags());
+      form_->move(place);
+    }
+  }
+  form_->show();
+  form_->raise();
+  form_->activateWindow();
+}
+
+void QtWindow::Hide() {
+  if (form_) form_->hide();
+}
+
+bool QtWindow::IsVisible() const {
+  return form_ && form_->isVisible();
+}
+
+void QtWindow::Unload() {
+  if (!form_) return;
+  FormWidget* form = form_.data();
+  form_.clear();
+  form->Retire();
+  // Closing the last primary window ends the event loop; the widget goes once control has
+  // left the handler that is running (it may be one of its own buttons).
+  form->close();
+  form->deleteLater();
+}
+
+std::string QtTextBox::Text() const {
+  if (auto* line = Find<QLineEdit>(window_, name_)) return ToStdString(line->text());
+  if (auto* box = Find<QTextEdit>(window_, name_)) return ToStdString(box->toPlainText());
+  return {};
+}
+
+void QtTextBox::SetText(std::string_view text) {
+  if (auto* line = Find<LineEdit>(window_, name_)) {
+    line->SetPlainText(ToQString(text));
+  } else if (auto* box = Find<StatusBox>(window_, name_)) {
+    box->SetPlainText(ToQString(text));
+  }
+}
+
+void QtTextBox::Refresh() {
+  // Painted now, with its scroll bar and text area, although no event is handled until the
+  // running handler returns.
+  if (auto* box = Find<QWidget>(window_, name_)) box->repaint();
+}
+
+bool QtButton::Enabled() const {
+  auto* button = Find<QPushButton>(window_, name_);
+  return button && button->isEnabled();
+}
+
+void QtButton::SetEnabled(bool enabled) {
+  if (auto* button = Find<QPushButton>(window_, name_)) button->setEnabled(enabled);
+}
+
+void QtPictureBox::LoadPicture(const std::string& path) {
+  // As with the classic forms, using a control of a window that is not loaded loads it.
+  window_.Load();
+  if (auto* picture = Find<PictureView>(window_, name_)) picture->LoadPicture(ToQString(path));
+}
+
+bool QtPictureBox::HasPicture() const {
+  auto* picture = Find<PictureView>(window_, name_);
+  return picture && picture->HasPicture();
+}
+
+}  // namespace pixferry::qt

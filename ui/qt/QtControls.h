@@ -1,0 +1,82 @@
+// The core's controls and windows on Qt widgets. A control is found by its name in its window
+// each time, so it stays valid when the window is unloaded (it then reads empty and ignores
+// changes).
+#pragma once
+
+#include <QPointer>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "app/layout.h"
+#include "app/ui.h"
+#include "ui/qt/FormWidget.h"
+
+namespace pixferry::qt {
+
+class QtWindow : public Window {
+ public:
+  QtWindow(const FormSpec& spec, FormStyle style);
+  ~QtWindow() override;
+  QtWindow(const QtWindow&) = delete;
+  QtWindow& operator=(const QtWindow&) = delete;
+
+  void Load() override;
+  bool IsLoaded() const override { return !form_.isNull(); }
+  void Show(Window* owner) override;
+  void Hide() override;
+  bool IsVisible() const override;
+  // Closes and destroys the window; when the last main window closes, the program ends.
+  void Unload() override;
+
+  // The window's widget, or nullptr when it is not loaded.
+  FormWidget* widget() const { return form_.data(); }
+
+  // Called with each new widget of the window, before it is first shown (event wiring).
+  void SetOnLoad(std::function<void(FormWidget&)> on_load) { on_load_ = std::move(on_load); }
+  // The title bar's close box.
+  void SetCloseRequest(std::function<void()> request) { close_request_ = std::move(request); }
+
+ private:
+  const FormSpec& spec_;
+  FormStyle style_;
+  QPointer<FormWidget> form_;
+  std::function<void(FormWidget&)> on_load_;
+  std::function<void()> close_request_;
+};
+
+class QtTextBox : public TextBox {
+ public:
+  QtTextBox(QtWindow& window, std::string_view name) : window_(window), name_(name) {}
+  std::string Text() const override;
+  void SetText(std::string_view text) override;
+  void Refresh() override;
+
+ private:
+  QtWindow& window_;
+  std::string_view name_;
+};
+
+class QtButton : public Button {
+ public:
+  QtButton(QtWindow& window, std::string_view name) : window_(window), name_(name) {}
+  bool Enabled() const override;
+  void SetEnabled(bool enabled) override;
+
+ private:
+  QtWindow& window_;
+  std::string_view name_;
+};
+
+class QtPictureBox : public PictureBox {
+ public:
+  QtPictureBox(QtWindow& window, std::string_view name) : window_(window), name_(name) {}
+  void LoadPicture(const std::string& path) override;
+  bool HasPicture() const override;
+
+ private:
+  QtWindow& window_;
+  std::string_view name_;
+};
+
+}  // namespace pixferry::qt

@@ -1,0 +1,76 @@
+#include "ui/qt/QtDesktop.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "shell/qt/FolderDialog.h"
+#include "shell/qt/OpenWithProgram.h"
+#include "ui/qt/QtControls.h"
+#include "ui/qt/Text.h"
+
+namespace pixferry::qt {
+namespace {
+
+QMessageBox::Icon IconFor(int style) {
+  switch (style & mb::kIconMask) {
+    case mb::kStop:
+      return QMessageBox::Critical;
+    case mb::kQuestion:
+      return QMessageBox::Question;
+    case mb::kExclamation:
+      return QMessageBox::Warning;
+    case mb::kInformation:
+      return QMessageBox::Information;
+    default:
+      return QMessageBox::NoIcon;
+  }
+}
+
+}  // namespace
+
+int ShowMessageBox(QWidget* parent, std::string_view text, int style, std::string_view title) {
+  QMessageBox box(parent);
+  box.setWindowTitle(PlainTitle(title.empty() ? kAppTitle : title));
+  box.setTextFormat(Qt::PlainText);
+  box.setText(ToQString(text));
+  box.setIcon(IconFor(style));
+  QPushButton* yes = nullptr;
+  QPushButton* no = nullptr;
+  if ((style & mb::kButtonsMask) == mb::kYesNo) {
+    yes = box.addButton(QMessageBox::Yes);
+    no = box.addButton(QMessageBox::No);
+    box.setDefaultButton(yes);
+    // Escape and the close box answer No: never a silent Yes to a question.
+    box.setEscapeButton(no);
+  } else {
+    QPushButton* ok = box.addButton(QMessageBox::Ok);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(ok);
+  }
+  box.exec();
+  if (yes && box.clickedButton() == yes) return mb::kAnswerYes;
+  if (no) return mb::kAnswerNo;
+  return mb::kAnswerOk;
+}
+
+QWidget* QtDesktop::DialogParent() const {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  return main_window_.widget();
+}
+
+int QtDesktop::MsgBox(std::string_view text, int style, std::string_view title) {
+  return ShowMessageBox(DialogParent(), text, style, title);
+}
+
+std::string QtDesktop::PickFolder(const std::string& start_folder, const std::string& title) {
+  return PickFolderDialog(main_window_.widget(), start_folder, title);
+}
+
+void QtDesktop::OpenWithProgram(const std::string& program, const std::string& parameters,
+                                const std::string& directory) {
+  StartProgram(program, parameters, directory);
+}
+
+}  // namespace pixferry::qt

@@ -1,0 +1,35 @@
+// Message boxes, the folder picker and opening a photo in another program, on Qt.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/ui.h"
+
+class QWidget;
+
+namespace pixferry::qt {
+
+class QtWindow;
+
+// A modal message box in plain text: style as the core gives it (buttons + icon), an empty
+// title shows the program's title. Returns mb::kAnswerOk, kAnswerYes or kAnswerNo.
+int ShowMessageBox(QWidget* parent, std::string_view text, int style, std::string_view title);
+
+class QtDesktop : public Desktop {
+ public:
+  // Dialogs are modal to the active window, or to main_window when none is active.
+  explicit QtDesktop(QtWindow& main_window) : main_window_(main_window) {}
+
+  int MsgBox(std::string_view text, int style, std::string_view title) override;
+  std::string PickFolder(const std::string& start_folder, const std::string& title) override;
+  void OpenWithProgram(const std::string& program, const std::string& parameters,
+                       const std::string& directory) override;
+
+ private:
+  QWidget* DialogParent() const;
+
+  QtWindow& main_window_;
+};
+
+}  // namespace pixferry::qt

@@ -1,0 +1,94 @@
+#include "ui/qt/Widgets.h"
+
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QImageReader>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTextOption>
+
+#include "platform/errors.h"
+
+namespace pixferry::qt {
+
+void LineEdit::SetPlainText(const QString& text) {
+  setText(text);
+  setCursorPosition(0);
+}
+
+void LineEdit::focusOutEvent(QFocusEvent* event) {
+  QLineEdit::focusOutEvent(event);
+  // Another window or a menu taking over is not the box losing its focus: the focus comes back
+  // to it, and the classic box reports nothing in that case either.
+  const Qt::FocusReason reason = event->reason();
+  if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
+  if (on_lost_focus) on_lost_focus();
+}
+
+StatusBox::StatusBox(QWidget* parent) : QTextEdit(parent) {
+  setAcceptRichText(false);
+  setReadOnly(true);
+  setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  setFocusPolicy(Qt::StrongFocus);
+  setTabChangesFocus(true);
+  setUndoRedoEnabled(false);
+  setLineWrapMode(QTextEdit::WidgetWidth);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  QTextOption option = document()->defaultTextOption();
+  option.setAlignment(Qt::AlignHCenter);
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  document()->setDefaultTextOption(option);
+}
+
+void StatusBox::SetPlainText(const QString& text) {
+  setPlainText(text);
+}
+
+QImage DecodePicture(const QString& path, QSize size) {
+  const QFileInfo file(path);
+  if (!file.exists()) {
+    const QFileInfo folder(file.absolutePath());
+    throw RuntimeError(folder.isDir() ? err::kFileNotFound : err::kPathNotFound);
+  }
+  if (file.isDir()) throw RuntimeError(err::kPathFileAccessError);
+  if (!file.isReadable()) throw RuntimeError(err::kPermissionDenied);
+
+  QImageReader reader(path);
+  reader.setDecideFormatFromContent(true);
+  if (size.isValid() && !size.isEmpty()) reader.setScaledSize(size);
+  QImage image = reader.read();
+  if (image.isNull()) throw RuntimeError(err::kInvalidPicture);
+  return image;
+}
+
+PictureView::PictureView(QWidget* parent) : QFrame(parent) {
+  setFrameStyle(QFrame::Box | QFrame::Plain);
+  setLineWidth(1);
+  // An empty picture box shows the button face, as the classic one does.
+  setBackgroundRole(QPalette::Button);
+  setAutoFillBackground(true);
+  setFocusPolicy(Qt::NoFocus);
+}
+
+void PictureView::LoadPicture(const QString& path) {
+  // Decoded at the size it is shown at: a camera photo is far larger than the box.
+  const QSize shown = contentsRect().size() * devicePixelRatio();
+  picture_ = DecodePicture(path, shown);
+  update();
+}
+
+void PictureView::paintEvent(QPaintEvent* event) {
+  QFrame::paintEvent(event);
+  if (picture_.isNull()) return;
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.drawImage(contentsRect(), picture_);
+}
+
+void PictureView::mouseDoubleClickEvent(QMouseEvent* event) {
+  QFrame::mouseDoubleClickEvent(event);
+  if (event->button() == Qt::LeftButton && on_double_click) on_double_click();
+}
+
+}  // namespace pixferry::qt

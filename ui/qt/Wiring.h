@@ -1,0 +1,25 @@
+// Routes the widgets' events to the core through the event tables.
+#pragma once
+
+#include <functional>
+#include <span>
+
+#include "app/wiring.h"
+#include "ui/qt/FormWidget.h"
+
+namespace pixferry::qt {
+
+// Connects each row of table to the widget of its control in form; run receives the row when
+// the event happens. Returns the number of rows connected (a row whose control or event the
+// form lacks is not).
+int ConnectEvents(FormWidget& form, std::span<const EventBinding> table,
+                  std::function<void(const EventBinding&)> run);
+
+// Runs a handler of the main window; whatever escapes it is shown as an error box, never a
+// crash of the event loop.
+void RunHandler(frmMain& core, void (frmMain::*handler)());
+
+// The viewer's four "X" buttons.
+void ConnectViewerButtons(FormWidget& form, std::function<void()> close_action);
+
+}  // namespace pixferry::qt
