@@ -91,4 +91,8 @@ void CopyWholeFile(const std::string& source, const std::string& destination);
 // Size in bytes, or nothing when the path is not a readable file.
 std::optional<unsigned long long> FileSize(const std::string& path) noexcept;
 
+// True when copy holds exactly the bytes of original: the same size and the same content. False
+// when they differ or either cannot be read. The check after each copy of the mass copy.
+bool SameFileContent(const std::string& original, const std::string& copy) noexcept;
+
 }  // namespace pixferry
