@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "platform/errors.h"
@@ -10,7 +11,9 @@
 namespace pixferry::testing {
 
 void FakePictureBox::LoadPicture(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  // The path is UTF-8; a narrow path would be read in the ANSI code page on Windows.
+  std::ifstream in(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                   std::ios::binary);
   if (!in) {
     const std::string folder = path.substr(0, path.find_last_of(kSep));
     int attributes = 0;

@@ -19,10 +19,21 @@ std::set<std::string>& MadeFolders() {
   return folders;
 }
 
+// Paths are UTF-8 text everywhere in the program; std::filesystem would read a narrow string
+// in the ANSI code page on Windows.
+fs::path PathOf(const std::string& utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string TextOf(const fs::path& path) {
+  const std::u8string utf8 = path.u8string();
+  return std::string(utf8.begin(), utf8.end());
+}
+
 std::string Canonical(const std::string& path) {
   std::error_code ec;
-  fs::path p = fs::weakly_canonical(fs::path(path), ec);
-  return ec ? path : p.string();
+  fs::path p = fs::weakly_canonical(PathOf(path), ec);
+  return ec ? path : TextOf(p);
 }
 
 }  // namespace
@@ -36,7 +47,7 @@ TempDir::TempDir() {
     fs::path candidate = base / name.str();
     std::error_code ec;
     if (fs::create_directory(candidate, ec) && !ec) {
-      path_ = fs::canonical(candidate).string();
+      path_ = TextOf(fs::canonical(candidate));
       MadeFolders().insert(path_);
       return;
     }
@@ -49,14 +60,14 @@ TempDir::~TempDir() {
   GuardDeletion(path_);
   std::error_code ec;
   // Give write permission back first, so read-only test folders go too.
-  for (auto it = fs::recursive_directory_iterator(path_, ec);
+  for (auto it = fs::recursive_directory_iterator(PathOf(path_), ec);
        !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     if (!it->is_symlink()) {
       fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
     }
   }
-  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-  fs::remove_all(path_, ec);
+  fs::permissions(PathOf(path_), fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(PathOf(path_), ec);
   MadeFolders().erase(path_);
 }
 
@@ -83,8 +94,8 @@ void GuardDeletion(const std::string& path) {
 }
 
 void WriteFile(const std::string& path, std::string_view content) {
-  MakeFolders(fs::path(path).parent_path().string());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  MakeFolders(TextOf(PathOf(path).parent_path()));
+  std::ofstream out(PathOf(path), std::ios::binary | std::ios::trunc);
   out.write(content.data(), static_cast<std::streamsize>(content.size()));
   if (!out) {
     std::cerr << "cannot write " << path << "\n";
@@ -93,7 +104,7 @@ void WriteFile(const std::string& path, std::string_view content) {
 }
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(PathOf(path), std::ios::binary);
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
@@ -101,13 +112,13 @@ std::string ReadFile(const std::string& path) {
 
 bool Exists(const std::string& path) {
   std::error_code ec;
-  return fs::exists(fs::symlink_status(path, ec));
+  return fs::exists(fs::symlink_status(PathOf(path), ec));
 }
 
 void MakeFolders(const std::string& path) {
   if (path.empty()) return;
   std::error_code ec;
-  fs::create_directories(path, ec);
+  fs::create_directories(PathOf(path), ec);
 }
 
 std::string JpegBytes() {
@@ -134,13 +145,13 @@ std::string JpegBytes() {
 }
 
 ScopedCurrentDirectory::ScopedCurrentDirectory(const std::string& path)
-    : previous_(fs::current_path().string()) {
-  fs::current_path(path);
+    : previous_(TextOf(fs::current_path())) {
+  fs::current_path(PathOf(path));
 }
 
 ScopedCurrentDirectory::~ScopedCurrentDirectory() {
   std::error_code ec;
-  fs::current_path(previous_, ec);
+  fs::current_path(PathOf(previous_), ec);
 }
 
 }  // namespace pixferry::testing
