@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "tests/support/fakes.h"
@@ -127,6 +128,16 @@ TEST_F(SourceSelectionTest, ThePickedFolderIsTakenAsItIs) {
   PickThenClick(gone);
   EXPECT_EQ(f.strSourcePath, gone);
   EXPECT_EQ(f.strLastSourcePath, gone);
+}
+
+TEST_F(SourceSelectionTest, AFailingLookUpEndsTheClickWithTheBareErrorBox) {
+  f.strMyDirectory = card / std::string(300, 'x');  // a name longer than any folder may have
+  f.strSourcePath = a;
+  f.cmdSource_Click();
+  EXPECT_TRUE(h.desktop.pick_calls.empty());
+  EXPECT_EQ(h.desktop.boxes, (std::vector<testing::MessageBoxCall>{{"64 Bad file name", 0, ""}}));
+  EXPECT_EQ(f.strSourcePath, a);
+  EXPECT_EQ(h.txtMessage.text, "before");
 }
 
 }  // namespace
