@@ -1,0 +1,50 @@
+#include "ui/win32/Desktop.h"
+
+#include "platform/win32/wide.h"
+#include "shell/win32/OpenWithProgram.h"
+#include "shell/win32/PickFolder.h"
+#include "ui/win32/Form.h"
+
+namespace pixferry::win32 {
+
+static_assert(mb::kOkOnly == MB_OK && mb::kYesNo == MB_YESNO && mb::kStop == MB_ICONHAND &&
+              mb::kQuestion == MB_ICONQUESTION && mb::kExclamation == MB_ICONEXCLAMATION &&
+              mb::kInformation == MB_ICONASTERISK);
+static_assert(mb::kAnswerOk == IDOK && mb::kAnswerYes == IDYES && mb::kAnswerNo == IDNO);
+
+int ShowMessageBox(std::string_view text, int style, std::string_view title, HWND owner_fallback) {
+  const std::wstring body = Widen(text);
+  const std::wstring caption = Widen(title.empty() ? kAppTitle : title);
+  const UINT flags = static_cast<UINT>(style & (mb::kButtonsMask | mb::kIconMask));
+  HWND owner = ::GetActiveWindow();
+  if (!owner) owner = owner_fallback;
+  const int answer = ::MessageBoxW(owner, body.c_str(), caption.c_str(), flags);
+  const bool question = (style & mb::kButtonsMask) == mb::kYesNo;
+  switch (answer) {
+    case IDYES: return mb::kAnswerYes;
+    case IDNO: return mb::kAnswerNo;
+    case IDOK: return mb::kAnswerOk;
+    // The box could not be shown: a question is never answered Yes by default.
+    default: return question ? mb::kAnswerNo : mb::kAnswerOk;
+  }
+}
+
+HWND Win32Desktop::MainWindowIfShown() const {
+  const HWND main = main_window_.hwnd();
+  return main && ::IsWindowVisible(main) ? main : nullptr;
+}
+
+int Win32Desktop::MsgBox(std::string_view text, int style, std::string_view title) {
+  return ShowMessageBox(text, style, title, MainWindowIfShown());
+}
+
+std::string Win32Desktop::PickFolder(const std::string& start_folder, const std::string& title) {
+  return mdlBrowseFolderByPath::PickFolder(main_window_.hwnd(), start_folder, title);
+}
+
+void Win32Desktop::OpenWithProgram(const std::string& program, const std::string& parameters,
+                                   const std::string& directory) {
+  win32::OpenWithProgram(program, parameters, directory);
+}
+
+}  // namespace pixferry::win32

@@ -1,0 +1,118 @@
+#include "ui/win32/Program.h"
+
+#include "app/layout.h"
+#include "app/wiring.h"
+#include "ui/win32/resource.h"
+
+namespace pixferry::win32 {
+namespace {
+
+constexpr DWORD kToolFrame = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+
+}  // namespace
+
+FormStyle MainWindowStyle() {
+  return {kToolFrame, WS_EX_TOOLWINDOW | WS_EX_APPWINDOW, IDI_PIXFERRY, IDR_BACKGROUND};
+}
+
+FormStyle ViewerWindowStyle() { return {kToolFrame, WS_EX_TOOLWINDOW, 0, 0}; }
+
+Program::Program(HINSTANCE instance)
+    : main_window(instance, MainFormLayout(), MainWindowStyle()),
+      viewer_window(instance, ViewerFormLayout(), ViewerWindowStyle()),
+      desktop(main_window),
+      viewer(viewer_window, viewer_picture, desktop),
+      form(MainControls{main_window,       txtIncidentNumber, txtUser,          txtDate,
+                        txtSource,         txtTarget,         txtMessage,       cmdSource,
+                        cmdStartCopy,      cmdDelete,         cmdClose,         cmdSourceFirst,
+                        cmdSourcePrevious, cmdSourceNext,     cmdSourceLast,    cmdViewSource,
+                        cmdTargetFirst,    cmdTargetPrevious, cmdTargetNext,    cmdTargetLast,
+                        cmdViewTarget,     imgSource},
+           viewer, desktop) {
+  const std::pair<std::string_view, Win32Control*> main_controls[] = {
+      {"txtIncidentNumber", &txtIncidentNumber},
+      {"txtUser", &txtUser},
+      {"txtDate", &txtDate},
+      {"txtSource", &txtSource},
+      {"txtTarget", &txtTarget},
+      {"txtMessage", &txtMessage},
+      {"cmdSource", &cmdSource},
+      {"cmdStartCopy", &cmdStartCopy},
+      {"cmdDelete", &cmdDelete},
+      {"cmdClose", &cmdClose},
+      {"cmdSourceFirst", &cmdSourceFirst},
+      {"cmdSourcePrevious", &cmdSourcePrevious},
+      {"cmdSourceNext", &cmdSourceNext},
+      {"cmdSourceLast", &cmdSourceLast},
+      {"cmdViewSource", &cmdViewSource},
+      {"cmdTargetFirst", &cmdTargetFirst},
+      {"cmdTargetPrevious", &cmdTargetPrevious},
+      {"cmdTargetNext", &cmdTargetNext},
+      {"cmdTargetLast", &cmdTargetLast},
+      {"cmdViewTarget", &cmdViewTarget},
+      {"imgSource", &imgSource},
+  };
+  for (const auto& [name, control] : main_controls) main_window.Bind(name, *control);
+  viewer_window.Bind("imgSource", viewer_picture);
+  viewer_window.SetDefaultOwner(&main_window);
+
+  main_window.on_event = [this](std::string_view control, Event event) {
+    for (const EventBinding& binding : MainFormEvents()) {
+      if (binding.control == control && binding.event == event) RunHandler(binding.handler);
+    }
+  };
+  // The close box ends the program exactly as Close does, the viewer included.
+  main_window.on_close_box = [this] { RunHandler(&frmMain::cmdClose_Click); };
+  main_window.on_destroyed = [] { ::PostQuitMessage(0); };
+
+  // Each of the viewer's four buttons, and its close box, only hides it.
+  viewer_window.on_event = [this](std::string_view, Event event) {
+    if (event == Event::Click) CloseViewer();
+  };
+  viewer_window.on_close_box = [this] { CloseViewer(); };
+}
+
+void Program::Start(int show_command) {
+  main_window.Load();
+  RunHandler(&frmMain::Form_Load);
+  if (main_window.hwnd()) {
+    ::ShowWindow(main_window.hwnd(), show_command);
+    ::UpdateWindow(main_window.hwnd());
+  }
+}
+
+void Program::RunHandler(void (frmMain::*handler)()) {
+  // The handlers trap their own errors; anything that still escapes is reported, never a crash.
+  try {
+    (form.*handler)();
+  } catch (...) {
+    try {
+      form.ShowErrorBox({});
+    } catch (...) {
+      // Nothing is left to report it with.
+    }
+  }
+}
+
+void Program::CloseViewer() {
+  try {
+    viewer.cmdClose_Click();
+  } catch (...) {
+    // cmdClose_Click reports its own failures.
+  }
+}
+
+int RunMessageLoop() {
+  MSG msg{};
+  for (;;) {
+    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) return static_cast<int>(msg.wParam);
+    if (got < 0) return 1;
+    const HWND root = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (root && Win32Form::IsForm(root) && ::IsDialogMessageW(root, &msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
+}  // namespace pixferry::win32

@@ -1,0 +1,55 @@
+// The whole program on Win32: both windows, their controls, the desktop services and the core
+// bound over them. WinMain makes one; the front-end tests make their own.
+#pragma once
+
+#include <windows.h>
+
+#include "app/frmMain.h"
+#include "ui/win32/Controls.h"
+#include "ui/win32/Desktop.h"
+#include "ui/win32/Form.h"
+#include "ui/win32/Picture.h"
+
+namespace pixferry::win32 {
+
+// The frames: both are fixed tool windows without minimise or maximise boxes; the main window
+// still has a taskbar button, since it is the program.
+FormStyle MainWindowStyle();
+FormStyle ViewerWindowStyle();
+
+class Program {
+ public:
+  explicit Program(HINSTANCE instance);
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  // Creates the main window, runs the load step before it is first shown, then shows it.
+  void Start(int show_command = SW_SHOWNORMAL);
+
+  GdiplusSession gdiplus;
+
+  // The controls outlive the windows that show them.
+  Win32TextBox txtIncidentNumber, txtUser, txtDate, txtSource, txtTarget, txtMessage;
+  Win32Button cmdSource, cmdStartCopy, cmdDelete, cmdClose;
+  Win32Button cmdSourceFirst, cmdSourcePrevious, cmdSourceNext, cmdSourceLast, cmdViewSource;
+  Win32Button cmdTargetFirst, cmdTargetPrevious, cmdTargetNext, cmdTargetLast, cmdViewTarget;
+  Win32PictureBox imgSource;
+  Win32PictureBox viewer_picture;
+
+  Win32Form main_window;
+  Win32Form viewer_window;
+
+  Win32Desktop desktop;
+  frmShowPhoto viewer;
+  frmMain form;
+
+ private:
+  void RunHandler(void (frmMain::*handler)());
+  void CloseViewer();
+};
+
+// Runs the messages of the thread until the program ends; Tab and the arrow keys move between
+// controls as in a dialog. Returns the exit code.
+int RunMessageLoop();
+
+}  // namespace pixferry::win32

@@ -1,0 +1,16 @@
+// Pixferry for Windows: one window over the camera card in the current directory.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "ui/win32/Handles.h"
+#include "ui/win32/Program.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
+  const pixferry::win32::ComSession com;
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&controls);
+
+  pixferry::win32::Program program(instance);
+  program.Start(show_command);
+  return pixferry::win32::RunMessageLoop();
+}
