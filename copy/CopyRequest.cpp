@@ -10,7 +10,9 @@
 namespace pixferry {
 namespace {
 
-std::string TwoDigits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+std::string TwoDigits(int n) {
+  return (n < 10 ? "0" : "") + std::to_string(n);
+}
 
 }  // namespace
 
@@ -30,8 +32,8 @@ void frmMain::CopyRequest() {
   if (txtDate.Text().empty()) txtDate_LostFocus();
 
   if (txtIncidentNumber.Text().empty() || txtUser.Text().empty() || txtDate.Text().empty()) {
-    desktop.MsgBox("You must fill in Incident, User, and Date boxes to proceed.",
-                   mb::kInformation, "Missing Information");
+    desktop.MsgBox("You must fill in Incident, User, and Date boxes to proceed.", mb::kInformation,
+                   "Missing Information");
     return;
   }
 

@@ -24,8 +24,8 @@ void ReplaceUnsafeCharacters(std::string& text) {
 
 // Photos and videos, in all lower or all upper case; a mixed-case extension is passed over.
 bool IsPhotoOrVideo(const std::string& name) {
-  static constexpr std::array<std::string_view, 8> kExtensions = {
-      ".jpg", ".jpeg", ".mpg", ".mpeg", ".JPG", ".JPEG", ".MPG", ".MPEG"};
+  static constexpr std::array<std::string_view, 8> kExtensions = {".jpg", ".jpeg", ".mpg", ".mpeg",
+                                                                  ".JPG", ".JPEG", ".MPG", ".MPEG"};
   for (const std::string_view extension : kExtensions) {
     if (name.ends_with(extension)) return true;
   }
@@ -102,8 +102,7 @@ void frmMain::StartMassCopy(std::int32_t& lngErrors, std::int32_t lngCount,
       CopyWholeFile(source, destination);
 
       // The photos may be evidence and the card is cleansed next: a copy must be there, whole.
-      if (!ListingFindsEntry(destination, attr::kNormal) ||
-          !SameFileContent(source, destination)) {
+      if (!ListingFindsEntry(destination, attr::kNormal) || !SameFileContent(source, destination)) {
         const int answer =
             desktop.MsgBox("There was an error in copying the file " + strSourceFileName +
                                ".  Do you want to continue to the next file?",
@@ -130,8 +129,8 @@ void frmMain::SetLastTargetFile(std::string& strLastFile, std::int32_t& intLastF
       std::int32_t lngFileCount = 0;
       std::vector<std::string> strFiles;
       SortedFiles(strTargetPath + kSep, lngFileCount, strFiles, true, true);
-      strLastFile = lngFileCount > 0 ? strFiles.at(static_cast<std::size_t>(lngFileCount))
-                                     : std::string();
+      strLastFile =
+          lngFileCount > 0 ? strFiles.at(static_cast<std::size_t>(lngFileCount)) : std::string();
       intLastFile = lngFileCount;
     }
   } catch (...) {

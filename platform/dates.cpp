@@ -1,23 +1,30 @@
 // The one text-to-date parser, the same on every platform: numeric dates in the locale's order,
 // plus whatever the locale's own short date text looks like, so that a date the date box rule
 // wrote always reads back.
+#include "platform/dates.h"
+
 #include <array>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/dates.h"
 #include "platform/errors.h"
 
 namespace pixferry {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month) {
   static constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -113,7 +120,9 @@ std::vector<std::string_view> DigitRuns(std::string_view text) {
   return runs;
 }
 
-[[noreturn]] void ThrowNotADate() { throw RuntimeError(err::kTypeMismatch); }
+[[noreturn]] void ThrowNotADate() {
+  throw RuntimeError(err::kTypeMismatch);
+}
 
 }  // namespace
 
@@ -122,18 +131,21 @@ CalendarDate ParseDate(std::string_view text, DateOrder order) {
   ThrowNotADate();
 }
 
+std::optional<CalendarDate> ReadDateNumbers(std::string_view text, DateOrder order) {
+  if (const std::optional<CalendarDate> date = ParseNumeric(text, order)) return date;
+  const std::vector<std::string_view> runs = DigitRuns(text);
+  if (runs.size() != 3) return std::nullopt;
+  return FromFields(runs[0], runs[1], runs[2], order);
+}
+
 CalendarDate ParseDate(std::string_view text) {
   const DateOrder order = LocaleDateOrder();
   if (const std::optional<CalendarDate> date = ParseNumeric(text, order)) return *date;
 
-  // Locales that write their short date with words or other marks between the numbers
-  // ("2008. 03. 02.", "2008年03月02日"): take the three numbers in the locale's order and accept
-  // the text only when the locale writes exactly that text for the date they give.
-  const std::vector<std::string_view> runs = DigitRuns(text);
-  if (runs.size() == 3) {
-    const std::optional<CalendarDate> date = FromFields(runs[0], runs[1], runs[2], order);
-    if (date && ShortDateText(*date) == text) return *date;
-  }
+  // Locales that write their short date with other marks between the numbers: accept the text
+  // only when the locale writes exactly that text for the date its numbers give.
+  const std::optional<CalendarDate> date = ReadDateNumbers(text, order);
+  if (date && ShortDateText(*date) == text) return *date;
   ThrowNotADate();
 }
 

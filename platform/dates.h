@@ -1,6 +1,7 @@
 // Dates: today, its short-date text in the user's locale, and the one text-to-date parser.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,7 +26,12 @@ DateOrder LocaleDateOrder();
 // month, two or four for the year (00-29 are 2000-2029, 30-99 are 1930-1999); a four-digit year
 // first is always read year-month-day. Anything else raises 13 (type mismatch).
 CalendarDate ParseDate(std::string_view text, DateOrder order);
-// The same under the user's locale.
+// The same under the user's locale; also reads back every text ShortDateText writes.
 CalendarDate ParseDate(std::string_view text);
+
+// The date a short date text names under order: the numeric form above, or else exactly three
+// numbers amid other marks ("2008. 03. 02.", "2008年03月02日"). Nothing when it names none.
+// ShortDateText uses it to make sure that what it writes reads back.
+std::optional<CalendarDate> ReadDateNumbers(std::string_view text, DateOrder order);
 
 }  // namespace pixferry

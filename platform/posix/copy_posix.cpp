@@ -45,7 +45,9 @@ class FileDescriptor {
   int fd_ = -1;
 };
 
-[[noreturn]] void ThrowErrno(int e) { throw RuntimeError(ErrorFromErrno(e)); }
+[[noreturn]] void ThrowErrno(int e) {
+  throw RuntimeError(ErrorFromErrno(e));
+}
 
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');

@@ -62,24 +62,9 @@ std::string FormatShortDate(const CalendarDate& date, locale_t locale) {
   return std::string(buffer.data(), n);
 }
 
-}  // namespace
-
-CalendarDate Today() {
-  const time_t now = ::time(nullptr);
-  struct tm local {};
-  if (::localtime_r(&now, &local) == nullptr) throw RuntimeError(err::kInvalidProcedureCall);
-  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
-}
-
-std::string ShortDateText(const CalendarDate& date) {
-  const UserTimeLocale locale;
-  return FormatShortDate(date, locale.get());
-}
-
-DateOrder LocaleDateOrder() {
-  // Write 31 December 1999 and see where the year, the month and the day come out.
-  const UserTimeLocale locale;
-  const std::string text = FormatShortDate({1999, 12, 31}, locale.get());
+// Write 31 December 1999 and see where the year, the month and the day come out.
+DateOrder OrderOf(locale_t locale) {
+  const std::string text = FormatShortDate({1999, 12, 31}, locale);
   std::size_t year = text.find("1999");
   if (year == std::string::npos) year = text.find("99");
   const std::size_t month = text.find("12");
@@ -92,6 +77,46 @@ DateOrder LocaleDateOrder() {
     return DateOrder::DayMonthYear;
   }
   return DateOrder::MonthDayYear;
+}
+
+std::string TwoDigits(int n) {
+  return (n < 10 ? "0" : "") + std::to_string(n);
+}
+
+}  // namespace
+
+CalendarDate Today() {
+  const time_t now = ::time(nullptr);
+  struct tm local {};
+  if (::localtime_r(&now, &local) == nullptr) throw RuntimeError(err::kInvalidProcedureCall);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+std::string ShortDateText(const CalendarDate& date) {
+  const UserTimeLocale locale;
+  std::string text = FormatShortDate(date, locale.get());
+  const DateOrder order = OrderOf(locale.get());
+  if (ReadDateNumbers(text, order) == date) return text;
+
+  // A locale that names the month, counts years from another era or writes other digits: the
+  // date box gets the numbers in the locale's order instead, so that Start can read it.
+  const std::string year = std::to_string(date.year);
+  const std::string month = TwoDigits(date.month);
+  const std::string day = TwoDigits(date.day);
+  switch (order) {
+    case DateOrder::YearMonthDay:
+      return year + "-" + month + "-" + day;
+    case DateOrder::DayMonthYear:
+      return day + "/" + month + "/" + year;
+    case DateOrder::MonthDayYear:
+      break;
+  }
+  return month + "/" + day + "/" + year;
+}
+
+DateOrder LocaleDateOrder() {
+  const UserTimeLocale locale;
+  return OrderOf(locale.get());
 }
 
 }  // namespace pixferry

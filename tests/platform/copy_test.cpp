@@ -1,0 +1,282 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "tests/support/tempdir.h"
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+#ifdef __linux__
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#endif
+
+namespace pixferry {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::MakeFolders;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+std::string RandomBytes(std::size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(random());
+  return bytes;
+}
+
+// Every name in a folder, hidden ones included: a temporary file left behind shows here.
+std::vector<std::string> AllNames(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const fs::directory_entry& e : fs::directory_iterator(folder)) {
+    names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+int ErrorOfCopy(const std::string& from, const std::string& to) {
+  try {
+    CopyWholeFile(from, to);
+  } catch (const RuntimeError& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+using Names = std::vector<std::string>;
+
+class CopyTest : public ::testing::Test {
+ protected:
+  TempDir dir, card, cases;
+};
+
+TEST_F(CopyTest, CopiesEveryByteOfFilesLargeAndSmall) {
+  for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{20 * 1024},
+                                 (std::size_t{1} << 20) + 7, std::size_t{3} << 20}) {
+    const std::string name = "F" + std::to_string(size) + ".JPG";
+    const std::string bytes = RandomBytes(size, static_cast<unsigned>(size));
+    WriteFile(card / name, bytes);
+    CopyWholeFile(card / name, cases / name);
+    EXPECT_EQ(ReadFile(cases / name), bytes) << size;
+    EXPECT_EQ(FileSize(cases / name), size);
+  }
+  EXPECT_EQ(AllNames(cases.path()).size(), 5u) << "a temporary file was left behind";
+}
+
+TEST_F(CopyTest, TheCopyKeepsTheTimeThePhotoWasTaken) {
+  WriteFile(card / "IMG_0001.JPG", "photo");
+  const auto taken = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+  fs::last_write_time(card / "IMG_0001.JPG", taken);
+  CopyWholeFile(card / "IMG_0001.JPG", cases / "IMG_0001.JPG");
+  EXPECT_EQ(fs::last_write_time(cases / "IMG_0001.JPG"),
+            fs::last_write_time(card / "IMG_0001.JPG"));
+}
+
+TEST_F(CopyTest, ReplacesALongerFileWithoutKeepingItsTail) {
+  WriteFile(card / "IMG_0001.JPG", "new");
+  WriteFile(cases / "IMG_0001.JPG", "an older and longer photo");
+  CopyWholeFile(card / "IMG_0001.JPG", cases / "IMG_0001.JPG");
+  EXPECT_EQ(ReadFile(cases / "IMG_0001.JPG"), "new");
+  EXPECT_EQ(AllNames(cases.path()), Names{"IMG_0001.JPG"});
+}
+
+TEST_F(CopyTest, CopyingAFileOntoItselfLeavesItIntact) {
+  const std::string bytes = RandomBytes(100000, 1);
+  WriteFile(card / "IMG_0001.JPG", bytes);
+  CopyWholeFile(card / "IMG_0001.JPG", card / "IMG_0001.JPG");
+  CopyWholeFile(card / "IMG_0001.JPG", card / "./IMG_0001.JPG");
+  CopyWholeFile(card / "IMG_0001.JPG", card.path() + kSep + ".." + kSep +
+                                           fs::path(card.path()).filename().string() + kSep +
+                                           "IMG_0001.JPG");
+  EXPECT_EQ(ReadFile(card / "IMG_0001.JPG"), bytes);
+  EXPECT_EQ(AllNames(card.path()), Names{"IMG_0001.JPG"});
+}
+
+TEST_F(CopyTest, AMissingSourceOrFolderIsReportedAndCreatesNothing) {
+  EXPECT_EQ(ErrorOfCopy(card / "nothing.JPG", cases / "nothing.JPG"), err::kFileNotFound);
+  EXPECT_EQ(ErrorOfCopy(dir / "nocard/a.JPG", cases / "a.JPG"), err::kPathNotFound);
+  WriteFile(card / "IMG_0001.JPG", "photo");
+  EXPECT_EQ(ErrorOfCopy(card / "IMG_0001.JPG", dir / "nocase/IMG_0001.JPG"), err::kPathNotFound);
+  EXPECT_TRUE(AllNames(cases.path()).empty());
+  EXPECT_FALSE(fs::exists(dir / "nocase"));
+}
+
+TEST_F(CopyTest, AFolderIsNeitherCopiedNorReplaced) {
+  MakeFolders(card / "FOLDER.JPG");
+  EXPECT_EQ(ErrorOfCopy(card / "FOLDER.JPG", cases / "FOLDER.JPG"), err::kPathFileAccessError);
+  EXPECT_TRUE(AllNames(cases.path()).empty());
+
+  WriteFile(card / "IMG_0001.JPG", "photo");
+  WriteFile(cases / "IMG_0001.JPG/inside.txt", "keep");
+  EXPECT_NE(ErrorOfCopy(card / "IMG_0001.JPG", cases / "IMG_0001.JPG"), 0);
+  EXPECT_EQ(ReadFile(cases / "IMG_0001.JPG/inside.txt"), "keep");
+  EXPECT_EQ(AllNames(cases.path()), Names{"IMG_0001.JPG"});
+}
+
+TEST(SameFileContent, TellsAWholeCopyFromADamagedOne) {
+  TempDir dir;
+  const std::string bytes = RandomBytes((std::size_t{2} << 20) + 5, 7);
+  WriteFile(dir / "a", bytes);
+  WriteFile(dir / "same", bytes);
+  std::string last_byte_differs = bytes;
+  last_byte_differs.back() = static_cast<char>(~last_byte_differs.back());
+  WriteFile(dir / "last", last_byte_differs);
+  WriteFile(dir / "short", bytes.substr(0, bytes.size() - 1));
+  WriteFile(dir / "empty1", "");
+  WriteFile(dir / "empty2", "");
+  EXPECT_TRUE(SameFileContent(dir / "a", dir / "same"));
+  EXPECT_TRUE(SameFileContent(dir / "a", dir / "a"));
+  EXPECT_TRUE(SameFileContent(dir / "empty1", dir / "empty2"));
+  EXPECT_FALSE(SameFileContent(dir / "a", dir / "last"));
+  EXPECT_FALSE(SameFileContent(dir / "a", dir / "short"));
+  EXPECT_FALSE(SameFileContent(dir / "a", dir / "missing"));
+  EXPECT_FALSE(SameFileContent(dir / "missing", dir / "a"));
+  EXPECT_FALSE(SameFileContent(dir / "empty1", dir.path()));
+}
+
+TEST(FileSize, GivesTheSizeOfFilesOnly) {
+  TempDir dir;
+  WriteFile(dir / "f", "12345");
+  EXPECT_EQ(FileSize(dir / "f"), 5u);
+  EXPECT_EQ(FileSize(dir / "missing"), std::nullopt);
+  EXPECT_EQ(FileSize(dir.path()), std::nullopt);
+}
+
+#ifndef _WIN32
+
+TEST_F(CopyTest, AHardLinkIsTheSameFile) {
+  const std::string bytes = RandomBytes(5000, 3);
+  WriteFile(card / "IMG_0001.JPG", bytes);
+  fs::create_hard_link(card / "IMG_0001.JPG", cases / "IMG_0001.JPG");
+  CopyWholeFile(card / "IMG_0001.JPG", cases / "IMG_0001.JPG");
+  EXPECT_EQ(ReadFile(card / "IMG_0001.JPG"), bytes);
+  EXPECT_EQ(AllNames(cases.path()), Names{"IMG_0001.JPG"});
+}
+
+TEST_F(CopyTest, AReadOnlyPhotoGivesAReadOnlyCopy) {
+  WriteFile(card / "IMG_0001.JPG", "photo");
+  fs::permissions(card / "IMG_0001.JPG", fs::perms::owner_read | fs::perms::group_read);
+  CopyWholeFile(card / "IMG_0001.JPG", cases / "IMG_0001.JPG");
+  EXPECT_EQ(fs::status(cases / "IMG_0001.JPG").permissions() & fs::perms::owner_write,
+            fs::perms::none);
+  // Copying again replaces the read-only copy, as the folder allows it.
+  WriteFile(card / "IMG_0002.JPG", "other");
+  CopyWholeFile(card / "IMG_0002.JPG", cases / "IMG_0001.JPG");
+  EXPECT_EQ(ReadFile(cases / "IMG_0001.JPG"), "other");
+}
+
+// The file size limit makes the write fail part-way, as a full disk would: the temporary file
+// exists and holds some bytes when the copy fails.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    old_handler_ = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    ::signal(SIGXFSZ, old_handler_);
+  }
+
+ private:
+  rlimit saved_{};
+  void (*old_handler_)(int) = nullptr;
+};
+
+TEST_F(CopyTest, ACopyFailingPartWayKeepsTheOldFileAndLeavesNoTemporaryFile) {
+  const std::string old_bytes = "the photo copied last week";
+  WriteFile(card / "IMG_0001.JPG", RandomBytes(std::size_t{3} << 20, 5));
+  WriteFile(cases / "IMG_0001.JPG", old_bytes);
+  int error = 0;
+  {
+    FileSizeLimit limit(1 << 20);
+    error = ErrorOfCopy(card / "IMG_0001.JPG", cases / "IMG_0001.JPG");
+  }
+  EXPECT_NE(error, 0);
+  EXPECT_EQ(ReadFile(cases / "IMG_0001.JPG"), old_bytes);
+  EXPECT_EQ(AllNames(cases.path()), Names{"IMG_0001.JPG"});
+}
+
+TEST_F(CopyTest, AnUnreadableSourceIsReported) {
+  if (::geteuid() == 0) {
+    GTEST_SKIP() << "running as root: file permissions do not stop root from reading";
+  }
+  WriteFile(card / "IMG_0001.JPG", "photo");
+  fs::permissions(card / "IMG_0001.JPG", fs::perms::none);
+  EXPECT_EQ(ErrorOfCopy(card / "IMG_0001.JPG", cases / "IMG_0001.JPG"), err::kPermissionDenied);
+  EXPECT_TRUE(AllNames(cases.path()).empty());
+}
+
+#ifdef __linux__
+// A folder nothing may be written into: read-only for an ordinary user; for root, which write
+// permissions do not stop, immutable.
+class UnwritableFolder {
+ public:
+  explicit UnwritableFolder(const std::string& path) : path_(path) {
+    if (::geteuid() != 0) {
+      fs::permissions(path, fs::perms::owner_read | fs::perms::owner_exec);
+      ok_ = true;
+      return;
+    }
+    fd_ = ::open(path.c_str(), O_RDONLY | O_DIRECTORY);
+    int flags = 0;
+    if (fd_ >= 0 && ::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
+      flags |= FS_IMMUTABLE_FL;
+      ok_ = ::ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+  }
+  ~UnwritableFolder() {
+    if (fd_ >= 0) {
+      int flags = 0;
+      if (::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
+        flags &= ~FS_IMMUTABLE_FL;
+        ::ioctl(fd_, FS_IOC_SETFLAGS, &flags);
+      }
+      ::close(fd_);
+    } else {
+      fs::permissions(path_, fs::perms::owner_all);
+    }
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  bool ok_ = false;
+};
+
+TEST_F(CopyTest, AnUnwritableFolderKeepsItsFileAndGetsNoTemporaryFile) {
+  WriteFile(card / "IMG_0001.JPG", "new photo");
+  WriteFile(cases / "IMG_0001.JPG", "old photo");
+  int error = 0;
+  {
+    UnwritableFolder unwritable(cases.path());
+    if (!unwritable.ok()) GTEST_SKIP() << "cannot make a folder unwritable on this file system";
+    error = ErrorOfCopy(card / "IMG_0001.JPG", cases / "IMG_0001.JPG");
+  }
+  EXPECT_EQ(error, err::kPermissionDenied);
+  EXPECT_EQ(ReadFile(cases / "IMG_0001.JPG"), "old photo");
+  EXPECT_EQ(AllNames(cases.path()), Names{"IMG_0001.JPG"});
+}
+#endif  // __linux__
+
+#endif  // _WIN32
+
+}  // namespace
+}  // namespace pixferry
