@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/ansi.h"
 #include "platform/errors.h"
 #include "tests/support/tempdir.h"
 
@@ -90,17 +91,6 @@ TEST_F(RecordFileTest, HoldsUpTo253BytesAndRefuses254LeavingTheRecordAsItWas) {
   EXPECT_EQ(ReadRecord(path, 1), std::string(253, 'y'));
 }
 
-TEST_F(RecordFileTest, TheLimitCountsCodePageBytesNotUtf8Bytes) {
-  std::string euros;  // 253 characters, 759 bytes of UTF-8, 253 bytes of Windows-1252
-  for (int i = 0; i < 253; ++i) euros += "\xE2\x82\xAC";
-  {
-    RecordFile f(path, Mode::WriteOnly);
-    f.Write(1, euros);
-    EXPECT_EQ(ErrorOf([&] { f.Write(2, euros + "a"); }), err::kBadRecordLength);
-  }
-  EXPECT_EQ(ReadRecord(path, 1), euros);
-}
-
 TEST_F(RecordFileTest, RecordsBeyondTheEndReadAsEmpty) {
   WriteFile(path, RecordBytes("D:\\Cases") + RecordBytes("Internal"));  // 510 bytes
   RecordFile f(path, Mode::ReadOnly);
@@ -155,6 +145,18 @@ TEST_F(RecordFileTest, TextIsKeptExactlyAsTyped) {
   for (int i = 0; i < 5; ++i) EXPECT_EQ(f.Read(i + 1), texts[i]);
 }
 
+TEST_F(RecordFileTest, StoresTextInTheAnsiCodePage) {
+  const std::string cafe = "D:\\Caf\xC3\xA9";  // "Café"
+  {
+    RecordFile f(path, Mode::WriteOnly);
+    f.Write(1, cafe);
+  }
+  EXPECT_EQ(ReadFile(path), RecordBytes(Utf8ToAnsi(cafe)));
+  EXPECT_EQ(ReadRecord(path, 1), AnsiToUtf8(Utf8ToAnsi(cafe)));
+}
+
+#ifndef _WIN32
+// Windows uses the system's code page; elsewhere the file is always Windows-1252.
 TEST_F(RecordFileTest, StoresTextInWindows1252) {
   {
     RecordFile f(path, Mode::WriteOnly);
@@ -167,6 +169,18 @@ TEST_F(RecordFileTest, StoresTextInWindows1252) {
   EXPECT_EQ(ReadRecord(path, 1), "D:\\Caf\xC3\xA9 \xE2\x82\xAC");
   EXPECT_EQ(ReadRecord(path, 2), "??.exe");
 }
+
+TEST_F(RecordFileTest, TheLimitCountsCodePageBytesNotUtf8Bytes) {
+  std::string euros;  // 253 characters, 759 bytes of UTF-8, 253 bytes of Windows-1252
+  for (int i = 0; i < 253; ++i) euros += "\xE2\x82\xAC";
+  {
+    RecordFile f(path, Mode::WriteOnly);
+    f.Write(1, euros);
+    EXPECT_EQ(ErrorOf([&] { f.Write(2, euros + "a"); }), err::kBadRecordLength);
+  }
+  EXPECT_EQ(ReadRecord(path, 1), euros);
+}
+#endif
 
 TEST_F(RecordFileTest, DamagedLengthsReadSafelyWithinTheirRecord) {
   std::string negative = RecordBytes("");
