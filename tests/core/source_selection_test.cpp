@@ -130,6 +130,8 @@ TEST_F(SourceSelectionTest, ThePickedFolderIsTakenAsItIs) {
   EXPECT_EQ(f.strLastSourcePath, gone);
 }
 
+#ifndef _WIN32
+// POSIX refuses a name over 255 bytes; Windows lists such a path as empty.
 TEST_F(SourceSelectionTest, AFailingLookUpEndsTheClickWithTheBareErrorBox) {
   f.strMyDirectory = card / std::string(300, 'x');  // a name longer than any folder may have
   f.strSourcePath = a;
@@ -139,6 +141,7 @@ TEST_F(SourceSelectionTest, AFailingLookUpEndsTheClickWithTheBareErrorBox) {
   EXPECT_EQ(f.strSourcePath, a);
   EXPECT_EQ(h.txtMessage.text, "before");
 }
+#endif
 
 }  // namespace
 }  // namespace pixferry
