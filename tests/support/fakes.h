@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -79,6 +80,11 @@ struct MessageBoxCall {
   std::string title;  // as passed; empty means the program's title
   friend bool operator==(const MessageBoxCall&, const MessageBoxCall&) = default;
 };
+
+// Readable failures when tests compare boxes.
+inline void PrintTo(const MessageBoxCall& call, std::ostream* os) {
+  *os << "{\"" << call.text << "\", " << call.style << ", \"" << call.title << "\"}";
+}
 
 struct ProgramCall {
   std::string program, parameters, directory;
