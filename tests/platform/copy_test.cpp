@@ -8,26 +8,19 @@
 
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "tests/support/faults.h"
 #include "tests/support/tempdir.h"
-
-#ifndef _WIN32
-#include <signal.h>
-#include <sys/resource.h>
-#include <unistd.h>
-#endif
-#ifdef __linux__
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#endif
 
 namespace pixferry {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::FileSizeLimit;
 using testing::MakeFolders;
 using testing::ReadFile;
+using testing::RunningAsRoot;
 using testing::TempDir;
+using testing::UnwritableFolder;
 using testing::WriteFile;
 
 std::string RandomBytes(std::size_t size, unsigned seed) {
@@ -180,25 +173,6 @@ TEST_F(CopyTest, AReadOnlyPhotoGivesAReadOnlyCopy) {
 
 // The file size limit makes the write fail part-way, as a full disk would: the temporary file
 // exists and holds some bytes when the copy fails.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &saved_);
-    old_handler_ = ::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &saved_);
-    ::signal(SIGXFSZ, old_handler_);
-  }
-
- private:
-  rlimit saved_{};
-  void (*old_handler_)(int) = nullptr;
-};
-
 TEST_F(CopyTest, ACopyFailingPartWayKeepsTheOldFileAndLeavesNoTemporaryFile) {
   const std::string old_bytes = "the photo copied last week";
   WriteFile(card / "IMG_0001.JPG", RandomBytes(std::size_t{3} << 20, 5));
@@ -206,6 +180,7 @@ TEST_F(CopyTest, ACopyFailingPartWayKeepsTheOldFileAndLeavesNoTemporaryFile) {
   int error = 0;
   {
     FileSizeLimit limit(1 << 20);
+    ASSERT_TRUE(limit.ok());
     error = ErrorOfCopy(card / "IMG_0001.JPG", cases / "IMG_0001.JPG");
   }
   EXPECT_NE(error, 0);
@@ -214,7 +189,7 @@ TEST_F(CopyTest, ACopyFailingPartWayKeepsTheOldFileAndLeavesNoTemporaryFile) {
 }
 
 TEST_F(CopyTest, AnUnreadableSourceIsReported) {
-  if (::geteuid() == 0) {
+  if (RunningAsRoot()) {
     GTEST_SKIP() << "running as root: file permissions do not stop root from reading";
   }
   WriteFile(card / "IMG_0001.JPG", "photo");
@@ -222,44 +197,6 @@ TEST_F(CopyTest, AnUnreadableSourceIsReported) {
   EXPECT_EQ(ErrorOfCopy(card / "IMG_0001.JPG", cases / "IMG_0001.JPG"), err::kPermissionDenied);
   EXPECT_TRUE(AllNames(cases.path()).empty());
 }
-
-#ifdef __linux__
-// A folder nothing may be written into: read-only for an ordinary user; for root, which write
-// permissions do not stop, immutable.
-class UnwritableFolder {
- public:
-  explicit UnwritableFolder(const std::string& path) : path_(path) {
-    if (::geteuid() != 0) {
-      fs::permissions(path, fs::perms::owner_read | fs::perms::owner_exec);
-      ok_ = true;
-      return;
-    }
-    fd_ = ::open(path.c_str(), O_RDONLY | O_DIRECTORY);
-    int flags = 0;
-    if (fd_ >= 0 && ::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
-      flags |= FS_IMMUTABLE_FL;
-      ok_ = ::ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-  }
-  ~UnwritableFolder() {
-    if (fd_ >= 0) {
-      int flags = 0;
-      if (::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
-        flags &= ~FS_IMMUTABLE_FL;
-        ::ioctl(fd_, FS_IOC_SETFLAGS, &flags);
-      }
-      ::close(fd_);
-    } else {
-      fs::permissions(path_, fs::perms::owner_all);
-    }
-  }
-  bool ok() const { return ok_; }
-
- private:
-  std::string path_;
-  int fd_ = -1;
-  bool ok_ = false;
-};
 
 TEST_F(CopyTest, AnUnwritableFolderKeepsItsFileAndGetsNoTemporaryFile) {
   WriteFile(card / "IMG_0001.JPG", "new photo");
@@ -274,8 +211,6 @@ TEST_F(CopyTest, AnUnwritableFolderKeepsItsFileAndGetsNoTemporaryFile) {
   EXPECT_EQ(ReadFile(cases / "IMG_0001.JPG"), "old photo");
   EXPECT_EQ(AllNames(cases.path()), Names{"IMG_0001.JPG"});
 }
-#endif  // __linux__
-
 #endif  // _WIN32
 
 }  // namespace
