@@ -23,6 +23,13 @@ std::wstring FolderOf(const std::wstring& path) {
   return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut + 1);
 }
 
+// Attributes for SetFileAttributesW, with or without the read-only bit.
+DWORD Settable(DWORD attributes, bool read_only) {
+  DWORD a = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+  if (read_only) a |= FILE_ATTRIBUTE_READONLY;
+  return a == 0 ? FILE_ATTRIBUTE_NORMAL : a;
+}
+
 bool SameFile(HANDLE a, HANDLE b) {
   BY_HANDLE_FILE_INFORMATION ia{}, ib{};
   if (!::GetFileInformationByHandle(a, &ia) || !::GetFileInformationByHandle(b, &ib)) {
@@ -130,9 +137,16 @@ void CopyWholeFile(const std::string& source, const std::string& destination) {
   if (!::FlushFileBuffers(temp.handle())) ThrowLastError();
   temp.Close();
 
+  // Replacing an earlier copy has been asked for; its read-only bit (kept from a photo the camera
+  // protected) must not stand in the way, as it does not on other systems.
+  const bool read_only_target =
+      to_attributes != INVALID_FILE_ATTRIBUTES && (to_attributes & FILE_ATTRIBUTE_READONLY);
+  if (read_only_target) ::SetFileAttributesW(to.c_str(), Settable(to_attributes, false));
   if (!::MoveFileExW(temp.path().c_str(), to.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    ThrowLastError();
+    const DWORD e = ::GetLastError();
+    if (read_only_target) ::SetFileAttributesW(to.c_str(), Settable(to_attributes, true));
+    throw RuntimeError(ErrorFromWin32(e));
   }
   temp.Keep();
 }
