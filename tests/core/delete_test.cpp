@@ -436,6 +436,7 @@ class ScopedImmutable {
 
 TEST_F(Delete, AFileThatCannotBeDeletedStopsTheDeletionThere) {
   WriteFile(card / "MISC/deep/LOCKED.BIN", "locked");
+  WriteFile(card / "MISC/deep/later/AFTER.TXT", "after");
   ScopedImmutable locked(card / "MISC/deep/LOCKED.BIN");
   if (!locked.immutable()) {
     GTEST_SKIP() << "chattr +i is not available on this filesystem";
@@ -451,6 +452,7 @@ TEST_F(Delete, AFileThatCannotBeDeletedStopsTheDeletionThere) {
   EXPECT_FALSE(Exists(card / "top.txt"));
   EXPECT_FALSE(Exists(card / "MISC/AUTPRINT.MRK"));
   EXPECT_TRUE(Exists(card / "MISC/deep/LOCKED.BIN"));
+  EXPECT_TRUE(Exists(card / "MISC/deep/later/AFTER.TXT"));  // its turn never came
   ExpectOthersUntouched();
 }
 
