@@ -314,7 +314,9 @@ TEST_F(Delete, ASourceThatIsALinkLosesOnlyTheLink) {
   }
   for (const std::string& source : {link, link + kSep}) {
     SCOPED_TRACE(source);
-    if (!Exists(link)) ASSERT_TRUE(TryLink(card.path(), link, true));
+    if (!Exists(link)) {
+      ASSERT_TRUE(TryLink(card.path(), link, true));
+    }
     form.strSourcePath = source;
     ConfirmDelete(link);
     EXPECT_FALSE(Exists(link));
