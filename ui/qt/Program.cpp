@@ -6,8 +6,9 @@
 #include "app/wiring.h"
 #include "ui/qt/Wiring.h"
 
-// The resources are compiled into a static library: their registration has to be asked for.
-static void InitResources() {
+// The resources are compiled into a static library: their registration has to be asked for,
+// and only from outside any namespace.
+static void InitQtResources() {
   Q_INIT_RESOURCE(resources);
 }
 
@@ -38,6 +39,10 @@ FormStyle MainWindowStyle() {
 
 FormStyle ViewerWindowStyle() {
   return FormStyle{Qt::Tool | kFixedFrame, {}, {}};
+}
+
+void InitResources() {
+  InitQtResources();
 }
 
 Program::Program()

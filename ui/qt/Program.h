@@ -14,6 +14,9 @@ namespace pixferry::qt {
 FormStyle MainWindowStyle();
 FormStyle ViewerWindowStyle();
 
+// Makes the background picture and the icon available (Program does it itself).
+void InitResources();
+
 class Program {
  public:
   Program();

@@ -16,12 +16,14 @@ T* Find(const QtWindow& window, std::string_view name) {
   return form ? form->ControlAs<T>(name) : nullptr;
 }
 
+// Centres the whole window, frame included, once the frame is known (after it is shown).
 void CentreOnScreen(QWidget& window) {
-  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
   if (!screen) return;
   const QRect area = screen->availableGeometry();
-  window.move(area.x() + (area.width() - window.width()) / 2,
-              area.y() + (area.height() - window.height()) / 2);
+  const QSize frame = window.frameGeometry().size();
+  window.move(area.x() + (area.width() - frame.width()) / 2,
+              area.y() + (area.height() - frame.height()) / 2);
 }
 
 }  // namespace
@@ -36,6 +38,7 @@ void QtWindow::Load() {
   if (form_) return;
   form_ = new FormWidget(spec_, ScreenDpi(), style_);
   CentreOnScreen(*form_);
+  placed_ = false;
   form_->on_close_request = [this] {
     if (close_request_) close_request_();
   };
@@ -54,6 +57,10 @@ void QtWindow::Show(Window* owner) {
     }
   }
   form_->show();
+  if (!placed_) {
+    CentreOnScreen(*form_);  // afterwards it stays where it was last
+    placed_ = true;
+  }
   form_->raise();
   form_->activateWindow();
 }

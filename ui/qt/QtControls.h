@@ -41,6 +41,7 @@ class QtWindow : public Window {
   const FormSpec& spec_;
   FormStyle style_;
   QPointer<FormWidget> form_;
+  bool placed_ = false;  // centred with its frame on the first show
   std::function<void(FormWidget&)> on_load_;
   std::function<void()> close_request_;
 };

@@ -1,6 +1,7 @@
 #include "ui/qt/QtDesktop.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -48,6 +49,8 @@ int ShowMessageBox(QWidget* parent, std::string_view text, int style, std::strin
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);
   }
+  // Plain buttons, as on the classic box, whatever the style's habit.
+  for (QAbstractButton* button : box.buttons()) button->setIcon(QIcon());
   box.exec();
   if (yes && box.clickedButton() == yes) return mb::kAnswerYes;
   if (no) return mb::kAnswerNo;
