@@ -47,6 +47,18 @@ class OnModal {
   bool answered_ = false;
 };
 
+// Drops the offscreen platform's notes about window features it lacks (raise, size hints), so
+// that the test log shows what matters; everything else goes to QTest's own handler.
+inline void QuietOffscreenNotes() {
+  static QtMessageHandler previous = nullptr;
+  previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context,
+                                       const QString& message) {
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("This plugin does not support")))
+      return;
+    if (previous) previous(type, context, message);
+  });
+}
+
 // Runs the event loop after start() until the program ends; returns exec()'s result, or -1 when
 // the program was still running after timeout_ms.
 inline int RunUntilProgramEnds(const std::function<void()>& start, int timeout_ms = 5000) {

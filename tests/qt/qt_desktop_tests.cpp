@@ -71,6 +71,7 @@ class DesktopTest : public QObject {
 
  private slots:
   void initTestCase() {
+    pixferry::qt::testing::QuietOffscreenNotes();
     LoadFonts();
     InitResources();
   }

@@ -94,6 +94,7 @@ class WindowTest : public QObject {
 
  private slots:
   void initTestCase() {
+    pixferry::qt::testing::QuietOffscreenNotes();
     LoadFonts();
     InitResources();
     dpi_ = ScreenDpi();
