@@ -1,27 +1,35 @@
 #!/bin/sh
 # Runs a Windows program under Wine in a private prefix: wine-run.sh PREFIX PROGRAM [ARGS...]
+#
 # The prefix is made on first use: no Mono or Gecko prompts; windows not handed to a window
 # manager, which would make every hide wait about two seconds; the temporary folder on the Linux
 # side (Z:), so tests work on real folders there rather than inside the prefix.
+#
+# Wine's background processes start with the first program of a session and keep whatever output
+# that program had, so a caller reading through a pipe (ctest) would wait for them to end. Each
+# session is therefore started here with its output sent nowhere, and kept for a while after its
+# last program so that a test run uses one session.
 set -eu
 prefix=$1
 shift
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$prefix/.pixferry-ready" ]; then
-  mkdir -p "$prefix"
-  (
-    flock 9
-    if [ ! -f "$prefix/.pixferry-ready" ]; then
-      wineboot --init >"$prefix/../wineboot.log" 2>&1 </dev/null
-      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
-        >>"$prefix/../wineboot.log" 2>&1 </dev/null
-      wine reg add 'HKCU\Environment' /v TEMP /t REG_SZ /d 'Z:\tmp' /f \
-        >>"$prefix/../wineboot.log" 2>&1 </dev/null
-      wine reg add 'HKCU\Environment' /v TMP /t REG_SZ /d 'Z:\tmp' /f \
-        >>"$prefix/../wineboot.log" 2>&1 </dev/null
-      wineserver -w
-      touch "$prefix/.pixferry-ready"
-    fi
-  ) 9>"$prefix.lock"
-fi
+mkdir -p "$prefix"
+(
+  flock 9
+  if [ ! -f "$prefix/.pixferry-ready" ]; then
+    log="$prefix/../wineboot.log"
+    wineboot --init >"$log" 2>&1 </dev/null 9>&-
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+      >>"$log" 2>&1 </dev/null 9>&-
+    wine reg add 'HKCU\Environment' /v TEMP /t REG_SZ /d 'Z:\tmp' /f >>"$log" 2>&1 </dev/null 9>&-
+    wine reg add 'HKCU\Environment' /v TMP /t REG_SZ /d 'Z:\tmp' /f >>"$log" 2>&1 </dev/null 9>&-
+    wineserver -w 9>&-
+    touch "$prefix/.pixferry-ready"
+  fi
+  # Exits at once, with status 2, when the session is running already. What starts here lives
+  # on and must not hold the lock (9).
+  if wineserver -p10 </dev/null >/dev/null 2>&1 9>&-; then
+    wine cmd /c exit </dev/null >/dev/null 2>&1 9>&- || true
+  fi
+) 9>"$prefix.lock"
 exec wine "$@"

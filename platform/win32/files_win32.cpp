@@ -40,10 +40,44 @@ bool PassesMask(int attributes, int mask) {
 }
 
 // The outcomes of a search that found nothing because the folder (or the entry) is not there.
+// A name the system cannot take at all (too long, a reserved character) and a drive without its
+// medium are failures, as they are on other systems.
 bool IsNotThere(DWORD error) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
-         error == ERROR_DIRECTORY || error == ERROR_INVALID_NAME || error == ERROR_BAD_NETPATH ||
-         error == ERROR_BAD_NET_NAME || error == ERROR_NOT_READY || error == ERROR_INVALID_DRIVE;
+         error == ERROR_DIRECTORY || error == ERROR_BAD_NETPATH || error == ERROR_BAD_NET_NAME ||
+         error == ERROR_INVALID_DRIVE;
+}
+
+// 0 when a search failed only because its folder is not there, else the run-time number. Windows
+// and Wine also call a path through a file an invalid name, so for that answer the folder is
+// looked at: a name the system cannot take at all (too long, a reserved character) is a failure,
+// as it is on other systems.
+int SearchFailure(DWORD error, std::wstring folder) {
+  if (IsNotThere(error)) return 0;
+  if (error == ERROR_INVALID_NAME || error == ERROR_BAD_PATHNAME ||
+      error == ERROR_FILENAME_EXCED_RANGE) {
+    while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/')) {
+      folder.pop_back();
+    }
+    if (!folder.empty()) {
+      const DWORD a = ::GetFileAttributesW(folder.c_str());
+      if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY)) return 0;
+      if (a == INVALID_FILE_ATTRIBUTES && IsNotThere(::GetLastError())) return 0;
+    }
+  }
+  return ErrorFromWin32(error);
+}
+
+// No file system takes a name longer than this; Wine calls such a name merely missing.
+constexpr std::size_t kLongestName = 255;
+
+bool HasOverlongName(std::wstring_view path) {
+  std::size_t length = 0;
+  for (const wchar_t c : path) {
+    length = (c == L'\\' || c == L'/') ? 0 : length + 1;
+    if (length > kLongestName) return true;
+  }
+  return false;
 }
 
 bool IsFolder(const std::wstring& path) {
@@ -77,13 +111,18 @@ Listing::Listing(std::string_view pattern, int mask) : impl_(std::make_unique<Im
   const std::string_view folder = pattern.substr(0, cut);  // with its separator, or empty
   const std::string_view name_pattern = pattern.substr(cut);
 
+  const std::wstring wide_pattern = Widen(pattern);
+  if (HasOverlongName(wide_pattern)) {
+    s.error = err::kBadFileName;
+    return;
+  }
+
   if (!name_pattern.empty() && !HasWildcard(name_pattern)) {
     // A bare path: that one entry, under the name it has on disk.
     WIN32_FIND_DATAW data{};
-    UniqueFind find = OwnFind(FindFirst(Widen(pattern), data));
+    UniqueFind find = OwnFind(FindFirst(wide_pattern, data));
     if (!find) {
-      const DWORD e = ::GetLastError();
-      if (!IsNotThere(e)) s.error = ErrorFromWin32(e);
+      s.error = SearchFailure(::GetLastError(), Widen(folder));
       return;
     }
     if (PassesMask(AttributesOf(data.dwFileAttributes), mask)) {
@@ -106,8 +145,8 @@ Listing::Listing(std::string_view pattern, int mask) : impl_(std::make_unique<Im
       // An empty drive root has no entries at all; anything else that says "not found" here
       // is a missing folder.
       folder_exists = IsFolder(wide_folder.empty() ? std::wstring(L".") : wide_folder);
-    } else if (!IsNotThere(e)) {
-      s.error = ErrorFromWin32(e);
+    } else {
+      s.error = SearchFailure(e, wide_folder);
     }
   }
   // "." and ".." come from here rather than from the search, so a drive root has them too and
@@ -162,7 +201,9 @@ bool ListingFindsEntry(std::string_view pattern, int mask) {
 
 int TryReadAttributes(const std::string& path, int& attributes) noexcept {
   try {
-    const DWORD a = ::GetFileAttributesW(Widen(path).c_str());
+    const std::wstring wide = Widen(path);
+    if (HasOverlongName(wide)) return err::kBadFileName;
+    const DWORD a = ::GetFileAttributesW(wide.c_str());
     if (a == INVALID_FILE_ATTRIBUTES) return LastError();
     attributes = AttributesOf(a);
     return 0;
@@ -196,7 +237,9 @@ void WriteAttributes(const std::string& path, int attributes) {
 
 int TryMakeFolder(const std::string& path) noexcept {
   try {
-    if (::CreateDirectoryW(Widen(path).c_str(), nullptr)) return 0;
+    const std::wstring wide = Widen(path);
+    if (HasOverlongName(wide)) return err::kBadFileName;
+    if (::CreateDirectoryW(wide.c_str(), nullptr)) return 0;
     const DWORD e = ::GetLastError();
     if (e == ERROR_ALREADY_EXISTS || e == ERROR_FILE_EXISTS) return err::kPathFileAccessError;
     return ErrorFromWin32(e);
