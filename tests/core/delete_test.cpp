@@ -42,6 +42,18 @@ bool IsReadOnly(const std::string& path) {
   return (fs::status(path).permissions() & fs::perms::owner_write) == fs::perms::none;
 }
 
+// Removes a tree from outside the program, as pulling the card out would; read-only files too.
+void PullOut(const std::string& path) {
+  GuardDeletion(path);
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(path, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    if (!it->is_symlink())
+      fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add);
+  }
+  fs::remove_all(path);
+}
+
 // Symbolic links need a privilege on Windows; those tests skip there without it.
 bool TryLink(const std::string& target, const std::string& link, bool to_folder) {
   std::error_code ec;
@@ -212,9 +224,8 @@ TEST_F(Delete, ASubfolderWhoseNameEndsInASpaceIsDeletedToo) {
 
 TEST_F(Delete, AFolderRemovedMeanwhileDoesNotExist) {
   const std::string source = card.path();
-  GuardDeletion(source);
   h.desktop.on_box = [&](const MessageBoxCall& box) {
-    if (box.title == "Delete?") fs::remove_all(source);  // the card is pulled out
+    if (box.title == "Delete?") PullOut(source);
   };
   const MessageBoxCall question = Question();
   ConfirmDelete(source);
