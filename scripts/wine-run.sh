@@ -3,26 +3,30 @@
 #
 # The prefix is made on first use: no Mono or Gecko prompts; windows not handed to a window
 # manager, which would make every hide wait about two seconds; the temporary folder on the Linux
-# side (Z:), so tests work on real folders there rather than inside the prefix.
+# side (Z:), beside the prefix, so tests work on real folders there rather than inside the
+# prefix, and the shell's folder dialog does not walk a /tmp that other programs keep changing.
 #
 # Wine's background processes start with the first program of a session and keep whatever output
 # that program had, so a caller reading through a pipe (ctest) would wait for them to end. Each
 # session is therefore started here with its output sent nowhere, and kept for a while after its
 # last program so that a test run uses one session.
 set -eu
-prefix=$1
+mkdir -p "$1"
+prefix=$(cd "$1" && pwd)  # Wine takes absolute prefixes only
 shift
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-mkdir -p "$prefix"
+temp="$(dirname "$prefix")/tmp"
+mkdir -p "$temp"
 (
   flock 9
   if [ ! -f "$prefix/.pixferry-ready" ]; then
-    log="$prefix/../wineboot.log"
+    log="$(dirname "$prefix")/wineboot.log"
+    windows_temp="Z:$(printf '%s' "$temp" | tr / '\\')"
     wineboot --init >"$log" 2>&1 </dev/null 9>&-
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
       >>"$log" 2>&1 </dev/null 9>&-
-    wine reg add 'HKCU\Environment' /v TEMP /t REG_SZ /d 'Z:\tmp' /f >>"$log" 2>&1 </dev/null 9>&-
-    wine reg add 'HKCU\Environment' /v TMP /t REG_SZ /d 'Z:\tmp' /f >>"$log" 2>&1 </dev/null 9>&-
+    wine reg add 'HKCU\Environment' /v TEMP /t REG_SZ /d "$windows_temp" /f >>"$log" 2>&1 </dev/null 9>&-
+    wine reg add 'HKCU\Environment' /v TMP /t REG_SZ /d "$windows_temp" /f >>"$log" 2>&1 </dev/null 9>&-
     wineserver -w 9>&-
     touch "$prefix/.pixferry-ready"
   fi

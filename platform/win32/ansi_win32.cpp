@@ -20,8 +20,8 @@ std::string Utf8ToAnsi(std::string_view utf8) {
   const DWORD flags = utf8_system ? 0 : WC_NO_BEST_FIT_CHARS;
   const char* replacement = utf8_system ? nullptr : "?";
   const int in = static_cast<int>(wide.size());
-  const int n = ::WideCharToMultiByte(code_page, flags, wide.data(), in, nullptr, 0, replacement,
-                                      nullptr);
+  const int n =
+      ::WideCharToMultiByte(code_page, flags, wide.data(), in, nullptr, 0, replacement, nullptr);
   std::string ansi(static_cast<std::size_t>(n), '\0');
   ::WideCharToMultiByte(code_page, flags, wide.data(), in, ansi.data(), n, replacement, nullptr);
   return ansi;

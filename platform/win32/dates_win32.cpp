@@ -33,8 +33,8 @@ std::string ShortDateText(const CalendarDate& date) {
   st.wYear = static_cast<WORD>(date.year);
   st.wMonth = static_cast<WORD>(date.month);
   st.wDay = static_cast<WORD>(date.day);
-  const int n =
-      ::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, nullptr, 0, nullptr);
+  const int n = ::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, nullptr,
+                                  0, nullptr);
   if (n <= 0) throw RuntimeError(err::kInvalidProcedureCall);
   std::wstring text(static_cast<std::size_t>(n), L'\0');
   ::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text.data(), n,

@@ -18,19 +18,27 @@ namespace {
 constexpr DWORD kKnownAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                    FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY |
                                    FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT;
-static_assert(FILE_ATTRIBUTE_READONLY == attr::kReadOnly && FILE_ATTRIBUTE_HIDDEN == attr::kHidden &&
-              FILE_ATTRIBUTE_SYSTEM == attr::kSystem &&
+static_assert(FILE_ATTRIBUTE_READONLY == attr::kReadOnly &&
+              FILE_ATTRIBUTE_HIDDEN == attr::kHidden && FILE_ATTRIBUTE_SYSTEM == attr::kSystem &&
               FILE_ATTRIBUTE_DIRECTORY == attr::kDirectory &&
               FILE_ATTRIBUTE_ARCHIVE == attr::kArchive &&
               FILE_ATTRIBUTE_REPARSE_POINT == attr::kLink);
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
 
-bool HasWildcard(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
+bool HasWildcard(std::string_view s) {
+  return s.find_first_of("*?") != std::string_view::npos;
+}
 
-bool IsDotEntry(std::wstring_view name) { return name == L"." || name == L".."; }
+bool IsDotEntry(std::wstring_view name) {
+  return name == L"." || name == L"..";
+}
 
-int AttributesOf(DWORD attributes) { return static_cast<int>(attributes & kKnownAttributes); }
+int AttributesOf(DWORD attributes) {
+  return static_cast<int>(attributes & kKnownAttributes);
+}
 
 bool PassesMask(int attributes, int mask) {
   if ((attributes & attr::kDirectory) && !(mask & attr::kDirectory)) return false;
@@ -87,8 +95,8 @@ bool IsFolder(const std::wstring& path) {
 
 HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& data) {
   // Basic information leaves out the 8.3 names, which would otherwise match patterns too.
-  return ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                            nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  return ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                            FIND_FIRST_EX_LARGE_FETCH);
 }
 
 }  // namespace
@@ -162,7 +170,9 @@ Listing::~Listing() = default;
 Listing::Listing(Listing&&) noexcept = default;
 Listing& Listing::operator=(Listing&&) noexcept = default;
 
-int Listing::error() const noexcept { return impl_->error; }
+int Listing::error() const noexcept {
+  return impl_->error;
+}
 
 std::optional<std::string> Listing::Next() {
   Impl& s = *impl_;
@@ -248,7 +258,9 @@ int TryMakeFolder(const std::string& path) noexcept {
   }
 }
 
-void MakeFolder(const std::string& path) { ThrowIfError(TryMakeFolder(path)); }
+void MakeFolder(const std::string& path) {
+  ThrowIfError(TryMakeFolder(path));
+}
 
 int TryRemoveFolder(const std::string& path) noexcept {
   try {
@@ -271,7 +283,9 @@ int TryRemoveFolder(const std::string& path) noexcept {
   }
 }
 
-void RemoveFolder(const std::string& path) { ThrowIfError(TryRemoveFolder(path)); }
+void RemoveFolder(const std::string& path) {
+  ThrowIfError(TryRemoveFolder(path));
+}
 
 int TryRemoveFile(const std::string& path) noexcept {
   try {
@@ -289,7 +303,9 @@ int TryRemoveFile(const std::string& path) noexcept {
   }
 }
 
-void RemoveFile(const std::string& path) { ThrowIfError(TryRemoveFile(path)); }
+void RemoveFile(const std::string& path) {
+  ThrowIfError(TryRemoveFile(path));
+}
 
 bool IsMountPoint(const std::string& path) noexcept {
   try {
@@ -297,8 +313,8 @@ bool IsMountPoint(const std::string& path) noexcept {
     if (wide.empty() || !IsFolder(wide)) return false;
     std::wstring full(MAX_PATH, L'\0');
     for (;;) {
-      const DWORD n = ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()),
-                                         full.data(), nullptr);
+      const DWORD n =
+          ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
       if (n == 0) return false;
       if (n < full.size()) {
         full.resize(n);

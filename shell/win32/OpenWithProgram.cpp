@@ -1,7 +1,7 @@
 #include "shell/win32/OpenWithProgram.h"
 
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include "platform/win32/wide.h"
 

@@ -47,6 +47,8 @@ int CALLBACK PickFolderCallback(HWND hwnd, UINT uMsg, LPARAM, LPARAM lpData) {
   return 0;
 }
 
-BFFCALLBACK CallbackAddress(BFFCALLBACK lngAddress) { return lngAddress; }
+BFFCALLBACK CallbackAddress(BFFCALLBACK lngAddress) {
+  return lngAddress;
+}
 
 }  // namespace pixferry::mdlBrowseFolderByPath

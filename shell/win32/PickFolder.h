@@ -1,8 +1,8 @@
 // The shell's folder dialog opened on a start folder already selected (mdlBrowseFolderByPath).
 #pragma once
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <string>
 

@@ -1,5 +1,6 @@
 #include "tests/win32/Win32Testing.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include "platform/records.h"
@@ -106,7 +107,39 @@ DialogAnswerer::~DialogAnswerer() {
 }
 
 DialogAnswerer::Action DialogAnswerer::Press(int id) {
-  return [id](HWND dialog) { ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); };
+  return [id](HWND dialog) {
+    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    return true;
+  };
+}
+
+DialogAnswerer::Action DialogAnswerer::PressOkOnceSelected(std::string leaf,
+                                                           std::string* selected) {
+  auto ticks = std::make_shared<int>(0);
+  return [leaf, selected, ticks](HWND dialog) {
+    const HWND tree = ::FindWindowExW(dialog, nullptr, L"SysTreeView32", nullptr);
+    std::string text;
+    if (tree) {
+      const auto item =
+          reinterpret_cast<HTREEITEM>(::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+      wchar_t buffer[MAX_PATH] = {};
+      TVITEMW tv{};
+      tv.mask = TVIF_TEXT;
+      tv.hItem = item;
+      tv.pszText = buffer;
+      tv.cchTextMax = MAX_PATH;
+      if (item && ::SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv))) {
+        text = Narrow(buffer);
+      }
+    }
+    // The selection is made while the dialog starts; half a second is plenty to see it.
+    const bool shows_leaf = text.size() >= leaf.size() &&
+                            text.compare(text.size() - leaf.size(), leaf.size(), leaf) == 0;
+    if (!shows_leaf && ++*ticks < 25) return false;
+    if (selected) *selected = shows_leaf ? leaf : text;
+    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return true;
+  };
 }
 
 void CALLBACK DialogAnswerer::Tick(HWND, UINT, UINT_PTR, DWORD) {
@@ -115,6 +148,15 @@ void CALLBACK DialogAnswerer::Tick(HWND, UINT, UINT_PTR, DWORD) {
 
 void DialogAnswerer::OnTick() {
   if (answered_ && !::IsWindow(answered_)) answered_ = nullptr;
+  if (waiting_ && !::IsWindow(waiting_)) waiting_ = nullptr;
+  if (waiting_) {
+    if (actions_.front()(waiting_)) {
+      actions_.pop_front();
+      answered_ = waiting_;
+      waiting_ = nullptr;
+    }
+    return;
+  }
   const HWND dialog = FindThreadDialog(answered_);
   if (!dialog) return;
   DialogSeen s;
@@ -136,9 +178,12 @@ void DialogAnswerer::OnTick() {
     Press(s.has_no ? IDNO : (s.has_ok ? IDOK : IDCANCEL))(dialog);
     return;
   }
-  Action action = std::move(actions_.front());
-  actions_.pop_front();
-  action(dialog);
+  if (actions_.front()(dialog)) {
+    actions_.pop_front();
+  } else {
+    answered_ = nullptr;
+    waiting_ = dialog;
+  }
 }
 
 void WriteSettings(const std::string& folder, const std::vector<std::string>& records) {

@@ -40,11 +40,12 @@ struct DialogSeen {
 };
 
 // Answers the dialogs (window class "#32770") that this thread opens, one scripted action each,
-// from a thread timer that the dialog's own modal loop runs. A dialog with no action left is
+// from a thread timer that the dialog's own modal loop runs. An action returns false to be run
+// again at the next tick (it waits for something in the dialog). A dialog with no action left is
 // recorded as unexpected and closed, so a test fails instead of hanging.
 class DialogAnswerer {
  public:
-  using Action = std::function<void(HWND dialog)>;
+  using Action = std::function<bool(HWND dialog)>;
   DialogAnswerer();
   ~DialogAnswerer();
   DialogAnswerer(const DialogAnswerer&) = delete;
@@ -53,6 +54,9 @@ class DialogAnswerer {
   void Then(Action action) { actions_.push_back(std::move(action)); }
   // Presses a button of the dialog (IDOK, IDYES, IDNO, IDCANCEL).
   static Action Press(int id);
+  // The folder dialog: presses OK once its tree shows an item whose name ends in leaf selected,
+  // or after half a second; *selected becomes leaf, or else what the tree showed.
+  static Action PressOkOnceSelected(std::string leaf, std::string* selected = nullptr);
 
   std::vector<DialogSeen> seen;
   int unexpected = 0;
@@ -64,6 +68,7 @@ class DialogAnswerer {
   UINT_PTR timer_ = 0;
   std::deque<Action> actions_;
   HWND answered_ = nullptr;  // closing may take a tick; it is not answered twice
+  HWND waiting_ = nullptr;   // the dialog whose action asked to be run again
 };
 
 // Writes paths.dat into folder with the given records.
@@ -79,9 +84,7 @@ class ProgramFixture {
   void Start();
   HWND Main() const { return program->main_window.hwnd(); }
   HWND Viewer() const { return program->viewer_window.hwnd(); }
-  HWND MainControl(std::string_view name) const {
-    return program->main_window.ControlWindow(name);
-  }
+  HWND MainControl(std::string_view name) const { return program->main_window.ControlWindow(name); }
 
   TempDir dir;
   std::string media;  // the card's photo folder

@@ -1,6 +1,6 @@
 // Writes its command line and working folder, UTF-8, one per line, to args.txt in that folder.
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <string>
 

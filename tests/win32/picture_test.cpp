@@ -1,11 +1,12 @@
 // Picture loading for both picture boxes: what decodes, the run-time numbers of what does not,
 // and the previous picture kept on a failure.
+#include "ui/win32/Picture.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/errors.h"
 #include "tests/support/tempdir.h"
 #include "tests/win32/Win32Testing.h"
-#include "ui/win32/Picture.h"
 #include "ui/win32/resource.h"
 
 namespace pixferry::win32::testing {
@@ -101,11 +102,13 @@ TEST_F(PictureTest, APictureIsDrawnStretchedOverTheWholeRectangle) {
   for (const int y : {0, 20, 39}) {
     for (const int x : {0, 8}) {
       const COLORREF c = ::GetPixel(dc.get(), x, y);
-      EXPECT_TRUE(GetRValue(c) > 200 && GetBValue(c) < 60) << x << "," << y << ": " << std::hex << c;
+      EXPECT_TRUE(GetRValue(c) > 200 && GetBValue(c) < 60)
+          << x << "," << y << ": " << std::hex << c;
     }
     for (const int x : {31, 39}) {
       const COLORREF c = ::GetPixel(dc.get(), x, y);
-      EXPECT_TRUE(GetBValue(c) > 200 && GetRValue(c) < 60) << x << "," << y << ": " << std::hex << c;
+      EXPECT_TRUE(GetBValue(c) > 200 && GetRValue(c) < 60)
+          << x << "," << y << ": " << std::hex << c;
     }
   }
 }

@@ -2,7 +2,6 @@
 // names compared without case, drive roots, the copy's temporary file and kept attributes, the
 // ANSI code page and the locale's dates.
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <algorithm>
@@ -65,9 +64,9 @@ TEST_F(WindowsListing, HiddenAndSystemFilesComeOnlyWithTheirBits) {
             (std::vector<std::string>{"B.JPG", "a.jpg", "hidden.jpg"}));
   EXPECT_EQ(ListAll(dir / "*", attr::kSystem),
             (std::vector<std::string>{"B.JPG", "a.jpg", "system.jpg"}));
-  EXPECT_EQ(ListAll(dir / "*.*", 22), (std::vector<std::string>{".", "..", "B.JPG", "a.jpg",
-                                                                 "hidden.jpg", "sub",
-                                                                 "system.jpg"}));
+  EXPECT_EQ(
+      ListAll(dir / "*.*", 22),
+      (std::vector<std::string>{".", "..", "B.JPG", "a.jpg", "hidden.jpg", "sub", "system.jpg"}));
   EXPECT_EQ(ReadAttributes(dir / "hidden.jpg") & attr::kHidden, attr::kHidden);
   EXPECT_FALSE(ListingFindsEntry(dir / "hidden.jpg", 0));
   EXPECT_TRUE(ListingFindsEntry(dir / "hidden.jpg", attr::kHidden));
@@ -148,10 +147,8 @@ TEST_F(WindowsCopy, FailuresGiveTheirNumbersAndLeaveNothingBehind) {
   WriteFile(dir / "a.jpg", "a");
   EXPECT_EQ(ErrorOf([&] { CopyWholeFile(dir / "missing.jpg", dir / "b.jpg"); }),
             err::kFileNotFound);
-  EXPECT_EQ(ErrorOf([&] { CopyWholeFile(dir / "gone/a.jpg", dir / "b.jpg"); }),
-            err::kPathNotFound);
-  EXPECT_EQ(ErrorOf([&] { CopyWholeFile(dir / "a.jpg", dir / "gone/a.jpg"); }),
-            err::kPathNotFound);
+  EXPECT_EQ(ErrorOf([&] { CopyWholeFile(dir / "gone/a.jpg", dir / "b.jpg"); }), err::kPathNotFound);
+  EXPECT_EQ(ErrorOf([&] { CopyWholeFile(dir / "a.jpg", dir / "gone/a.jpg"); }), err::kPathNotFound);
   MakeFolders(dir / "folder");
   EXPECT_EQ(ErrorOf([&] { CopyWholeFile(dir / "a.jpg", dir / "folder"); }),
             err::kPathFileAccessError);

@@ -115,8 +115,8 @@ TEST_F(MainWindowTest, ControlsFollowTheTableInTabOrderWithTheirFirstState) {
   p.Start();
   ExpectControlsAsTable(p.program->main_window);
   // Without a card every list button stays disabled.
-  for (const char* name : {"cmdSourceFirst", "cmdSourceNext", "cmdViewSource", "cmdTargetLast",
-                           "cmdViewTarget"}) {
+  for (const char* name :
+       {"cmdSourceFirst", "cmdSourceNext", "cmdViewSource", "cmdTargetLast", "cmdViewTarget"}) {
     EXPECT_FALSE(::IsWindowEnabled(p.MainControl(name))) << name;
   }
   EXPECT_EQ(p.program->txtMessage.Text(),
@@ -182,9 +182,9 @@ TEST_F(MainWindowTest, TextBoxesAreOnTheScrollBarColourAndLabelsOnTheBackground)
   for (const char* name : {"txtUser", "txtSource", "txtMessage"}) {
     const HWND box = p.MainControl(name);
     const bool read_only = ::GetWindowLongPtrW(box, GWL_STYLE) & ES_READONLY;
-    const auto brush = ::SendMessageW(main, read_only ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT,
-                                      reinterpret_cast<WPARAM>(dc.get()),
-                                      reinterpret_cast<LPARAM>(box));
+    const auto brush =
+        ::SendMessageW(main, read_only ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT,
+                       reinterpret_cast<WPARAM>(dc.get()), reinterpret_cast<LPARAM>(box));
     EXPECT_EQ(brush, reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_SCROLLBAR))) << name;
   }
   const auto label_brush =
@@ -253,7 +253,9 @@ TEST_F(MainWindowTest, TheStatusBoxRepaintsAtOnceAndBreaksLinesAtNewlines) {
 
 TEST_F(MainWindowTest, TextsArePlainAndAnyCharacterRoundTrips) {
   p.Start();
-  const std::string text = "a&b <b>x</b> \xC3\x9Cnic\xC3\xB8" "de \xE6\x97\xA5";
+  const std::string text =
+      "a&b <b>x</b> \xC3\x9Cnic\xC3\xB8"
+      "de \xE6\x97\xA5";
   p.program->txtSource.SetText(text);
   EXPECT_EQ(p.program->txtSource.Text(), text);
   EXPECT_EQ(WindowTextOf(p.MainControl("txtSource")), text);

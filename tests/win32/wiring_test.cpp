@@ -1,11 +1,12 @@
 // Real window messages reach the core: each control's event through the wiring table, the
 // close boxes, and a few handlers end to end on a card in a temporary folder.
+#include "app/wiring.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
 #include <utility>
 
-#include "app/wiring.h"
 #include "platform/dates.h"
 #include "tests/win32/Win32Testing.h"
 

@@ -30,7 +30,9 @@ std::string WindowText(HWND window) {
 
 // ---- Text box
 
-std::string Win32TextBox::Text() const { return hwnd_ ? WindowText(hwnd_) : text_; }
+std::string Win32TextBox::Text() const {
+  return hwnd_ ? WindowText(hwnd_) : text_;
+}
 
 void Win32TextBox::SetText(std::string_view text) {
   text_ = std::string(text);
@@ -65,7 +67,9 @@ void Win32TextBox::Detach() {
 
 // ---- Button
 
-bool Win32Button::Enabled() const { return hwnd_ ? ::IsWindowEnabled(hwnd_) != FALSE : enabled_; }
+bool Win32Button::Enabled() const {
+  return hwnd_ ? ::IsWindowEnabled(hwnd_) != FALSE : enabled_;
+}
 
 void Win32Button::SetEnabled(bool enabled) {
   enabled_ = enabled;
@@ -81,7 +85,9 @@ void Win32Button::SetEnabled(bool enabled) {
   ::EnableWindow(hwnd_, enabled ? TRUE : FALSE);
 }
 
-void Win32Button::Initialise(const ControlSpec& spec) { enabled_ = spec.enabled; }
+void Win32Button::Initialise(const ControlSpec& spec) {
+  enabled_ = spec.enabled;
+}
 
 void Win32Button::Attach(HWND window) {
   hwnd_ = window;
@@ -112,7 +118,9 @@ void Win32PictureBox::LoadPicture(const std::string& path) {
   if (hwnd_) ::InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-void Win32PictureBox::Initialise(const ControlSpec&) { picture_.reset(); }
+void Win32PictureBox::Initialise(const ControlSpec&) {
+  picture_.reset();
+}
 
 void Win32PictureBox::Attach(HWND window) {
   hwnd_ = window;

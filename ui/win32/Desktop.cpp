@@ -21,11 +21,15 @@ int ShowMessageBox(std::string_view text, int style, std::string_view title, HWN
   const int answer = ::MessageBoxW(owner, body.c_str(), caption.c_str(), flags);
   const bool question = (style & mb::kButtonsMask) == mb::kYesNo;
   switch (answer) {
-    case IDYES: return mb::kAnswerYes;
-    case IDNO: return mb::kAnswerNo;
-    case IDOK: return mb::kAnswerOk;
+    case IDYES:
+      return mb::kAnswerYes;
+    case IDNO:
+      return mb::kAnswerNo;
+    case IDOK:
+      return mb::kAnswerOk;
     // The box could not be shown: a question is never answered Yes by default.
-    default: return question ? mb::kAnswerNo : mb::kAnswerOk;
+    default:
+      return question ? mb::kAnswerNo : mb::kAnswerOk;
   }
 }
 

@@ -29,14 +29,15 @@ RECT FrameForClient(RECT client, DWORD style, DWORD ex_style, int dpi) {
   using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
   static const auto adjust_for_dpi = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
   RECT frame = client;
-  if (!adjust_for_dpi ||
-      !adjust_for_dpi(&frame, style, FALSE, ex_style, static_cast<UINT>(dpi))) {
+  if (!adjust_for_dpi || !adjust_for_dpi(&frame, style, FALSE, ex_style, static_cast<UINT>(dpi))) {
     frame = client;
     ::AdjustWindowRectEx(&frame, style, FALSE, ex_style);
   }
   return frame;
 }
 
-int ScaleForDpi(int pixels_at_96, int dpi) { return ::MulDiv(pixels_at_96, dpi, kDefaultDpi); }
+int ScaleForDpi(int pixels_at_96, int dpi) {
+  return ::MulDiv(pixels_at_96, dpi, kDefaultDpi);
+}
 
 }  // namespace pixferry::win32

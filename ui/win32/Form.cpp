@@ -111,8 +111,8 @@ void Win32Form::Load() {
         instance_, MAKEINTRESOURCEW(style_.icon_id), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
         ::GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR)));
     small_icon_.reset(static_cast<HICON>(::LoadImageW(
-        instance_, MAKEINTRESOURCEW(style_.icon_id), IMAGE_ICON,
-        ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
+        instance_, MAKEINTRESOURCEW(style_.icon_id), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+        ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
     ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_.get()));
     ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
   }
@@ -135,8 +135,7 @@ void Win32Form::CreateChildren() {
     if (!c.enabled) style |= WS_DISABLED;
     const HWND child = ::CreateWindowExW(
         kind.ex_style, kind.class_name, caption.c_str(), style, 0, 0, 0, 0, hwnd_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)), instance_,
-        nullptr);
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)), instance_, nullptr);
     if (!child) throw RuntimeError(err::kOutOfMemory);
     Win32Control* control = nullptr;
     for (const auto& [name, bound] : bound_) {
@@ -271,7 +270,9 @@ void Win32Form::Hide() {
   if (hwnd_) ::ShowWindow(hwnd_, SW_HIDE);
 }
 
-bool Win32Form::IsVisible() const { return hwnd_ && ::IsWindowVisible(hwnd_); }
+bool Win32Form::IsVisible() const {
+  return hwnd_ && ::IsWindowVisible(hwnd_);
+}
 
 void Win32Form::Unload() {
   if (!hwnd_) return;
@@ -302,8 +303,9 @@ HWND Win32Form::FirstFocus() const {
 
 LRESULT Win32Form::ControlColours(HDC dc, HWND child) {
   const Child* c = FindChild(child);
-  if (!c) return ::DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                  reinterpret_cast<LPARAM>(child));
+  if (!c)
+    return ::DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                            reinterpret_cast<LPARAM>(child));
   if (c->spec->kind == ControlKind::TextBox) {
     // Every text box, read-only or not, on the system's scroll-bar colour.
     ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));

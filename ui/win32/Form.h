@@ -99,8 +99,8 @@ class Win32Form : public Window {
   UniqueFont body_font_;
   UniqueFont status_font_;
   std::unique_ptr<Picture> background_picture_;
-  UniqueBitmap background_;        // the client area without its controls
-  UniqueBrush background_brush_;   // the same, for children that show it through
+  UniqueBitmap background_;       // the client area without its controls
+  UniqueBrush background_brush_;  // the same, for children that show it through
   UniqueIcon big_icon_;
   UniqueIcon small_icon_;
 };

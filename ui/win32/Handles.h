@@ -1,8 +1,8 @@
 // Owners for the GDI objects, COM and GDI+ sessions and shell allocations the front end uses.
 #pragma once
 
-#include <windows.h>
 #include <objbase.h>
+#include <windows.h>
 
 #include <memory>
 #include <type_traits>

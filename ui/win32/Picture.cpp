@@ -28,9 +28,9 @@ constexpr int kLargestSide = 2048;
 
 std::vector<char> ReadWholeFile(const std::string& path) {
   const std::wstring wide = Widen(path);
-  const UniqueHandle file = OwnHandle(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                                    nullptr, OPEN_EXISTING,
-                                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  const UniqueHandle file =
+      OwnHandle(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) {
     const DWORD e = ::GetLastError();
     // A folder given as the picture is no picture.
@@ -85,8 +85,7 @@ std::unique_ptr<Picture> Picture::FromFile(const std::string& path) {
 std::unique_ptr<Picture> Picture::FromBytes(const void* data, std::size_t size) {
   if (size == 0 || size > UINT_MAX) throw RuntimeError(err::kInvalidPicture);
   ComPtr<IStream> stream;
-  *stream.Receive() =
-      ::SHCreateMemStream(static_cast<const BYTE*>(data), static_cast<UINT>(size));
+  *stream.Receive() = ::SHCreateMemStream(static_cast<const BYTE*>(data), static_cast<UINT>(size));
   if (!stream) throw RuntimeError(err::kOutOfMemory);
 
   // Decoded, then drawn into a bitmap of its own, so neither the stream nor the decoder is kept.
@@ -128,8 +127,12 @@ std::unique_ptr<Picture> Picture::FromResource(HINSTANCE module, int id) {
   return FromBytes(bytes, ::SizeofResource(module, found));
 }
 
-int Picture::width() const { return static_cast<int>(impl_->bitmap->GetWidth()); }
-int Picture::height() const { return static_cast<int>(impl_->bitmap->GetHeight()); }
+int Picture::width() const {
+  return static_cast<int>(impl_->bitmap->GetWidth());
+}
+int Picture::height() const {
+  return static_cast<int>(impl_->bitmap->GetHeight());
+}
 
 void Picture::DrawStretched(HDC dc, const RECT& target) const {
   Gdiplus::Graphics graphics(dc);

@@ -15,18 +15,20 @@ FormStyle MainWindowStyle() {
   return {kToolFrame, WS_EX_TOOLWINDOW | WS_EX_APPWINDOW, IDI_PIXFERRY, IDR_BACKGROUND};
 }
 
-FormStyle ViewerWindowStyle() { return {kToolFrame, WS_EX_TOOLWINDOW, 0, 0}; }
+FormStyle ViewerWindowStyle() {
+  return {kToolFrame, WS_EX_TOOLWINDOW, 0, 0};
+}
 
 Program::Program(HINSTANCE instance)
     : main_window(instance, MainFormLayout(), MainWindowStyle()),
       viewer_window(instance, ViewerFormLayout(), ViewerWindowStyle()),
       desktop(main_window),
       viewer(viewer_window, viewer_picture, desktop),
-      form(MainControls{main_window,       txtIncidentNumber, txtUser,          txtDate,
-                        txtSource,         txtTarget,         txtMessage,       cmdSource,
-                        cmdStartCopy,      cmdDelete,         cmdClose,         cmdSourceFirst,
-                        cmdSourcePrevious, cmdSourceNext,     cmdSourceLast,    cmdViewSource,
-                        cmdTargetFirst,    cmdTargetPrevious, cmdTargetNext,    cmdTargetLast,
+      form(MainControls{main_window,       txtIncidentNumber, txtUser,       txtDate,
+                        txtSource,         txtTarget,         txtMessage,    cmdSource,
+                        cmdStartCopy,      cmdDelete,         cmdClose,      cmdSourceFirst,
+                        cmdSourcePrevious, cmdSourceNext,     cmdSourceLast, cmdViewSource,
+                        cmdTargetFirst,    cmdTargetPrevious, cmdTargetNext, cmdTargetLast,
                         cmdViewTarget,     imgSource},
            viewer, desktop) {
   const std::pair<std::string_view, Win32Control*> main_controls[] = {

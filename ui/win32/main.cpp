@@ -1,6 +1,6 @@
 // Pixferry for Windows: one window over the camera card in the current directory.
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 #include "ui/win32/Handles.h"
 #include "ui/win32/Program.h"
