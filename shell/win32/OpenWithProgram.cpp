@@ -1,7 +1,8 @@
 #include "shell/win32/OpenWithProgram.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include "platform/win32/wide.h"
 

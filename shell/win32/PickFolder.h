@@ -1,8 +1,9 @@
 // The shell's folder dialog opened on a start folder already selected (mdlBrowseFolderByPath).
 #pragma once
 
-#include <shlobj.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shlobj.h>
 
 #include <string>
 

@@ -1,6 +1,7 @@
 // Writes its command line and working folder, UTF-8, one per line, to args.txt in that folder.
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <string>
 

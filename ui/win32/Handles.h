@@ -1,8 +1,9 @@
 // Owners for the GDI objects, COM and GDI+ sessions and shell allocations the front end uses.
 #pragma once
 
-#include <objbase.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <objbase.h>
 
 #include <memory>
 #include <type_traits>

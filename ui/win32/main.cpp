@@ -1,6 +1,7 @@
 // Pixferry for Windows: one window over the camera card in the current directory.
-#include <commctrl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include "ui/win32/Handles.h"
 #include "ui/win32/Program.h"
