@@ -41,11 +41,18 @@ std::string SerialName(std::int64_t serial, const std::string& extension) {
 
 }  // namespace
 
+// Copies are flushed to disk together, a group at a time: one flush per file would cost a wait
+// for the disk per photo, many times the copy itself on a card of small files.
+constexpr std::size_t kGroupFiles = 2048;
+constexpr unsigned long long kGroupBytes = 512ull << 20;
+
 // Copies the photos and videos of strFiles (positions 1 to lngCount) from the source folder into
 // the case folder, each under its own name or, with renaming on, under the next free serial
-// number. Every copy is checked against its source before the next file starts.
+// number. Every copy is checked against its source before the next file starts; copies made
+// before a failure are kept.
 void frmMain::StartMassCopy(std::int32_t& lngErrors, std::int32_t lngCount,
                             const std::vector<std::string>& strFiles) {
+  CopyGroup copies;
   try {
     ReplaceUnsafeCharacters(strIncidentNumber);
     ReplaceUnsafeCharacters(strUserName);
@@ -99,23 +106,33 @@ void frmMain::StartMassCopy(std::int32_t& lngErrors, std::int32_t lngCount,
       txtMessage.SetText(progress);
       txtMessage.Refresh();
 
-      CopyWholeFile(source, destination);
-
-      // The photos may be evidence and the card is cleansed next: a copy must be there, whole.
-      if (!ListingFindsEntry(destination, attr::kNormal) || !SameFileContent(source, destination)) {
+      // The photos may be evidence and the card is cleansed next: a copy that is missing, short
+      // or different never takes the file's name.
+      const std::string copied = copies.Copy(source, destination);
+      if (!SameFileContent(source, copied)) {
+        copies.DropLast();
         const int answer =
             desktop.MsgBox("There was an error in copying the file " + strSourceFileName +
                                ".  Do you want to continue to the next file?",
                            mb::kYesNo + mb::kStop, "Error!");
         if (answer != mb::kAnswerYes) {
           ++lngErrors;
-          return;
+          break;
         }
       }
+      if (copies.PendingFiles() >= kGroupFiles || copies.PendingBytes() >= kGroupBytes) {
+        copies.Commit();
+      }
     }
+    copies.Commit();
   } catch (...) {
     ++lngErrors;
     ShowErrorBox(" in StartMassCopy", mb::kExclamation, "Error");
+    try {
+      copies.Commit();
+    } catch (...) {
+      ShowErrorBox(" in StartMassCopy", mb::kExclamation, "Error");
+    }
   }
 }
 

@@ -88,6 +88,35 @@ std::string CurrentDirectory();
 // Copying a file onto itself leaves it intact. Throws RuntimeError.
 void CopyWholeFile(const std::string& source, const std::string& destination);
 
+// Safe whole-file copies made in groups, for copying many files in one go. Each copy is written
+// under a hidden temporary name beside its destination; Commit() flushes all the copies made
+// since the last commit to stable storage at once, then gives each its final name and flushes
+// the folders. So, as with CopyWholeFile, no final name ever holds a partial file and no file is
+// replaced before its replacement is safe, while the flush to disk is paid once per group
+// instead of once per file. Copies not committed are removed when the group ends.
+class CopyGroup {
+ public:
+  CopyGroup();
+  ~CopyGroup();
+  CopyGroup(const CopyGroup&) = delete;
+  CopyGroup& operator=(const CopyGroup&) = delete;
+
+  // Copies source for destination and returns the path where the copy can be read now (its
+  // temporary file, or destination when that is the source itself, which stays untouched).
+  // Throws RuntimeError; a failed copy leaves nothing behind.
+  std::string Copy(const std::string& source, const std::string& destination);
+  // Forgets the copy just made (a copy found wrong): destination stays as it was.
+  void DropLast() noexcept;
+  // Throws RuntimeError; copies that did not get their final name are removed.
+  void Commit();
+  std::size_t PendingFiles() const noexcept;
+  unsigned long long PendingBytes() const noexcept;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
 // Size in bytes, or nothing when the path is not a readable file.
 std::optional<unsigned long long> FileSize(const std::string& path) noexcept;
 

@@ -30,7 +30,7 @@ bool SameFileContent(const std::string& original, const std::string& copy) noexc
     std::ifstream a(a_path, std::ios::binary);
     std::ifstream b(b_path, std::ios::binary);
     if (!a || !b) return false;
-    constexpr std::uintmax_t kChunk = std::uintmax_t{1} << 20;
+    constexpr std::uintmax_t kChunk = std::uintmax_t{1} << 17;
     const auto chunk =
         static_cast<std::size_t>(std::min(kChunk, std::max<std::uintmax_t>(size, 1)));
     const auto a_bytes = std::make_unique_for_overwrite<char[]>(chunk);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -234,6 +235,27 @@ TEST_F(MassCopyTest, ASourceRemovedAfterTheListingEndsTheRun) {
   EXPECT_EQ(AllNames(CaseFolder()), Names{"IMG_0001.JPG"});  // clip.MPG was not reached
 }
 
+TEST_F(MassCopyTest, AFailureLateInALargeCardKeepsEveryCopyMadeBeforeIt) {
+  constexpr int kFiles = 300;  // more than one group of copies flushed together
+  for (int i = 1; i <= kFiles; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "IMG_%04d.JPG", i);
+    WriteFile(card / name, name);
+  }
+  std::int32_t count = 0;
+  std::vector<std::string> files;
+  f.SortedFiles(card.path() + kSep, count, files, true, true);
+  fs::remove(card / "IMG_0290.JPG");
+  f.strRenameSwitch = "True";
+  EXPECT_EQ(RunWith(count, files), 1);
+  EXPECT_EQ(h.desktop.boxes, std::vector<MessageBoxCall>{MassCopyError("53 File not found")});
+  const Names copies = AllNames(CaseFolder());
+  ASSERT_EQ(copies.size(), 289u);
+  EXPECT_EQ(copies.front(), "00000001.JPG");
+  EXPECT_EQ(copies.back(), "00000289.JPG");
+  EXPECT_EQ(ReadFile(InCase("00000289.JPG")), "IMG_0289.JPG");
+}
+
 TEST_F(MassCopyTest, ASourceThatCannotBeReadEndsTheRun) {
   WriteFile(card / "IMG_0001.JPG", "photo");
   fs::create_directory(card / "IMG_0002.JPG");  // a name that turns out not to be a file
@@ -310,13 +332,25 @@ TEST_F(DifferingCopyTest, YesGoesOnWithTheNextFile) {
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(h.desktop.boxes, std::vector<MessageBoxCall>{CopyError("IMG_0002.JPG")});
   EXPECT_EQ(ReadFile(InCase("IMG_0003.JPG")), "photo three");
+  // The wrong copy never takes the file's name.
+  EXPECT_EQ(AllNames(CaseFolder()), (Names{"IMG_0001.JPG", "IMG_0003.JPG"}));
+}
+
+TEST_F(DifferingCopyTest, AWrongCopyNeverReplacesAnEarlierOne) {
+  WriteFile(InCase("IMG_0002.JPG"), "copied last week");
+  h.desktop.answers = {mb::kAnswerYes, mb::kAnswerYes};
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(h.desktop.boxes,
+            (std::vector<MessageBoxCall>{Overwrite("IMG_0002.JPG"), CopyError("IMG_0002.JPG")}));
+  EXPECT_EQ(ReadFile(InCase("IMG_0002.JPG")), "copied last week");
 }
 
 TEST_F(DifferingCopyTest, NoCountsTheErrorAndEndsTheRun) {
   h.desktop.answers = {mb::kAnswerNo};
   EXPECT_EQ(Run(), 1);
   EXPECT_EQ(h.desktop.boxes, std::vector<MessageBoxCall>{CopyError("IMG_0002.JPG")});
-  EXPECT_FALSE(fs::exists(InCase("IMG_0003.JPG")));
+  // The copies made before the answer are kept; nothing is left half-done.
+  EXPECT_EQ(AllNames(CaseFolder()), Names{"IMG_0001.JPG"});
 }
 #endif
 

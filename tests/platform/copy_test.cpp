@@ -119,6 +119,73 @@ TEST_F(CopyTest, AFolderIsNeitherCopiedNorReplaced) {
   EXPECT_EQ(AllNames(cases.path()), Names{"IMG_0001.JPG"});
 }
 
+TEST_F(CopyTest, AGroupOfCopiesTakesItsNamesOnlyWhenCommitted) {
+  WriteFile(card / "IMG_0001.JPG", "new one");
+  WriteFile(card / "IMG_0002.JPG", "new two");
+  WriteFile(cases / "IMG_0001.JPG", "old one");
+  CopyGroup group;
+  const std::string first = group.Copy(card / "IMG_0001.JPG", cases / "IMG_0001.JPG");
+  const std::string second = group.Copy(card / "IMG_0002.JPG", cases / "IMG_0002.JPG");
+  EXPECT_EQ(ReadFile(first), "new one");
+  EXPECT_EQ(ReadFile(second), "new two");
+  EXPECT_EQ(fs::path(first).parent_path(), fs::path(cases.path()));
+  EXPECT_TRUE(fs::path(first).filename().string().starts_with("."));  // hidden from listings
+  EXPECT_EQ(ReadFile(cases / "IMG_0001.JPG"), "old one");
+  EXPECT_FALSE(fs::exists(cases / "IMG_0002.JPG"));
+  EXPECT_EQ(group.PendingFiles(), 2u);
+  EXPECT_EQ(group.PendingBytes(), 14u);
+
+  group.Commit();
+  EXPECT_EQ(group.PendingFiles(), 0u);
+  EXPECT_EQ(ReadFile(cases / "IMG_0001.JPG"), "new one");
+  EXPECT_EQ(ReadFile(cases / "IMG_0002.JPG"), "new two");
+  EXPECT_EQ(AllNames(cases.path()), (Names{"IMG_0001.JPG", "IMG_0002.JPG"}));
+}
+
+TEST_F(CopyTest, ADroppedCopyLeavesTheOldFile) {
+  WriteFile(card / "IMG_0001.JPG", "good");
+  WriteFile(card / "IMG_0002.JPG", "found wrong");
+  WriteFile(cases / "IMG_0002.JPG", "old two");
+  CopyGroup group;
+  group.Copy(card / "IMG_0001.JPG", cases / "IMG_0001.JPG");
+  group.Copy(card / "IMG_0002.JPG", cases / "IMG_0002.JPG");
+  group.DropLast();
+  group.DropLast();  // only the copy just made can be dropped
+  EXPECT_EQ(group.PendingBytes(), 4u);
+  group.Commit();
+  EXPECT_EQ(ReadFile(cases / "IMG_0001.JPG"), "good");
+  EXPECT_EQ(ReadFile(cases / "IMG_0002.JPG"), "old two");
+  EXPECT_EQ(AllNames(cases.path()), (Names{"IMG_0001.JPG", "IMG_0002.JPG"}));
+}
+
+TEST_F(CopyTest, AGroupNeverCommittedLeavesNothingBehind) {
+  WriteFile(card / "IMG_0001.JPG", "new");
+  WriteFile(cases / "IMG_0001.JPG", "old");
+  {
+    CopyGroup group;
+    group.Copy(card / "IMG_0001.JPG", cases / "IMG_0001.JPG");
+    group.Copy(card / "IMG_0001.JPG", cases / "IMG_0002.JPG");
+  }
+  EXPECT_EQ(ReadFile(cases / "IMG_0001.JPG"), "old");
+  EXPECT_EQ(AllNames(cases.path()), Names{"IMG_0001.JPG"});
+}
+
+TEST_F(CopyTest, ACommitThatCannotNameACopyKeepsTheOnesBeforeAndRemovesTheRest) {
+  WriteFile(card / "A.JPG", "a");
+  WriteFile(card / "B.JPG", "b");
+  WriteFile(card / "C.JPG", "c");
+  CopyGroup group;
+  group.Copy(card / "A.JPG", cases / "A.JPG");
+  group.Copy(card / "B.JPG", cases / "B.JPG");
+  group.Copy(card / "C.JPG", cases / "C.JPG");
+  WriteFile(cases / "B.JPG/inside", "a folder took the name meanwhile");
+  EXPECT_THROW(group.Commit(), RuntimeError);
+  EXPECT_EQ(ReadFile(cases / "A.JPG"), "a");
+  EXPECT_EQ(ReadFile(cases / "B.JPG/inside"), "a folder took the name meanwhile");
+  EXPECT_EQ(AllNames(cases.path()), (Names{"A.JPG", "B.JPG"}));
+  group.Commit();  // nothing left to do
+}
+
 TEST(SameFileContent, TellsAWholeCopyFromADamagedOne) {
   TempDir dir;
   const std::string bytes = RandomBytes((std::size_t{2} << 20) + 5, 7);
