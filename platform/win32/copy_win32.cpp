@@ -1,7 +1,11 @@
-// The whole-file copy, Windows side: a hidden temporary file in the destination's folder,
-// flushed, then renamed over the destination in one step.
+// Whole-file copies, Windows side: the bytes go into a hidden temporary file beside the
+// destination, are flushed to stable storage and only then take the final name with one
+// replacing rename, so neither a failure nor a crash leaves a partial file under that name or
+// loses the file being replaced. A group flushes and renames its copies together at commit.
 #include <windows.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,7 +20,9 @@ namespace {
 
 constexpr DWORD kChunk = 1 << 20;
 
-[[noreturn]] void ThrowLastError() { throw RuntimeError(LastError()); }
+[[noreturn]] void ThrowLastError() {
+  throw RuntimeError(LastError());
+}
 
 std::wstring FolderOf(const std::wstring& path) {
   const std::size_t cut = path.find_last_of(L"\\/");
@@ -39,7 +45,21 @@ bool SameFile(HANDLE a, HANDLE b) {
          ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
-// The temporary file; removed again unless Keep() is called after the rename.
+void RemoveTemporary(const std::wstring& path) noexcept {
+  ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::DeleteFileW(path.c_str());
+}
+
+// A copy written under its temporary name, waiting for its final one.
+struct Pending {
+  std::wstring temp;
+  std::wstring destination;
+  DWORD attributes;  // the copy's own, once it is in place (the source's, never hidden)
+  unsigned long long bytes;
+};
+
+// The temporary file, hidden by its attribute and its leading dot so that no listing of files
+// returns it; removed again unless Keep() is called.
 class TempFile {
  public:
   explicit TempFile(const std::wstring& folder) {
@@ -47,7 +67,7 @@ class TempFile {
     const ULONGLONG tick = ::GetTickCount64();
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
       wchar_t name[64];
-      ::wsprintfW(name, L"~pixferry-%08lx-%08lx.tmp", pid,
+      ::wsprintfW(name, L".pixferry-%08lx-%08lx.tmp", pid,
                   static_cast<unsigned long>(tick + attempt * 7919u));
       std::wstring candidate = folder + name;
       HANDLE h = ::CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -63,30 +83,22 @@ class TempFile {
   }
   ~TempFile() {
     handle_.reset();
-    if (!path_.empty()) {
-      ::SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
-      ::DeleteFileW(path_.c_str());
-    }
+    if (!path_.empty()) RemoveTemporary(path_);
   }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
 
   HANDLE handle() const { return handle_.get(); }
-  const std::wstring& path() const { return path_; }
   void Close() { handle_.reset(); }
-  void Keep() { path_.clear(); }
+  std::wstring Keep() { return std::move(path_); }
 
  private:
   UniqueHandle handle_;
   std::wstring path_;
 };
 
-}  // namespace
-
-void CopyWholeFile(const std::string& source, const std::string& destination) {
-  const std::wstring from = Widen(source);
-  const std::wstring to = Widen(destination);
-
+// Writes source into a temporary file beside destination; nothing when both are the same file.
+std::optional<Pending> WriteTemporaryCopy(const std::wstring& from, const std::wstring& to) {
   const DWORD from_attributes = ::GetFileAttributesW(from.c_str());
   if (from_attributes == INVALID_FILE_ATTRIBUTES) ThrowLastError();
   if (from_attributes & FILE_ATTRIBUTE_DIRECTORY) throw RuntimeError(err::kPathFileAccessError);
@@ -95,9 +107,9 @@ void CopyWholeFile(const std::string& source, const std::string& destination) {
     throw RuntimeError(err::kPathFileAccessError);
   }
 
-  const UniqueHandle in = OwnHandle(::CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                                  nullptr, OPEN_EXISTING,
-                                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  const UniqueHandle in =
+      OwnHandle(::CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!in) ThrowLastError();
 
   // Onto itself (the same name, another spelling of it, or a hard link): nothing to do, and
@@ -106,11 +118,12 @@ void CopyWholeFile(const std::string& source, const std::string& destination) {
     const UniqueHandle existing = OwnHandle(::CreateFileW(
         to.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
         nullptr, OPEN_EXISTING, 0, nullptr));
-    if (existing && SameFile(in.get(), existing.get())) return;
+    if (existing && SameFile(in.get(), existing.get())) return std::nullopt;
   }
 
   TempFile temp(FolderOf(to));
   std::vector<char> buffer(kChunk);
+  unsigned long long bytes = 0;
   for (;;) {
     DWORD got = 0;
     if (!::ReadFile(in.get(), buffer.data(), kChunk, &got, nullptr)) ThrowLastError();
@@ -118,37 +131,132 @@ void CopyWholeFile(const std::string& source, const std::string& destination) {
     DWORD put = 0;
     if (!::WriteFile(temp.handle(), buffer.data(), got, &put, nullptr)) ThrowLastError();
     if (put != got) throw RuntimeError(err::kDiskFull);
+    bytes += got;
   }
 
-  // The copy keeps the source's time of last change and its attributes, as the shell's copy does,
-  // and loses the temporary file's hidden bit before it takes the final name.
-  FILE_BASIC_INFO basic{};  // zero times are left as they are
+  // The copy keeps the time the photo was last changed, as the shell's copy does.
+  FILE_BASIC_INFO basic{};  // zero times and attributes are left as they are
   FILETIME written{};
   if (::GetFileTime(in.get(), nullptr, nullptr, &written)) {
     basic.LastWriteTime.LowPart = written.dwLowDateTime;
     basic.LastWriteTime.HighPart = static_cast<LONG>(written.dwHighDateTime);
+    ::SetFileInformationByHandle(temp.handle(), FileBasicInfo, &basic, sizeof basic);
   }
-  constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
-  basic.FileAttributes = from_attributes & kKept;
-  if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-  if (!::SetFileInformationByHandle(temp.handle(), FileBasicInfo, &basic, sizeof basic)) {
-    ThrowLastError();
-  }
-  if (!::FlushFileBuffers(temp.handle())) ThrowLastError();
   temp.Close();
 
+  constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+  const DWORD attributes =
+      (from_attributes & kKept) ? from_attributes & kKept : FILE_ATTRIBUTE_NORMAL;
+  return Pending{temp.Keep(), to, attributes, bytes};
+}
+
+// To stable storage, with the copy's own attributes: from here it may replace the destination.
+void Flush(const Pending& p) {
+  const UniqueHandle file = OwnHandle(::CreateFileW(p.temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                                    nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) ThrowLastError();
+  FILE_BASIC_INFO basic{};
+  basic.FileAttributes = p.attributes;
+  if (!::SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof basic)) {
+    ThrowLastError();
+  }
+  if (!::FlushFileBuffers(file.get())) ThrowLastError();
+}
+
+void Rename(const Pending& p) {
   // Replacing an earlier copy has been asked for; its read-only bit (kept from a photo the camera
   // protected) must not stand in the way, as it does not on other systems.
-  const bool read_only_target =
-      to_attributes != INVALID_FILE_ATTRIBUTES && (to_attributes & FILE_ATTRIBUTE_READONLY);
-  if (read_only_target) ::SetFileAttributesW(to.c_str(), Settable(to_attributes, false));
-  if (!::MoveFileExW(temp.path().c_str(), to.c_str(),
+  const DWORD to_attributes = ::GetFileAttributesW(p.destination.c_str());
+  const bool read_only_target = to_attributes != INVALID_FILE_ATTRIBUTES &&
+                                (to_attributes & FILE_ATTRIBUTE_READONLY) &&
+                                !(to_attributes & FILE_ATTRIBUTE_DIRECTORY);
+  if (read_only_target) {
+    ::SetFileAttributesW(p.destination.c_str(), Settable(to_attributes, false));
+  }
+  if (!::MoveFileExW(p.temp.c_str(), p.destination.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     const DWORD e = ::GetLastError();
-    if (read_only_target) ::SetFileAttributesW(to.c_str(), Settable(to_attributes, true));
-    throw RuntimeError(ErrorFromWin32(e));
+    if (read_only_target) {
+      ::SetFileAttributesW(p.destination.c_str(), Settable(to_attributes, true));
+    }
+    // A folder that took the name meanwhile is no file to replace.
+    const DWORD now = ::GetFileAttributesW(p.destination.c_str());
+    const bool folder = now != INVALID_FILE_ATTRIBUTES && (now & FILE_ATTRIBUTE_DIRECTORY);
+    throw RuntimeError(folder ? err::kPathFileAccessError : ErrorFromWin32(e));
   }
-  temp.Keep();
+}
+
+}  // namespace
+
+struct CopyGroup::Impl {
+  ~Impl() { RemoveFrom(0); }
+
+  void RemoveFrom(std::size_t first) noexcept {
+    for (std::size_t i = first; i < pending.size(); ++i) RemoveTemporary(pending[i].temp);
+    pending.resize(std::min(first, pending.size()));
+  }
+
+  std::vector<Pending> pending;
+  unsigned long long bytes = 0;
+  bool last_is_pending = false;
+};
+
+CopyGroup::CopyGroup() : impl_(std::make_unique<Impl>()) {}
+CopyGroup::~CopyGroup() = default;
+
+std::size_t CopyGroup::PendingFiles() const noexcept {
+  return impl_->pending.size();
+}
+unsigned long long CopyGroup::PendingBytes() const noexcept {
+  return impl_->bytes;
+}
+
+std::string CopyGroup::Copy(const std::string& source, const std::string& destination) {
+  impl_->last_is_pending = false;
+  std::optional<Pending> copy = WriteTemporaryCopy(Widen(source), Widen(destination));
+  if (!copy) return destination;
+  impl_->bytes += copy->bytes;
+  impl_->pending.push_back(std::move(*copy));
+  impl_->last_is_pending = true;
+  return Narrow(impl_->pending.back().temp);
+}
+
+void CopyGroup::DropLast() noexcept {
+  if (!impl_->last_is_pending) return;
+  impl_->bytes -= impl_->pending.back().bytes;
+  impl_->RemoveFrom(impl_->pending.size() - 1);
+  impl_->last_is_pending = false;
+}
+
+void CopyGroup::Commit() {
+  Impl& g = *impl_;
+  g.last_is_pending = false;
+  g.bytes = 0;
+  if (g.pending.empty()) return;
+  // Every copy is safe on disk before the first one replaces anything.
+  try {
+    for (const Pending& p : g.pending) Flush(p);
+  } catch (...) {
+    g.RemoveFrom(0);
+    throw;
+  }
+  for (std::size_t i = 0; i < g.pending.size(); ++i) {
+    try {
+      Rename(g.pending[i]);
+    } catch (...) {
+      // The ones before have their names; this one and the rest go.
+      g.RemoveFrom(i);
+      g.pending.clear();
+      throw;
+    }
+  }
+  g.pending.clear();
+}
+
+void CopyWholeFile(const std::string& source, const std::string& destination) {
+  CopyGroup one;
+  one.Copy(source, destination);
+  one.Commit();
 }
 
 }  // namespace pixferry

@@ -1,0 +1,68 @@
+#!/bin/sh
+# The Windows build and its tests: cross-builds pixferry.exe and the test programs with Debian's
+# mingw-w64, checks that the program needs nothing beside the system's own DLLs, and runs every
+# test program under Wine (the core and platform suites as on Linux, on real folders reached
+# through Wine's Z: drive, and the Win32 front-end tests) on a virtual X display.
+#
+#   scripts/ci-windows.sh            configure, build, test
+#   JOBS=4 scripts/ci-windows.sh     more parallel build and test jobs (default 2)
+set -eu
+cd "$(dirname "$0")/.."
+jobs=${JOBS:-2}
+build=build/win
+prefix=$(pwd)/$build/wineprefix
+
+# ---- Tools: installed when missing and we may (Debian packages).
+missing=""
+need() { command -v "$1" >/dev/null 2>&1 || missing="$missing $2"; }
+need x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64
+need wine wine
+need wine64 wine64
+need xvfb-run xvfb
+need xauth xauth
+need cmake cmake
+need ninja ninja-build
+need flock util-linux
+if [ -n "$missing" ]; then
+  if [ "$(id -u)" = 0 ]; then
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
+  else
+    echo "missing packages:$missing" >&2
+    exit 1
+  fi
+fi
+[ -d /usr/src/googletest ] || { echo "missing /usr/src/googletest (googletest package)" >&2; exit 1; }
+
+started=$(date +%s)
+
+# ---- Build.
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw -j "$jobs"
+
+# ---- One self-contained program: system DLLs only, no compiler runtime beside it.
+exe=$build/ui/win32/pixferry.exe
+dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
+echo "pixferry.exe imports:" $dlls
+for dll in $dlls; do
+  case $(echo "$dll" | tr '[:upper:]' '[:lower:]') in
+    libstdc++*|libgcc*|libwinpthread*|*mingw*)
+      echo "pixferry.exe needs $dll beside it: not statically linked" >&2
+      exit 1
+      ;;
+  esac
+done
+
+# ---- Tests. One Wine session on one display for the whole run: a session started without a
+# display would keep serving later programs without one.
+export WINEPREFIX="$prefix"
+wineserver -k 2>/dev/null || true
+status=0
+xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
+  scripts/wine-run.sh "$1" cmd /c exit >/dev/null 2>&1 </dev/null
+  ctest --preset mingw -j "$2"
+' sh "$prefix" "$jobs" || status=$?
+wineserver -k 2>/dev/null || true
+
+echo "Windows build and tests took $(($(date +%s) - started)) s"
+exit $status
