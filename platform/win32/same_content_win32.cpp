@@ -1,5 +1,5 @@
-// The check after each copy, portable: both files read side by side and compared chunk by chunk.
-// A copy that was just written is still in the system's cache, so this costs little.
+// The check after each copy, Windows side: both files read side by side and compared chunk by
+// chunk. A copy that was just written is still in the system's cache, so this costs little.
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
