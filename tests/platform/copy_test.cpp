@@ -129,7 +129,7 @@ TEST_F(CopyTest, AGroupOfCopiesTakesItsNamesOnlyWhenCommitted) {
   EXPECT_EQ(ReadFile(first), "new one");
   EXPECT_EQ(ReadFile(second), "new two");
   EXPECT_EQ(fs::path(first).parent_path(), fs::path(cases.path()));
-  EXPECT_TRUE(fs::path(first).filename().string().starts_with("."));  // hidden from listings
+  EXPECT_FALSE(ListingFindsEntry(first, attr::kNormal));  // hidden: no listing of files has it
   EXPECT_EQ(ReadFile(cases / "IMG_0001.JPG"), "old one");
   EXPECT_FALSE(fs::exists(cases / "IMG_0002.JPG"));
   EXPECT_EQ(group.PendingFiles(), 2u);
