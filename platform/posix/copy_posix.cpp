@@ -196,6 +196,26 @@ void SyncFile(const std::string& path) {
   if (!file || ::fsync(file.get()) != 0) ThrowErrno(errno);
 }
 
+// Gives a copy its final name. A copy made for a name that was free then must not replace what
+// took the name since: on a file system that ignores case, IMG_0001.JPG and img_0001.jpg of one
+// run are one name, and the second must fail rather than silently replace the first.
+bool Rename(const std::string& temp, const std::string& destination, bool replaces) {
+  if (replaces) return ::rename(temp.c_str(), destination.c_str()) == 0;
+#ifdef RENAME_NOREPLACE
+  if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0) {
+    return true;
+  }
+  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
+#endif
+  // No such rename here: look first; only a race can slip through.
+  struct stat st {};
+  if (::lstat(destination.c_str(), &st) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return ::rename(temp.c_str(), destination.c_str()) == 0;
+}
+
 }  // namespace
 
 struct CopyGroup::Impl {
@@ -204,6 +224,7 @@ struct CopyGroup::Impl {
     std::string destination;
     std::string folder;
     unsigned long long bytes;
+    bool replaces;  // the destination existed when the copy was made
   };
 
   ~Impl() { RemoveFrom(0); }
@@ -278,8 +299,12 @@ std::string CopyGroup::Copy(const std::string& source, const std::string& destin
   // Onto itself (the same name, another spelling of it, or a hard link): nothing to do, and
   // writing would destroy the only copy.
   struct stat to {};
-  if (::stat(destination.c_str(), &to) == 0) {
-    if (to.st_dev == from.st_dev && to.st_ino == from.st_ino) return destination;
+  const bool replaces = ::lstat(destination.c_str(), &to) == 0;
+  if (replaces) {
+    if (::stat(destination.c_str(), &to) == 0 && to.st_dev == from.st_dev &&
+        to.st_ino == from.st_ino) {
+      return destination;
+    }
     if (S_ISDIR(to.st_mode)) throw RuntimeError(err::kPathFileAccessError);
   }
 
@@ -302,7 +327,7 @@ std::string CopyGroup::Copy(const std::string& source, const std::string& destin
   if (const int e = temp.Close(); e != 0) ThrowErrno(e);
 
   const auto size = static_cast<unsigned long long>(from.st_size);
-  impl_->pending.push_back({temp.path(), destination, std::move(folder), size});
+  impl_->pending.push_back({temp.path(), destination, std::move(folder), size, replaces});
   temp.Keep();
   impl_->bytes += size;
   impl_->last_is_pending = true;
@@ -332,7 +357,7 @@ void CopyGroup::Commit() {
   int rename_error = 0;
   for (std::size_t i = 0; i < g.pending.size(); ++i) {
     const Impl::Pending& p = g.pending[i];
-    if (::rename(p.temp.c_str(), p.destination.c_str()) != 0) {
+    if (!Rename(p.temp, p.destination, p.replaces)) {
       rename_error = errno;
       g.RemoveFrom(i);
       break;

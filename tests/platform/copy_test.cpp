@@ -186,6 +186,21 @@ TEST_F(CopyTest, ACommitThatCannotNameACopyKeepsTheOnesBeforeAndRemovesTheRest) 
   group.Commit();  // nothing left to do
 }
 
+TEST_F(CopyTest, ACopyForAFreeNameNeverReplacesWhatTookTheNameMeanwhile) {
+  WriteFile(card / "IMG_0001.JPG", "copy");
+  CopyGroup group;
+  group.Copy(card / "IMG_0001.JPG", cases / "IMG_0001.JPG");
+  WriteFile(cases / "IMG_0001.JPG", "written meanwhile");
+  try {
+    group.Commit();
+    ADD_FAILURE() << "the commit replaced a file it had not been asked to replace";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number(), err::kFileAlreadyExists);
+  }
+  EXPECT_EQ(ReadFile(cases / "IMG_0001.JPG"), "written meanwhile");
+  EXPECT_EQ(AllNames(cases.path()), Names{"IMG_0001.JPG"});
+}
+
 TEST(SameFileContent, TellsAWholeCopyFromADamagedOne) {
   TempDir dir;
   const std::string bytes = RandomBytes((std::size_t{2} << 20) + 5, 7);
