@@ -216,6 +216,31 @@ bool Rename(const std::string& temp, const std::string& destination, bool replac
   return ::rename(temp.c_str(), destination.c_str()) == 0;
 }
 
+// Reads exactly size bytes at offset, or fails.
+bool ReadAt(int fd, char* buffer, std::size_t size, off_t offset) {
+  while (size > 0) {
+    const ssize_t n = ::pread(fd, buffer, size, offset);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    buffer += n;
+    size -= static_cast<std::size_t>(n);
+    offset += n;
+  }
+  return true;
+}
+
+bool AtEnd(int fd, off_t offset) {
+  char byte = 0;
+  ssize_t n = 0;
+  do {
+    n = ::pread(fd, &byte, 1, offset);
+  } while (n < 0 && errno == EINTR);
+  return n == 0;
+}
+
+// Small enough for both chunks to stay in the processor's cache while they are compared.
+constexpr std::size_t kCompareChunk = std::size_t{128} << 10;
+
 }  // namespace
 
 struct CopyGroup::Impl {
@@ -374,43 +399,14 @@ void CopyWholeFile(const std::string& source, const std::string& destination) {
   one.Commit();
 }
 
-namespace {
-
-// Reads exactly size bytes at offset, or fails.
-bool ReadAt(int fd, char* buffer, std::size_t size, off_t offset) {
-  while (size > 0) {
-    const ssize_t n = ::pread(fd, buffer, size, offset);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    buffer += n;
-    size -= static_cast<std::size_t>(n);
-    offset += n;
-  }
-  return true;
-}
-
-bool AtEnd(int fd, off_t offset) {
-  char byte = 0;
-  ssize_t n = 0;
-  do {
-    n = ::pread(fd, &byte, 1, offset);
-  } while (n < 0 && errno == EINTR);
-  return n == 0;
-}
-
-// Small enough for both chunks to stay in the processor's cache while they are compared.
-constexpr std::size_t kCompareChunk = std::size_t{128} << 10;
-
-}  // namespace
-
 // Both files are read side by side, never mapped: a card pulled out under a mapping would kill
 // the program. A copy just written is still in the page cache, so this costs little.
 bool SameFileContent(const std::string& original, const std::string& copy) noexcept {
   try {
     const FileDescriptor a(::open(original.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     const FileDescriptor b(::open(copy.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    struct stat sa {
-    }, sb{};
+    struct stat sa {};
+    struct stat sb {};
     if (!a || !b || ::fstat(a.get(), &sa) != 0 || ::fstat(b.get(), &sb) != 0) return false;
     if (!S_ISREG(sa.st_mode) || !S_ISREG(sb.st_mode) || sa.st_size != sb.st_size) return false;
     const auto size = static_cast<std::size_t>(sa.st_size);

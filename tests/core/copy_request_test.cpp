@@ -294,16 +294,6 @@ TEST_F(CopyRequestTest, AnEmptySourceFolderCopiesNothingAndSucceeds) {
   EXPECT_EQ(h.txtMessage.text, kSuccess);
 }
 
-TEST_F(CopyRequestTest, ACommandInTheUserBoxRunsInsteadOfACopy) {
-  h.txtUser.text = "Current Program";
-  f.strMediaProgram = "viewer";
-  f.strLocalSwitch = "False";
-  f.cmdStartCopy_Click();
-  ASSERT_EQ(h.desktop.boxes.size(), 1u);
-  EXPECT_EQ(h.desktop.boxes[0].title, "Open With...");
-  ExpectNothingCopied();
-}
-
 #ifndef _WIN32
 TEST_F(CopyRequestTest, AFailingFolderCheckIsCaughtByTheHandler) {
   f.strSavePath = "/" + std::string(5000, 'a');

@@ -222,24 +222,7 @@ TEST(SameFileContent, TellsAWholeCopyFromADamagedOne) {
   EXPECT_FALSE(SameFileContent(dir / "empty1", dir.path()));
 }
 
-TEST(FileSize, GivesTheSizeOfFilesOnly) {
-  TempDir dir;
-  WriteFile(dir / "f", "12345");
-  EXPECT_EQ(FileSize(dir / "f"), 5u);
-  EXPECT_EQ(FileSize(dir / "missing"), std::nullopt);
-  EXPECT_EQ(FileSize(dir.path()), std::nullopt);
-}
-
 #ifndef _WIN32
-
-TEST_F(CopyTest, AHardLinkIsTheSameFile) {
-  const std::string bytes = RandomBytes(5000, 3);
-  WriteFile(card / "IMG_0001.JPG", bytes);
-  fs::create_hard_link(card / "IMG_0001.JPG", cases / "IMG_0001.JPG");
-  CopyWholeFile(card / "IMG_0001.JPG", cases / "IMG_0001.JPG");
-  EXPECT_EQ(ReadFile(card / "IMG_0001.JPG"), bytes);
-  EXPECT_EQ(AllNames(cases.path()), Names{"IMG_0001.JPG"});
-}
 
 TEST_F(CopyTest, AReadOnlyPhotoGivesAReadOnlyCopy) {
   WriteFile(card / "IMG_0001.JPG", "photo");
