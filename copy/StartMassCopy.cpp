@@ -39,12 +39,12 @@ std::string SerialName(std::int64_t serial, const std::string& extension) {
   return digits + extension;
 }
 
-}  // namespace
-
 // Copies are flushed to disk together, a group at a time: one flush per file would cost a wait
 // for the disk per photo, many times the copy itself on a card of small files.
 constexpr std::size_t kGroupFiles = 2048;
 constexpr unsigned long long kGroupBytes = 512ull << 20;
+
+}  // namespace
 
 // Copies the photos and videos of strFiles (positions 1 to lngCount) from the source folder into
 // the case folder, each under its own name or, with renaming on, under the next free serial
