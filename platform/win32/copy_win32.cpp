@@ -56,6 +56,7 @@ struct Pending {
   std::wstring destination;
   DWORD attributes;  // the copy's own, once it is in place (the source's, never hidden)
   unsigned long long bytes;
+  bool replaces;  // the destination existed when the copy was made
 };
 
 // The temporary file, hidden by its attribute and its leading dot so that no listing of files
@@ -147,7 +148,7 @@ std::optional<Pending> WriteTemporaryCopy(const std::wstring& from, const std::w
   constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
   const DWORD attributes =
       (from_attributes & kKept) ? from_attributes & kKept : FILE_ATTRIBUTE_NORMAL;
-  return Pending{temp.Keep(), to, attributes, bytes};
+  return Pending{temp.Keep(), to, attributes, bytes, to_attributes != INVALID_FILE_ATTRIBUTES};
 }
 
 // To stable storage, with the copy's own attributes: from here it may replace the destination.
@@ -164,6 +165,15 @@ void Flush(const Pending& p) {
 }
 
 void Rename(const Pending& p) {
+  // A copy made for a name that was free must not replace what took the name meanwhile: on a
+  // case-insensitive folder IMG_0001.JPG and img_0001.jpg of one run are one name.
+  if (!p.replaces) {
+    if (::MoveFileExW(p.temp.c_str(), p.destination.c_str(), MOVEFILE_WRITE_THROUGH)) return;
+    const DWORD e = ::GetLastError();
+    throw RuntimeError(e == ERROR_ALREADY_EXISTS || e == ERROR_FILE_EXISTS
+                           ? err::kFileAlreadyExists
+                           : ErrorFromWin32(e));
+  }
   // Replacing an earlier copy has been asked for; its read-only bit (kept from a photo the camera
   // protected) must not stand in the way, as it does not on other systems.
   const DWORD to_attributes = ::GetFileAttributesW(p.destination.c_str());

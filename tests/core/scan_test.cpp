@@ -102,6 +102,9 @@ TEST_F(ScanTest, PageFileIsSkippedInAnyCaseButNotALongerName) {
 }
 
 TEST_F(ScanTest, LinksToFoldersAreListedOnceAndNeverEntered) {
+#ifdef _WIN32
+  GTEST_SKIP() << "mingw's std::filesystem cannot make symbolic links";
+#endif
   const std::string dcim = dir / "DCIM";
   MakeFolders(dir / "DCIM/100MEDIA");
   WriteFile(dir / "DCIM/100MEDIA/IMG_0001.JPG", "x");
@@ -147,6 +150,9 @@ class DeepTreeTest : public ScanTest {
   static constexpr std::size_t kPathLimit = 4095;
 
   void SetUp() override {
+#ifdef _WIN32
+    GTEST_SKIP() << "the folder nesting relies on POSIX's 4095-character path limit";
+#endif
     const std::string level(kNameLength, 'd');
     MakeFolders(dir / "DCIM");
     path_ = dir / "DCIM";
@@ -162,6 +168,7 @@ class DeepTreeTest : public ScanTest {
   }
 
   void TearDown() override {
+    if (levels_ == 0) return;
     testing::GuardDeletion(dir / "DCIM");
     testing::ScopedCurrentDirectory cd(dir / "DCIM");
     for (int i = 0; i < levels_; ++i) fs::current_path(std::string(kNameLength, 'd'));

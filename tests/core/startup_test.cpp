@@ -111,6 +111,9 @@ TEST_F(StartupTest, AnyOtherCardLayoutAsksForSetSource) {
   };
   for (const Layout& layout : layouts) {
     SCOPED_TRACE(layout.name);
+#ifdef _WIN32
+    if (layout.link_back) continue;  // mingw's std::filesystem cannot make symbolic links
+#endif
     TempDir card;
     Harness fresh;
     WriteFile(card / "paths.dat", Record("/srv/Cases"));

@@ -58,9 +58,15 @@ TEST_F(ListingTest, MaskTwentyTwoGivesEverything) {
   EXPECT_EQ(ListAll(dir / "*.*", 22), expected);
 }
 
-TEST_F(ListingTest, NamePatternsMatchCaseSensitivelyHere) {
+TEST_F(ListingTest, NamePatternsMatchCaseAsTheSystemDoes) {
+#ifdef _WIN32
+  EXPECT_EQ(ListAll(dir / "*.jpg", 0),
+            (std::vector<std::string>{"B.JPG", "a.jpg", "readonly.jpg"}));
+  EXPECT_EQ(ListAll(dir / "?.JPG", 0), (std::vector<std::string>{"B.JPG", "a.jpg"}));
+#else
   EXPECT_EQ(ListAll(dir / "*.jpg", 0), (std::vector<std::string>{"a.jpg", "readonly.jpg"}));
   EXPECT_EQ(ListAll(dir / "?.JPG", 0), (std::vector<std::string>{"B.JPG"}));
+#endif
 }
 
 TEST_F(ListingTest, BarePathFindsThatOneEntryByMask) {
@@ -85,6 +91,9 @@ TEST_F(ListingTest, AMissingFolderListsAsEmptyWithoutError) {
 }
 
 TEST_F(ListingTest, AttributesReadFolderReadOnlyHiddenAndLinks) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX attributes: the Windows ones are tested with the Windows build";
+#endif
   EXPECT_EQ(ReadAttributes(dir / "sub"), attr::kDirectory);
   EXPECT_EQ(ReadAttributes(dir / "a.jpg"), attr::kNormal);
   EXPECT_EQ(ReadAttributes(dir / "readonly.jpg"), attr::kReadOnly);
@@ -116,6 +125,9 @@ TEST_F(ListingTest, FoldersAreMadeAndRemovedOneLevelAtATime) {
 }
 
 TEST_F(ListingTest, RemovingALinkNeverTouchesWhatItLeadsTo) {
+#ifdef _WIN32
+  GTEST_SKIP() << "mingw's std::filesystem cannot make symbolic links";
+#endif
   WriteFile(dir / "sub/keep.jpg", "k");
   std::filesystem::create_directory_symlink(dir / "sub", dir / "link");
   EXPECT_EQ(TryRemoveFolder(dir / "link"), 0);
