@@ -10,6 +10,7 @@
 
 #include "platform/ansi.h"
 #include "platform/errors.h"
+#include "platform/faults.h"
 
 namespace fs = std::filesystem;
 
@@ -76,6 +77,7 @@ struct RecordFile::Impl {
 RecordFile::RecordFile(const std::string& path, Mode mode) : impl_(std::make_unique<Impl>()) {
   const fs::path file = PathFromUtf8(path);
   impl_->mode = mode;
+  if (const int e = faults::Check(faults::Op::RecordOpen)) throw RuntimeError(e);
   std::error_code ec;
   // A folder opens for reading on POSIX; it is no settings file all the same.
   if (fs::is_directory(file, ec)) throw RuntimeError(err::kPathFileAccessError);
@@ -128,6 +130,7 @@ std::string RecordFile::Read(int record) {
 
 void RecordFile::Write(int record, const std::string& text) {
   impl_->Check(record, Mode::WriteOnly);
+  if (const int e = faults::Check(faults::Op::RecordWrite)) throw RuntimeError(e);
   const std::string bytes = Utf8ToAnsi(text);
   if (bytes.size() > static_cast<std::size_t>(kRecordTextMax)) {
     throw RuntimeError(err::kBadRecordLength);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/faults.h"
 #include "platform/files.h"
 
 namespace pixferry {
@@ -166,6 +167,8 @@ void ReadWriteCopy(int in, int out, std::size_t size_hint) {
 // Each way goes on from where the one before stopped, as all of them move the file offsets. A
 // source that changes meanwhile is caught by the check after the copy.
 void CopyBytes(int in, int out, off_t size) {
+  if (const int e = faults::Check(faults::Op::CopyRead)) throw RuntimeError(e);
+  if (const int e = faults::Check(faults::Op::CopyWrite)) throw RuntimeError(e);
   const auto total = static_cast<std::size_t>(size);
   std::size_t copied = 0;
   for (const Way way : {ByCopyFileRange, BySendFile}) {
@@ -304,6 +307,7 @@ unsigned long long CopyGroup::PendingBytes() const noexcept {
 
 std::string CopyGroup::Copy(const std::string& source, const std::string& destination) {
   impl_->last_is_pending = false;
+  if (const int e = faults::Check(faults::Op::CopyOpen)) throw RuntimeError(e);
   // Non-blocking so that a named pipe given as the source cannot hang the click; it is refused
   // below, and on a regular file the flag changes nothing.
   const FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -372,6 +376,7 @@ void CopyGroup::Commit() {
   g.bytes = 0;
   if (g.pending.empty()) return;
   try {
+    if (const int e = faults::Check(faults::Op::CopyCommit)) throw RuntimeError(e);
     g.Flush();
   } catch (...) {
     g.RemoveFrom(0);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/faults.h"
 #include "platform/files.h"
 
 namespace pixferry {
@@ -90,6 +91,7 @@ struct Listing::Impl {
 
 Listing::Listing(std::string_view pattern, int mask) : impl_(std::make_unique<Impl>()) {
   impl_->mask = mask;
+  if ((impl_->error = faults::Check(faults::Op::ListingOpen)) != 0) return;
   const std::size_t slash = pattern.rfind('/');
   std::string folder;
   std::string_view name_pattern;
@@ -136,11 +138,12 @@ std::optional<std::string> Listing::Next() {
   }
   if (s.dir == nullptr) return std::nullopt;
   for (;;) {
+    const int fault = faults::Check(faults::Op::ListingNext);
     errno = 0;
-    const dirent* entry = ::readdir(s.dir);
+    const dirent* entry = fault == 0 ? ::readdir(s.dir) : nullptr;
     if (entry == nullptr) {
       // A failure part-way ends the listing; it never repeats an entry.
-      if (errno != 0) s.error = ErrorFromErrno(errno);
+      if (fault != 0 || errno != 0) s.error = fault != 0 ? fault : ErrorFromErrno(errno);
       ::closedir(s.dir);
       s.dir = nullptr;
       return std::nullopt;
@@ -180,6 +183,7 @@ bool ListingFindsEntry(std::string_view pattern, int mask) {
 }
 
 int TryReadAttributes(const std::string& path, int& attributes) noexcept {
+  if (const int e = faults::Check(faults::Op::ReadAttributes)) return e;
   struct stat lst {};
   if (::lstat(path.c_str(), &lst) != 0) return PathError(path, errno);
   attributes = AttributesOf(lst, BaseName(path), AT_FDCWD, path.c_str());
@@ -193,6 +197,7 @@ int ReadAttributes(const std::string& path) {
 }
 
 int TryWriteAttributes(const std::string& path, int attributes) noexcept {
+  if (const int e = faults::Check(faults::Op::WriteAttributes)) return e;
   struct stat lst {};
   if (::lstat(path.c_str(), &lst) != 0) return PathError(path, errno);
   if (S_ISLNK(lst.st_mode)) return 0;  // a link has no attributes of its own here
@@ -208,6 +213,7 @@ void WriteAttributes(const std::string& path, int attributes) {
 }
 
 int TryMakeFolder(const std::string& path) noexcept {
+  if (const int e = faults::Check(faults::Op::MakeFolder)) return e;
   if (::mkdir(path.c_str(), 0777) == 0) return 0;
   if (errno == EEXIST) return err::kPathFileAccessError;
   if (errno == ENOENT) return err::kPathNotFound;
@@ -217,6 +223,7 @@ int TryMakeFolder(const std::string& path) noexcept {
 void MakeFolder(const std::string& path) { ThrowIfError(TryMakeFolder(path)); }
 
 int TryRemoveFolder(const std::string& path) noexcept {
+  if (const int e = faults::Check(faults::Op::RemoveFolder)) return e;
   struct stat lst {};
   if (::lstat(path.c_str(), &lst) != 0) {
     return errno == ENOENT ? err::kPathNotFound : ErrorFromErrno(errno);
@@ -233,6 +240,7 @@ int TryRemoveFolder(const std::string& path) noexcept {
 void RemoveFolder(const std::string& path) { ThrowIfError(TryRemoveFolder(path)); }
 
 int TryRemoveFile(const std::string& path) noexcept {
+  if (const int e = faults::Check(faults::Op::RemoveFile)) return e;
   struct stat lst {};
   if (::lstat(path.c_str(), &lst) != 0) return PathError(path, errno);
   if (S_ISDIR(lst.st_mode)) return err::kFileNotFound;  // a folder is no file

@@ -1,0 +1,49 @@
+// The plan of injected failures; compiled only into the test build with PIXFERRY_FAULT_INJECTION.
+#include "platform/faults.h"
+
+#include <array>
+#include <cstddef>
+
+namespace pixferry::faults {
+namespace {
+
+struct Plan {
+  int calls = 0;
+  int first = 0;  // 0: never fails
+  int last = 0;
+  int error = 0;
+};
+
+// One plan per operation for the whole test program: the operations are free functions, and a
+// test arms them around one click.
+std::array<Plan, static_cast<std::size_t>(Op::kCount)>& Plans() noexcept {
+  static std::array<Plan, static_cast<std::size_t>(Op::kCount)> plans{};
+  return plans;
+}
+
+Plan& PlanOf(Op op) noexcept {
+  return Plans()[static_cast<std::size_t>(op)];
+}
+
+}  // namespace
+
+int Check(Op op) noexcept {
+  Plan& plan = PlanOf(op);
+  ++plan.calls;
+  if (plan.first == 0 || plan.calls < plan.first || plan.calls > plan.last) return 0;
+  return plan.error;
+}
+
+void Arm(Op op, int nth, int error, int times) noexcept {
+  PlanOf(op) = Plan{0, nth, nth + times - 1, error};
+}
+
+void Disarm() noexcept {
+  Plans().fill(Plan{});
+}
+
+int Calls(Op op) noexcept {
+  return PlanOf(op).calls;
+}
+
+}  // namespace pixferry::faults

@@ -1,0 +1,41 @@
+// Test-only failures of file operations. Each file operation of the platform layer asks Check()
+// first and fails with the number it answers. In the product it always answers 0 and compiles
+// away; a build with PIXFERRY_FAULT_INJECTION lets a test make the Nth call of an operation fail
+// with a chosen run-time number, as a card pulled out or a full disk would.
+#pragma once
+
+namespace pixferry::faults {
+
+enum class Op {
+  ListingOpen,
+  ListingNext,
+  ReadAttributes,
+  WriteAttributes,
+  MakeFolder,
+  RemoveFolder,
+  RemoveFile,
+  CopyOpen,
+  CopyRead,
+  CopyWrite,
+  CopyCommit,
+  RecordOpen,
+  RecordWrite,
+  kCount
+};
+
+#ifdef PIXFERRY_FAULT_INJECTION
+// 0, or the run-time number this call of op must fail with.
+int Check(Op op) noexcept;
+// From now on, calls nth to nth + times - 1 of op (counting from 1) fail with error.
+void Arm(Op op, int nth, int error, int times = 1) noexcept;
+// Forgets every plan and resets the counts.
+void Disarm() noexcept;
+// The calls of op since the last Arm or Disarm of it.
+int Calls(Op op) noexcept;
+#else
+inline constexpr int Check(Op) noexcept {
+  return 0;
+}
+#endif
+
+}  // namespace pixferry::faults
