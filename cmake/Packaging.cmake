@@ -1,0 +1,38 @@
+# Installation of the guide and the packages CPack makes: a .deb for Debian 12 from the Linux
+# build, a zip from the Windows build. The program's own install rules live with its front end.
+include(GNUInstallDirs)
+
+set(CPACK_PACKAGE_NAME pixferry)
+set(CPACK_PACKAGE_VENDOR "Pixferry developers")
+set(CPACK_PACKAGE_CONTACT "Pixferry developers <pixferry@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY pixferry)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_CHECKSUM SHA256)
+
+if(WIN32)
+  # One folder to unpack anywhere: the program at its top, the guide beside it.
+  install(TARGETS pixferry RUNTIME DESTINATION .)
+  install(FILES docs/guide.md DESTINATION docs)
+  install(DIRECTORY docs/images DESTINATION docs)
+  install(FILES README.md DESTINATION .)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME "pixferry-${PROJECT_VERSION}-windows-x64")
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+else()
+  install(FILES docs/guide.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(DIRECTORY docs/images DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+      "${PROJECT_DESCRIPTION}\n Pixferry takes the photos and video clips off a camera card, files them\n into a case folder named after an incident, a user and a date, and then\n deletes the card's photo folder on request.")
+  # The libraries the program links come from dpkg-shlibdeps; what Qt loads at run time (the
+  # platform plugins) and the font that stands in for MS Sans Serif are named here.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation")
+endif()
+
+include(CPack)
