@@ -1,10 +1,8 @@
 #include "app/frmMain.h"
 
-#include <exception>
-#include <new>
 #include <string>
 
-#include "platform/errors.h"
+#include "app/errorbox.h"
 #include "platform/files.h"
 
 namespace pixferry {
@@ -37,26 +35,7 @@ frmMain::frmMain(const MainControls& c, frmShowPhoto& viewer_form, Desktop& desk
       random_(std::random_device{}()) {}
 
 void frmMain::ShowErrorBox(std::string_view suffix, int style, std::string_view title) {
-  int number = err::kInternalError;
-  std::string description;
-  try {
-    throw;
-  } catch (const RuntimeError& e) {
-    number = e.number();
-    description = e.description();
-  } catch (const std::bad_alloc&) {
-    number = err::kOutOfMemory;
-    description = std::string(ErrorDescription(number));
-  } catch (const std::exception& e) {
-    description = std::string(ErrorDescription(number)) + ": " + e.what();
-  } catch (...) {
-    description = std::string(ErrorDescription(number));
-  }
-  std::string text = std::to_string(number);
-  text += ' ';
-  text += description;
-  text += suffix;
-  desktop.MsgBox(text, style, title);
+  pixferry::ShowErrorBox(desktop, suffix, style, title);
 }
 
 std::string frmMain::CaseFolderPath() const {

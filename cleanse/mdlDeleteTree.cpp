@@ -1,10 +1,9 @@
 #include "cleanse/mdlDeleteTree.h"
 
-#include <exception>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "app/errorbox.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 
@@ -90,26 +89,6 @@ std::int32_t DeleteCheckedFolder(const std::string& strPath) {
   return pending;
 }
 
-// The standard error box for the exception being handled: number, one space, description.
-void ShowStandardErrorBox(Desktop& desktop) {
-  int number = err::kInternalError;
-  std::string description;
-  try {
-    throw;
-  } catch (const RuntimeError& e) {
-    number = e.number();
-    description = e.description();
-  } catch (const std::bad_alloc&) {
-    number = err::kOutOfMemory;
-    description = std::string(ErrorDescription(number));
-  } catch (const std::exception& e) {
-    description = std::string(ErrorDescription(number)) + ": " + e.what();
-  } catch (...) {
-    description = std::string(ErrorDescription(number));
-  }
-  desktop.MsgBox(std::to_string(number) + " " + description, mb::kOkOnly, {});
-}
-
 }  // namespace
 
 std::int32_t DeleteFolderTree(std::string strPath) {
@@ -136,7 +115,7 @@ void DeleteTree(std::string strFolder, std::int16_t& intFailed, Desktop& desktop
     }
   } catch (...) {
     intFailed = 1;
-    ShowStandardErrorBox(desktop);
+    ShowErrorBox(desktop, "");
   }
 }
 

@@ -62,9 +62,9 @@ QStringList TabWalk(int max_steps = 40) {
 }
 
 // The controls of a table that take the focus by Tab, in tab-index order.
-QStringList TabStops(const FormSpec& spec, bool all_buttons_enabled) {
+QStringList TabStops(const FormSpec& desc, bool all_buttons_enabled) {
   std::vector<const ControlSpec*> order;
-  for (const ControlSpec& c : spec.controls) {
+  for (const ControlSpec& c : desc.controls) {
     if (c.tab_index < 0 || c.kind == ControlKind::Label) continue;
     if (!c.enabled && !all_buttons_enabled) continue;
     order.push_back(&c);
@@ -176,10 +176,10 @@ class WindowTest : public QObject {
       }
       QVERIFY2(control->isEnabled() == c.enabled, Name(c));
 
-      const FontSpec& spec = c.font == FontId::Status ? kStatusFont : kBodyFont;
-      const int pixels = FontPixelSize(spec, dpi_);
+      const FontSpec& desc = c.font == FontId::Status ? kStatusFont : kBodyFont;
+      const int pixels = FontPixelSize(desc, dpi_);
       const QFontInfo info(control->font());
-      QVERIFY2(info.family() == FontFamily(spec, pixels), Name(c));
+      QVERIFY2(info.family() == FontFamily(desc, pixels), Name(c));
       QVERIFY(info.family() == QLatin1String("MS Sans Serif") ||
               info.family() == QLatin1String(kFallbackFamily));
       QCOMPARE(info.pixelSize(), pixels);

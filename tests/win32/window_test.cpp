@@ -38,12 +38,12 @@ void ExpectFixedToolFrame(HWND window) {
   EXPECT_TRUE(ex_style & WS_EX_TOOLWINDOW);
 }
 
-void ExpectClientSize(HWND window, const FormSpec& spec) {
+void ExpectClientSize(HWND window, const FormSpec& desc) {
   const int dpi = WindowDpi(window);
   RECT client{};
   ASSERT_TRUE(::GetClientRect(window, &client));
-  EXPECT_EQ(client.right, TwipsToPixels(spec.client_width, dpi));
-  EXPECT_EQ(client.bottom, TwipsToPixels(spec.client_height, dpi));
+  EXPECT_EQ(client.right, TwipsToPixels(desc.client_width, dpi));
+  EXPECT_EQ(client.bottom, TwipsToPixels(desc.client_height, dpi));
 }
 
 void ExpectCentred(HWND window) {
@@ -61,7 +61,7 @@ void ExpectCentred(HWND window) {
 void ExpectControlsAsTable(const Win32Form& form) {
   const int dpi = WindowDpi(form.hwnd());
   HWND child = ::GetWindow(form.hwnd(), GW_CHILD);
-  for (const ControlSpec& c : form.spec().controls) {
+  for (const ControlSpec& c : form.desc().controls) {
     if (!IsWindowControl(c)) continue;
     SCOPED_TRACE(std::string(c.name));
     const HWND window = form.ControlWindow(c.name);

@@ -45,20 +45,20 @@ void LoadFonts() {
   }
 }
 
-int FontPixelSize(const FontSpec& spec, int dpi) {
-  return static_cast<int>(std::lround(spec.points * dpi / 72.0));
+int FontPixelSize(const FontSpec& desc, int dpi) {
+  return static_cast<int>(std::lround(desc.points * dpi / 72.0));
 }
 
-QString FontFamily(const FontSpec& spec, int pixel_size) {
-  const QString wanted = ToQString(spec.face);
-  return Serves(wanted, pixel_size, spec.weight) ? wanted : QString::fromLatin1(kFallbackFamily);
+QString FontFamily(const FontSpec& desc, int pixel_size) {
+  const QString wanted = ToQString(desc.face);
+  return Serves(wanted, pixel_size, desc.weight) ? wanted : QString::fromLatin1(kFallbackFamily);
 }
 
-QFont MakeFont(const FontSpec& spec, int dpi) {
-  const int pixels = FontPixelSize(spec, dpi);
-  QFont font(FontFamily(spec, pixels));
+QFont MakeFont(const FontSpec& desc, int dpi) {
+  const int pixels = FontPixelSize(desc, dpi);
+  QFont font(FontFamily(desc, pixels));
   font.setPixelSize(pixels);
-  font.setWeight(static_cast<QFont::Weight>(spec.weight));
+  font.setWeight(static_cast<QFont::Weight>(desc.weight));
   font.setItalic(false);
   font.setUnderline(false);
   font.setStrikeOut(false);

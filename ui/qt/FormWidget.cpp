@@ -37,14 +37,14 @@ int ScreenDpi() {
   return screen ? static_cast<int>(std::lround(screen->logicalDotsPerInch())) : 96;
 }
 
-FormWidget::FormWidget(const FormSpec& spec, int dpi, const FormStyle& style, QWidget* parent)
-    : QWidget(parent, style.flags), spec_(spec), dpi_(dpi) {
-  setObjectName(ToQString(spec.name));
-  setWindowTitle(PlainTitle(spec.title));
+FormWidget::FormWidget(const FormSpec& desc, int dpi, const FormStyle& style, QWidget* parent)
+    : QWidget(parent, style.flags), spec_(desc), dpi_(dpi) {
+  setObjectName(ToQString(desc.name));
+  setWindowTitle(PlainTitle(desc.title));
   if (!style.icon.isEmpty()) setWindowIcon(QIcon(style.icon));
-  setFixedSize(TwipsToPixels(spec.client_width, dpi), TwipsToPixels(spec.client_height, dpi));
+  setFixedSize(TwipsToPixels(desc.client_width, dpi), TwipsToPixels(desc.client_height, dpi));
 
-  for (const ControlSpec& control : spec.controls) {
+  for (const ControlSpec& control : desc.controls) {
     if (control.kind == ControlKind::Background) {
       background_ = QImage(style.background);
       continue;
@@ -56,7 +56,7 @@ FormWidget::FormWidget(const FormSpec& spec, int dpi, const FormStyle& style, QW
     if (dynamic_cast<PictureView*>(widget)) widget->lower();
   }
   SetTabOrder();
-  if (QWidget* first = Control(spec.first_focus)) first->setFocus(Qt::OtherFocusReason);
+  if (QWidget* first = Control(desc.first_focus)) first->setFocus(Qt::OtherFocusReason);
 }
 
 QRect FormWidget::PixelRect(const ControlSpec& c) const {

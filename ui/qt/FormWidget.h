@@ -30,9 +30,9 @@ int ScreenDpi();
 
 class FormWidget : public QWidget {
  public:
-  FormWidget(const FormSpec& spec, int dpi, const FormStyle& style, QWidget* parent = nullptr);
+  FormWidget(const FormSpec& desc, int dpi, const FormStyle& style, QWidget* parent = nullptr);
 
-  const FormSpec& spec() const { return spec_; }
+  const FormSpec& desc() const { return spec_; }
   int dpi() const { return dpi_; }
   // The rectangle of a control of the table at this window's DPI.
   QRect PixelRect(const ControlSpec& control) const;

@@ -28,7 +28,7 @@ void CentreOnScreen(QWidget& window) {
 
 }  // namespace
 
-QtWindow::QtWindow(const FormSpec& spec, FormStyle style) : spec_(spec), style_(std::move(style)) {}
+QtWindow::QtWindow(const FormSpec& desc, FormStyle style) : spec_(desc), style_(std::move(style)) {}
 
 QtWindow::~QtWindow() {
   delete form_.data();

@@ -16,7 +16,7 @@ namespace pixferry::qt {
 
 class QtWindow : public Window {
  public:
-  QtWindow(const FormSpec& spec, FormStyle style);
+  QtWindow(const FormSpec& desc, FormStyle style);
   ~QtWindow() override;
   QtWindow(const QtWindow&) = delete;
   QtWindow& operator=(const QtWindow&) = delete;

@@ -54,7 +54,7 @@ void RunHandler(frmMain& core, void (frmMain::*handler)()) {
 }
 
 void ConnectViewerButtons(FormWidget& form, std::function<void()> close_action) {
-  for (const ControlSpec& control : form.spec().controls) {
+  for (const ControlSpec& control : form.desc().controls) {
     auto* button = dynamic_cast<QPushButton*>(form.Control(control.name));
     if (!button) continue;
     QPointer<FormWidget> owner(&form);

@@ -48,9 +48,9 @@ void Win32TextBox::Refresh() {
   ::UpdateWindow(hwnd_);
 }
 
-void Win32TextBox::Initialise(const ControlSpec& spec) {
-  text_ = std::string(spec.caption);
-  multi_line_ = spec.multi_line;
+void Win32TextBox::Initialise(const ControlSpec& desc) {
+  text_ = std::string(desc.caption);
+  multi_line_ = desc.multi_line;
 }
 
 void Win32TextBox::Attach(HWND window) {
@@ -85,8 +85,8 @@ void Win32Button::SetEnabled(bool enabled) {
   ::EnableWindow(hwnd_, enabled ? TRUE : FALSE);
 }
 
-void Win32Button::Initialise(const ControlSpec& spec) {
-  enabled_ = spec.enabled;
+void Win32Button::Initialise(const ControlSpec& desc) {
+  enabled_ = desc.enabled;
 }
 
 void Win32Button::Attach(HWND window) {

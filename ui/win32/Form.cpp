@@ -10,16 +10,16 @@
 namespace pixferry::win32 {
 namespace {
 
-UniqueFont MakeFont(const FontSpec& spec, int dpi) {
+UniqueFont MakeFont(const FontSpec& desc, int dpi) {
   LOGFONTW lf{};
-  lf.lfHeight = -static_cast<LONG>(std::lround(spec.points * dpi / 72.0));
-  lf.lfWeight = spec.weight;
+  lf.lfHeight = -static_cast<LONG>(std::lround(desc.points * dpi / 72.0));
+  lf.lfWeight = desc.weight;
   lf.lfCharSet = ANSI_CHARSET;
   lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
   lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   lf.lfQuality = DEFAULT_QUALITY;
   lf.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
-  const std::wstring face = Widen(spec.face);
+  const std::wstring face = Widen(desc.face);
   face.copy(lf.lfFaceName, LF_FACESIZE - 1);
   return UniqueFont(::CreateFontIndirectW(&lf));
 }
@@ -64,8 +64,8 @@ bool Win32Form::IsForm(HWND window) {
   return window && ::GetClassNameW(window, name, 32) > 0 && std::wstring_view(name) == kClassName;
 }
 
-Win32Form::Win32Form(HINSTANCE instance, const FormSpec& spec, FormStyle style)
-    : instance_(instance), spec_(spec), style_(style) {}
+Win32Form::Win32Form(HINSTANCE instance, const FormSpec& desc, FormStyle style)
+    : instance_(instance), spec_(desc), style_(style) {}
 
 Win32Form::~Win32Form() {
   on_event = nullptr;
@@ -75,7 +75,7 @@ Win32Form::~Win32Form() {
 }
 
 void Win32Form::Bind(std::string_view name, Win32Control& control) {
-  if (const ControlSpec* spec = FindControl(spec_, name)) control.Initialise(*spec);
+  if (const ControlSpec* desc = FindControl(spec_, name)) control.Initialise(*desc);
   bound_.emplace_back(name, &control);
 }
 
@@ -151,7 +151,7 @@ void Win32Form::ApplyDpi(int dpi) {
   UniqueFont body = MakeFont(kBodyFont, dpi);
   UniqueFont status = MakeFont(kStatusFont, dpi);
   for (const Child& child : children_) {
-    const ControlSpec& c = *child.spec;
+    const ControlSpec& c = *child.desc;
     ::SetWindowPos(child.hwnd, nullptr, TwipsToPixels(c.left, dpi), TwipsToPixels(c.top, dpi),
                    TwipsToPixels(c.width, dpi), TwipsToPixels(c.height, dpi),
                    SWP_NOZORDER | SWP_NOACTIVATE);
@@ -282,7 +282,7 @@ void Win32Form::Unload() {
 
 HWND Win32Form::ControlWindow(std::string_view name) const {
   for (const Child& child : children_) {
-    if (child.spec->name == name) return child.hwnd;
+    if (child.desc->name == name) return child.hwnd;
   }
   return nullptr;
 }
@@ -306,7 +306,7 @@ LRESULT Win32Form::ControlColours(HDC dc, HWND child) {
   if (!c)
     return ::DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                             reinterpret_cast<LPARAM>(child));
-  if (c->spec->kind == ControlKind::TextBox) {
+  if (c->desc->kind == ControlKind::TextBox) {
     // Every text box, read-only or not, on the system's scroll-bar colour.
     ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
     ::SetBkColor(dc, ::GetSysColor(COLOR_SCROLLBAR));
@@ -327,7 +327,7 @@ LRESULT Win32Form::OnCommand(WPARAM wparam, LPARAM lparam) {
   const Child* child = FindChild(reinterpret_cast<HWND>(lparam));
   if (!child) return 0;  // Enter or Escape with no button to press
   const WORD code = HIWORD(wparam);
-  switch (child->spec->kind) {
+  switch (child->desc->kind) {
     case ControlKind::Button:
       if (code == BN_CLICKED) Dispatch(*child, Event::Click);
       break;
@@ -347,7 +347,7 @@ LRESULT Win32Form::OnCommand(WPARAM wparam, LPARAM lparam) {
 void Win32Form::Dispatch(const Child& child, Event event) {
   if (closing_ || !on_event) return;
   // The handler may unload this window: nothing of it is used afterwards.
-  on_event(child.spec->name, event);
+  on_event(child.desc->name, event);
 }
 
 LRESULT CALLBACK Win32Form::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -410,7 +410,7 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case DM_GETDEFID: {
       // Enter presses the button that has the focus.
       const Child* focused = FindChild(::GetFocus());
-      if (focused && focused->spec->kind == ControlKind::Button &&
+      if (focused && focused->desc->kind == ControlKind::Button &&
           ::IsWindowEnabled(focused->hwnd)) {
         return MAKELRESULT(::GetDlgCtrlID(focused->hwnd), DC_HASDEFID);
       }

@@ -36,7 +36,7 @@ class Win32Form : public Window {
   // True for a top-level window made by this class (the message loop's dialog keys go to it).
   static bool IsForm(HWND window);
 
-  Win32Form(HINSTANCE instance, const FormSpec& spec, FormStyle style);
+  Win32Form(HINSTANCE instance, const FormSpec& desc, FormStyle style);
   ~Win32Form() override;
   Win32Form(const Win32Form&) = delete;
   Win32Form& operator=(const Win32Form&) = delete;
@@ -62,11 +62,11 @@ class Win32Form : public Window {
   HWND hwnd() const { return hwnd_; }
   HWND ControlWindow(std::string_view name) const;
   int dpi() const { return dpi_; }
-  const FormSpec& spec() const { return spec_; }
+  const FormSpec& desc() const { return spec_; }
 
  private:
   struct Child {
-    const ControlSpec* spec;
+    const ControlSpec* desc;
     HWND hwnd;
     Win32Control* control;  // null for controls the core does not hold (labels, viewer buttons)
   };
