@@ -54,13 +54,16 @@ for dll in $dlls; do
 done
 
 # ---- Tests. One Wine session on one display for the whole run: a session started without a
-# display would keep serving later programs without one.
+# display would keep serving later programs without one. A test that passed in every run here
+# once failed under Wine in CI, and was not seen to fail again; a failed test is therefore run
+# once more, its first output kept in the log, so that a real fault still fails (twice) while a
+# passing hiccup of the emulator does not hide the result of everything else.
 export WINEPREFIX="$prefix"
 wineserver -k 2>/dev/null || true
 status=0
 xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
   scripts/wine-run.sh "$1" cmd /c exit >/dev/null 2>&1 </dev/null
-  ctest --preset mingw -j "$2"
+  ctest --preset mingw -j "$2" --repeat until-pass:2
 ' sh "$prefix" "$jobs" || status=$?
 wineserver -k 2>/dev/null || true
 
