@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/frmMain.h"
 #include "platform/files.h"
@@ -11,189 +12,143 @@
 namespace pixferry {
 namespace {
 
-using testing::GuardDeletion;
-using testing::Harness;
-using testing::JpegBytes;
 using testing::MessageBoxCall;
-using testing::TempDir;
+using testing::ProgramCall;
 using testing::WriteFile;
 
-const std::string kGoneText =
-    " is not a valid file.  It was likely deleted from outside this program while the program "
-    "was still running.  Try resetting the source and viewing again.";
-
-class Preview : public ::testing::Test {
+// A card photo and its copy, to preview in the main window and open full size.
+class ViewTest : public ::testing::Test {
  protected:
-  Preview() {
-    form.strSourcePath = dir / "card";
-    form.strTargetPath = dir / "cases/0815_Desk_2008-03-02";
+  ViewTest() {
+    form.strMyDirectory = dir / "tools";
+    form.strSourcePath = dir / "card/DCIM/100 MEDIA";
     form.strSavePath = dir / "cases";
+    form.strTargetPath = dir / "cases/0815_Desk_2008-03-02";
+    WriteFile(Source(), testing::JpegBytes());
+    WriteFile(Target(), testing::JpegBytes());
+  }
+  std::string Source(const std::string& name = "IMG 0001.JPG") const {
+    return form.strSourcePath + kSep + name;
+  }
+  std::string Target() const { return form.strTargetPath + kSep + "00000001.JPG"; }
+  void View(const std::string& name = "IMG 0001.JPG") {
+    h.txtSource.text = name;
+    form.cmdViewSource_Click();
+  }
+  void ViewTarget() {
+    h.txtTarget.text = "00000001.JPG";
+    form.cmdViewTarget_Click();
+  }
+  void Open(const char* program, const char* local) {
+    form.strMediaProgram = program;
+    form.strLocalSwitch = local;
+    form.imgSource_DblClick();
   }
 
-  void Remove(const std::string& path) {
-    GuardDeletion(path);
-    std::filesystem::remove_all(path);
-  }
-
-  TempDir dir;
-  Harness h;
+  testing::TempDir dir;
+  testing::Harness h;
   frmMain& form = *h.form;
 };
 
-TEST_F(Preview, OnlyJpegExtensionsAreLoadedWhateverTheirCase) {
-  struct Case {
-    std::string name;
-    bool previewed;
+TEST_F(ViewTest, OnlyJpegExtensionsArePreviewedWhateverTheirCase) {
+  const std::pair<std::string, bool> cases[] = {
+      {"IMG_0002.Jpeg", true}, {"IMG_0003.jpg", true},   {"MVI_0003.MPG", false},
+      {"README", false},       {"photo.jpg.txt", false}, {"", false},
   };
-  const Case cases[] = {
-      {"IMG_0001.JPG", true},   {"IMG_0002.Jpeg", true}, {"IMG_0003.jpeg", true},
-      {"IMG_0004.jpg", true},   {"IMG_0005.jPg", true},  {"MVI_0003.MPG", false},
-      {"MVI_0004.mpeg", false}, {"README", false},       {"photo.jpg.txt", false},
-      {"IMG_0006.JFIF", false}, {"JPG", false},          {".jpg", true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& [name, previewed] : cases) {
+    SCOPED_TRACE(name);
     // Every file holds a valid JPEG: only the name decides.
-    WriteFile(form.strSourcePath + kSep + c.name, JpegBytes());
-    h.imgSource.picture = "before.jpg";
-    form.strViewedFile = "before.jpg";
-    form.strViewedList = "";
-    h.txtSource.text = c.name;
-
-    form.cmdViewSource_Click();
-
+    if (!name.empty()) WriteFile(Source(name), testing::JpegBytes());
+    form.strViewedFile = h.imgSource.picture = "before.jpg";
+    View(name);
     EXPECT_TRUE(h.desktop.boxes.empty());
-    if (c.previewed) {
-      const std::string path = form.strSourcePath + kSep + c.name;
-      EXPECT_EQ(h.imgSource.picture, path);
-      EXPECT_EQ(form.strViewedFile, path);
-      EXPECT_EQ(form.strViewedList, "Source");
-    } else {
-      EXPECT_EQ(h.imgSource.picture, "before.jpg");
-      EXPECT_EQ(form.strViewedFile, "before.jpg");
-      EXPECT_EQ(form.strViewedList, "");
-    }
+    EXPECT_EQ(form.strViewedFile, previewed ? Source(name) : "before.jpg");
+    EXPECT_EQ(h.imgSource.picture, previewed ? Source(name) : "before.jpg");
   }
 }
 
-TEST_F(Preview, TheExtensionComesFromTheEntryNotTheFolder) {
-  form.strSourcePath = dir / "album.jpg";
-  WriteFile(form.strSourcePath + kSep + "README", JpegBytes());
-  h.txtSource.text = "README";
-  form.cmdViewSource_Click();
-  EXPECT_FALSE(h.imgSource.HasPicture());
-  EXPECT_EQ(form.strViewedFile, "");
-}
-
-TEST_F(Preview, AnEmptyBoxDoesNothing) {
-  h.txtSource.text = "";
-  form.cmdViewSource_Click();
-  h.txtTarget.text = "";
-  form.cmdViewTarget_Click();
-  EXPECT_TRUE(h.desktop.boxes.empty());
-  EXPECT_EQ(h.imgSource.loads, 0);
-  EXPECT_EQ(form.strViewedList, "");
-}
-
-TEST_F(Preview, SourceThenTargetSwitchesTheViewedList) {
-  WriteFile(form.strSourcePath + kSep + "IMG_0001.JPG", JpegBytes());
-  WriteFile(form.strTargetPath + kSep + "00000001.JPG", JpegBytes());
-  h.txtSource.text = "IMG_0001.JPG";
-  h.txtTarget.text = "00000001.JPG";
-
-  form.cmdViewSource_Click();
+// Each failure leaves the previous photo on show and the one a double click opens.
+TEST_F(ViewTest, AFailedPreviewKeepsThePreviousPhoto) {
+  View();
+  WriteFile(Source("BROKEN.JPG"), "not a picture at all");
+  View("IMG_0002.JPG");  // removed after the list was built
+  View("BROKEN.JPG");
+  // The folders are gone (card removed): the entry name and advice, the same for both lists.
+  for (const std::string& folder : {form.strSourcePath, form.strTargetPath}) {
+    testing::GuardDeletion(folder);
+    std::filesystem::remove_all(folder);
+  }
+  View("IMG_0001.JPG");
+  ViewTarget();
+  const std::string gone =
+      " is not a valid file.  It was likely deleted from outside this program while the program "
+      "was still running.  Try resetting the source and viewing again.";
+  EXPECT_EQ(h.desktop.boxes, (std::vector<MessageBoxCall>{{"53 File not found", 0, ""},
+                                                          {"481 Invalid picture", 0, ""},
+                                                          {"IMG_0001.JPG" + gone, 48, "Error!"},
+                                                          {"00000001.JPG" + gone, 48, "Error!"}}));
+  EXPECT_EQ(h.imgSource.loads, 1);
+  EXPECT_EQ(form.strViewedFile, Source());
   EXPECT_EQ(form.strViewedList, "Source");
-  EXPECT_EQ(form.strViewedFile, form.strSourcePath + kSep + "IMG_0001.JPG");
-
-  form.cmdViewTarget_Click();
-  EXPECT_EQ(form.strViewedList, "Target");
-  EXPECT_EQ(form.strViewedFile, form.strTargetPath + kSep + "00000001.JPG");
-  EXPECT_EQ(h.imgSource.picture, form.strViewedFile);
-  EXPECT_EQ(h.imgSource.loads, 2);
 }
 
-// Each failure: which box, and the previous photo stays on show and stays the one to open.
-class PreviewFailure : public Preview {
- protected:
-  void SetUp() override {
-    WriteFile(form.strSourcePath + kSep + "IMG_0001.JPG", JpegBytes());
-    WriteFile(form.strSourcePath + kSep + "IMG_0002.JPG", JpegBytes());
-    WriteFile(form.strTargetPath + kSep + "00000001.JPG", JpegBytes());
-    h.txtSource.text = "IMG_0001.JPG";
-    form.cmdViewSource_Click();
-    previous = form.strViewedFile;
-    ASSERT_EQ(h.imgSource.picture, previous);
-  }
-
-  void ExpectPreviousKept() {
-    EXPECT_EQ(h.imgSource.picture, previous);
-    EXPECT_EQ(h.imgSource.loads, 1);
-    EXPECT_EQ(form.strViewedFile, previous);
-    EXPECT_EQ(form.strViewedList, "Source");
-  }
-
-  std::string previous;
-};
-
-TEST_F(PreviewFailure, AFileRemovedFromItsFolderShowsTheStandardBox) {
-  Remove(form.strSourcePath + kSep + "IMG_0002.JPG");
-  h.txtSource.text = "IMG_0002.JPG";
-  form.cmdViewSource_Click();
-  ASSERT_EQ(h.desktop.boxes.size(), 1u);
-  EXPECT_EQ(h.desktop.boxes[0], (MessageBoxCall{"53 File not found", 0, ""}));
-  ExpectPreviousKept();
-}
-
-TEST_F(PreviewFailure, AFolderThatIsGoneShowsTheEntryNameAndAdvice) {
-  Remove(form.strSourcePath);
-  h.txtSource.text = "IMG_0002.JPG";
-  form.cmdViewSource_Click();
-  ASSERT_EQ(h.desktop.boxes.size(), 1u);
-  EXPECT_EQ(h.desktop.boxes[0], (MessageBoxCall{"IMG_0002.JPG" + kGoneText, 48, "Error!"}));
-  ExpectPreviousKept();
-}
-
-TEST_F(PreviewFailure, TheTargetListUsesTheSameWording) {
-  Remove(form.strTargetPath);
-  h.txtTarget.text = "00000001.JPG";
-  form.cmdViewTarget_Click();
-  ASSERT_EQ(h.desktop.boxes.size(), 1u);
-  EXPECT_EQ(h.desktop.boxes[0], (MessageBoxCall{"00000001.JPG" + kGoneText, 48, "Error!"}));
-  ExpectPreviousKept();
-}
-
-TEST_F(PreviewFailure, APictureThatCannotBeDecodedShowsTheStandardBox) {
-  WriteFile(form.strSourcePath + kSep + "BROKEN.JPG", "not a picture at all");
-  h.txtSource.text = "BROKEN.JPG";
-  form.cmdViewSource_Click();
-  ASSERT_EQ(h.desktop.boxes.size(), 1u);
-  EXPECT_EQ(h.desktop.boxes[0], (MessageBoxCall{"481 Invalid picture", 0, ""}));
-  ExpectPreviousKept();
-}
-
-TEST(ChangeCase, FoldsOnlyTheFiveLetters) {
-  Harness h;
-  const std::pair<std::string, std::string> cases[] = {
-      {".JPG", ".jpg"},
-      {".JPEG", ".jpeg"},
-      {".Jpeg", ".jpeg"},
-      {".MPG", ".mpg"},
-      {".MPEG", ".mpeg"},
-      {".JFIF", ".jFIF"},
-      {".TIF", ".TIF"},
-      {".PNG", ".pNg"},
-      {"", ""},
-      {"README", "ReADme"},
-      {"jpgem", "jpgem"},
-      {"JJPPGGEEMM", "jjppggeemm"},
-      {"\xC3\x89.JPG", "\xC3\x89.jpg"},  // a UTF-8 letter stays as it is
-  };
-  for (const auto& [in, out] : cases) {
-    std::string text = in;
-    h.form->ChangeCase(text);
-    EXPECT_EQ(text, out) << in;
-  }
+TEST_F(ViewTest, OpeningDoesNothingBeforeAPreviewOrWithoutAProgram) {
+  for (const char* program : {"Internal", "viewer.exe"}) Open(program, "True");
+  View();
+  Open("", "True");
+  EXPECT_TRUE(h.desktop.programs.empty());
   EXPECT_TRUE(h.desktop.boxes.empty());
+  EXPECT_EQ(h.viewer_window.show_count, 0);
+}
+
+TEST_F(ViewTest, AnExternalProgramGetsThePathAsOneParameterInItsWorkingFolder) {
+  View();
+  Open("viewer.exe", "True");  // in the start-up directory
+  Open("viewer.exe", "true");  // no switch matches exactly: no program path
+  Open("internal", "False");   // only "Internal" itself means the own viewer
+  form.strViewedList = "source";
+  Open("viewer.exe", "False");  // no list matches exactly: no working folder
+  ViewTarget();
+  Open("/usr/bin/viewer", "False");  // a target photo opens in the destination root
+  EXPECT_EQ(h.desktop.programs,
+            (std::vector<ProgramCall>{
+                {form.strMyDirectory + kSep + "viewer.exe", Source(), form.strSourcePath},
+                {"", Source(), form.strSourcePath},
+                {"internal", Source(), form.strSourcePath},
+                {"viewer.exe", Source(), ""},
+                {"/usr/bin/viewer", Target(), form.strSavePath}}));
+  EXPECT_EQ(h.viewer_window.show_count, 0);
+  EXPECT_TRUE(h.desktop.boxes.empty());
+}
+
+TEST_F(ViewTest, InternalShowsTheViewerOwnedByTheMainWindowAndReusesIt) {
+  View();
+  Open("Internal", "");  // the program path plays no part here
+  EXPECT_TRUE(h.viewer_window.visible);
+  EXPECT_EQ(h.viewer_window.owner, &h.main_window);
+  EXPECT_EQ(h.viewer_picture.picture, Source());
+  ViewTarget();
+  EXPECT_EQ(form.strViewedList, "Target");
+  form.imgSource_DblClick();
+  EXPECT_EQ(h.viewer_picture.picture, Target());
+  EXPECT_EQ(h.viewer_window.load_count, 1);  // the same window both times
+  EXPECT_TRUE(h.desktop.programs.empty());
+  EXPECT_TRUE(h.desktop.boxes.empty());
+}
+
+TEST_F(ViewTest, InternalWithThePhotoGoneShowsTheViewerThenTheStandardBox) {
+  ViewTarget();
+  Open("Internal", "False");
+  View();
+  testing::GuardDeletion(Source());
+  std::filesystem::remove(Source());
+  h.viewer_window.Hide();
+  bool shown_before_box = false;
+  h.desktop.on_box = [&](const MessageBoxCall&) { shown_before_box = h.viewer_window.visible; };
+  form.imgSource_DblClick();
+  EXPECT_EQ(h.desktop.boxes, (std::vector<MessageBoxCall>{{"53 File not found", 0, ""}}));
+  EXPECT_TRUE(shown_before_box);
+  EXPECT_EQ(h.viewer_picture.picture, Target());  // the viewer keeps what it had
 }
 
 }  // namespace
