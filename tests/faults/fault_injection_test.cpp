@@ -1,10 +1,14 @@
-// Failures injected into the platform layer's file operations, one per test: what the operator
-// is told, that no file is left partial, that nothing good is lost or wrongly deleted, and that
-// the next click works again.
+// Failures injected into the platform layer's file operations, one per kind and place: what the
+// operator is told, that no file is left partial, that nothing good is lost or wrongly deleted,
+// and that the next click works again.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +18,7 @@
 #include "platform/files.h"
 #include "platform/records.h"
 #include "tests/support/fakes.h"
+#include "tests/support/faults.h"
 #include "tests/support/tempdir.h"
 
 namespace pixferry {
@@ -23,32 +28,17 @@ namespace fs = std::filesystem;
 using faults::Op;
 using testing::Exists;
 using testing::GuardDeletion;
-using testing::Harness;
-using testing::JpegBytes;
-using testing::MessageBoxCall;
 using testing::ReadFile;
-using testing::ScopedCurrentDirectory;
-using testing::TempDir;
+using testing::RunningAsRoot;
 using testing::WriteFile;
-using Boxes = std::vector<MessageBoxCall>;
+using Boxes = std::vector<testing::MessageBoxCall>;
 using Names = std::vector<std::string>;
 
 const char kCopied[] =
     "Photos copied successfully.  If you'd like to cleanse the photos from your source(disk), "
     "click 'Delete'.";
 const char kImportError[] = "An error occurred during import.  Please check photos";
-
-std::string ErrorText(int number, const std::string& suffix) {
-  return std::to_string(number) + " " + std::string(ErrorDescription(number)) + suffix;
-}
-
-MessageBoxCall MassCopyBox(int number) {
-  return {ErrorText(number, " in StartMassCopy"), 48, "Error"};
-}
-
-MessageBoxCall Overwrite(const std::string& name) {
-  return {"The file " + name + " already exists. Overwrite?", 68, "Overwrite?"};
-}
+const char kEarlier[] = "an earlier good copy";
 
 // Every name in a folder, hidden ones included, so a leftover temporary file shows.
 Names AllNames(const std::string& folder) {
@@ -63,16 +53,16 @@ Names AllNames(const std::string& folder) {
 
 // Photos that differ from one another, so a copy of the wrong one or a short one shows.
 std::string Photo(int n) {
-  return JpegBytes() + std::string(static_cast<std::size_t>(n) * 1000, 'x');
+  return testing::JpegBytes() + std::string(static_cast<std::size_t>(n) * 1000, 'x');
 }
 
-// A card with five photos, a case folder holding one earlier copy, paths.dat beside the program.
+// A card with five photos, a case folder holding one earlier copy, the program started beside it.
 class Faults : public ::testing::Test {
  protected:
-  Faults() : current_(dir.path()) {
+  Faults() {
     faults::Disarm();
     for (int i = 1; i <= 5; ++i) WriteFile(Card(i), Photo(i));
-    WriteFile(dir / "cases/0815_Desk_2008-03-02/EARLIER.JPG", "an earlier good copy");
+    WriteFile(CaseFolder() + kSep + "EARLIER.JPG", kEarlier);
     WriteFile(dir / "card/DCIM/100MEDIA.TXT", "beside the source");
     form.strSavePath = dir / "cases";
     form.strSourcePath = dir / "card/DCIM/100MEDIA";
@@ -83,43 +73,34 @@ class Faults : public ::testing::Test {
   }
   ~Faults() override { faults::Disarm(); }
 
-  std::string Card(int i) const {
-    return dir / ("card/DCIM/100MEDIA/IMG_000" + std::to_string(i) + ".JPG");
-  }
+  std::string Name(int i) const { return "IMG_000" + std::to_string(i) + ".JPG"; }
+  std::string Card(int i) const { return dir / ("card/DCIM/100MEDIA/" + Name(i)); }
   std::string CaseFolder() const { return dir / "cases/0815_Desk_2008-03-02"; }
-  std::string Copy(int i) const {
-    return CaseFolder() + kSep + "IMG_000" + std::to_string(i) + ".JPG";
-  }
 
-  // Each file in the case folder is whole: a photo equal to its source, or the earlier copy.
-  // Gives the photos that were copied.
+  // Each file in the case folder is whole: a photo equal to its source, or the earlier copy; the
+  // sources are untouched. Gives the photos that were copied.
   std::vector<int> ExpectOnlyWholeCopies() {
     std::vector<int> copied;
     for (const std::string& name : AllNames(CaseFolder())) {
       if (name == "EARLIER.JPG") continue;
-      ADD_FAILURE_IF_NOT_PHOTO(name);
-      const int i = name[7] - '0';
-      EXPECT_EQ(ReadFile(Copy(i)), Photo(i)) << name << " is partial or corrupted";
+      const int i = name.size() == 12 ? name[7] - '0' : 0;
+      EXPECT_EQ(name, Name(i)) << "a temporary copy left behind?";
+      EXPECT_EQ(ReadFile(CaseFolder() + kSep + name), Photo(i)) << name << " is partial";
       copied.push_back(i);
     }
-    EXPECT_EQ(ReadFile(CaseFolder() + kSep + "EARLIER.JPG"), "an earlier good copy");
+    EXPECT_EQ(ReadFile(CaseFolder() + kSep + "EARLIER.JPG"), kEarlier);
     for (int i = 1; i <= 5; ++i) EXPECT_EQ(ReadFile(Card(i)), Photo(i)) << "source " << i;
     return copied;
   }
 
-  static void ADD_FAILURE_IF_NOT_PHOTO(const std::string& name) {
-    EXPECT_TRUE(name.size() == 12 && name.starts_with("IMG_000") && name.ends_with(".JPG"))
-        << "unexpected file " << name << " (a temporary copy left behind?)";
-  }
-
-  // The second click, fault gone: every photo copied whole, with no box but the overwrite
+  // The next click, fault gone: every photo copied whole, with no box but the overwrite
   // questions for those copied before (answered No: the copies there are good).
-  void ExpectSecondCopyWorks(const std::vector<int>& copied_before) {
+  void ExpectNextCopyWorks(const std::vector<int>& copied_before) {
     h.desktop.boxes.clear();
     Boxes expected;
     for (int i : copied_before) {
       h.desktop.answers.push_back(mb::kAnswerNo);
-      expected.push_back(Overwrite("IMG_000" + std::to_string(i) + ".JPG"));
+      expected.push_back({"The file " + Name(i) + " already exists. Overwrite?", 68, "Overwrite?"});
     }
     form.cmdStartCopy_Click();
     EXPECT_EQ(h.desktop.boxes, expected);
@@ -128,247 +109,173 @@ class Faults : public ::testing::Test {
     EXPECT_EQ(form.lngTargetCount, 6);
   }
 
-  TempDir dir;
-  ScopedCurrentDirectory current_;
-  Harness h;
+  // Answers Yes to the question and presses Delete on the card's photo folder.
+  void DeleteSource() {
+    GuardDeletion(form.strSourcePath);
+    h.desktop.answers.push_back(mb::kAnswerYes);
+    form.cmdDelete_Click();
+  }
+
+  testing::TempDir dir;
+  testing::ScopedCurrentDirectory current_{dir.path()};
+  testing::Harness h;
   frmMain& form = *h.form;
 };
 
 TEST_F(Faults, CardPulledOutMidCopy) {
   faults::Arm(Op::CopyRead, 3, err::kDeviceIoError);
   form.cmdStartCopy_Click();
-
-  EXPECT_EQ(h.desktop.boxes, Boxes{MassCopyBox(err::kDeviceIoError)});
+  EXPECT_EQ(h.desktop.boxes, (Boxes{{"57 Device I/O error in StartMassCopy", 48, "Error"}}));
   EXPECT_EQ(h.txtMessage.text, kImportError);
   // The two copies made before the failure are kept and listed; the third left nothing.
   EXPECT_EQ(ExpectOnlyWholeCopies(), (std::vector<int>{1, 2}));
   EXPECT_EQ(form.lngTargetCount, 3);
-  ExpectSecondCopyWorks({1, 2});
+  ExpectNextCopyWorks({1, 2});
 }
 
-TEST_F(Faults, DiskFullWhileWriting) {
-  faults::Arm(Op::CopyWrite, 2, err::kDiskFull);
-  form.cmdStartCopy_Click();
-
-  EXPECT_EQ(h.desktop.boxes, Boxes{MassCopyBox(err::kDiskFull)});
-  EXPECT_EQ(h.txtMessage.text, kImportError);
-  EXPECT_EQ(ExpectOnlyWholeCopies(), (std::vector<int>{1}));
-  ExpectSecondCopyWorks({1});
-}
-
-TEST_F(Faults, DiskFullWhenTheGroupIsFlushedLosesNoEarlierCopy) {
+// The copies waiting for the flush are dropped whole; none takes its name half written.
+TEST_F(Faults, DiskFullWhenTheCopiesAreFlushed) {
   faults::Arm(Op::CopyCommit, 1, err::kDiskFull);
   form.cmdStartCopy_Click();
-
-  // The catch block commits what it holds again: that second commit finds the group empty.
-  EXPECT_EQ(h.desktop.boxes, Boxes{MassCopyBox(err::kDiskFull)});
+  EXPECT_EQ(h.desktop.boxes, (Boxes{{"61 Disk full in StartMassCopy", 48, "Error"}}));
   EXPECT_EQ(h.txtMessage.text, kImportError);
   EXPECT_EQ(ExpectOnlyWholeCopies(), std::vector<int>{});
-  ExpectSecondCopyWorks({});
+  ExpectNextCopyWorks({});
 }
 
+// A write-protected card or destination: the case folder cannot be made, nothing is copied.
 TEST_F(Faults, ReadOnlyMediumRefusesTheCaseFolder) {
   GuardDeletion(CaseFolder());
   fs::remove_all(CaseFolder());
   faults::Arm(Op::MakeFolder, 1, err::kPermissionDenied);
   form.cmdStartCopy_Click();
-
-  EXPECT_EQ(h.desktop.boxes, Boxes{MassCopyBox(err::kPermissionDenied)});
+  EXPECT_EQ(h.desktop.boxes, (Boxes{{"70 Permission denied in StartMassCopy", 48, "Error"}}));
   EXPECT_EQ(h.txtMessage.text, kImportError);
-  EXPECT_FALSE(Exists(CaseFolder()));
   EXPECT_EQ(AllNames(dir / "cases"), Names{});
-
-  WriteFile(CaseFolder() + kSep + "EARLIER.JPG", "an earlier good copy");
-  ExpectSecondCopyWorks({});
+  WriteFile(CaseFolder() + kSep + "EARLIER.JPG", kEarlier);
+  ExpectNextCopyWorks({});
 }
 
+// The names read before the failure are still copied; the listing's failure is reported.
 TEST_F(Faults, SourceFolderVanishesWhileListed) {
   faults::Arm(Op::ListingNext, 3, err::kPathNotFound);
   form.cmdStartCopy_Click();
-
-  // The names read before the failure are still copied; the listing's failure is reported.
-  ASSERT_FALSE(h.desktop.boxes.empty());
-  EXPECT_EQ(h.desktop.boxes[0],
-            (MessageBoxCall{ErrorText(err::kPathNotFound, " in SortedFiles"), 0, ""}));
+  EXPECT_EQ(h.desktop.boxes.at(0),
+            (testing::MessageBoxCall{"76 Path not found in SortedFiles", 0, ""}));
   const std::vector<int> copied = ExpectOnlyWholeCopies();
   EXPECT_LE(copied.size(), 2u);
-  ExpectSecondCopyWorks(copied);
+  ExpectNextCopyWorks(copied);
 }
 
-TEST_F(Faults, SourceFolderGoneBeforeTheCopy) {
-  faults::Arm(Op::ListingOpen, 1, err::kPathNotFound, 100);
-  form.cmdStartCopy_Click();
-
-  // The target check is the first listing: it cannot tell, so the copy does not start.
-  ASSERT_FALSE(h.desktop.boxes.empty());
-  EXPECT_EQ(h.desktop.boxes.back(),
-            (MessageBoxCall{ErrorText(err::kPathNotFound, " in cmdStartImport_Click"), 0, ""}));
-  EXPECT_EQ(ExpectOnlyWholeCopies(), std::vector<int>{});
-  faults::Disarm();
-  ExpectSecondCopyWorks({});
-}
-
-// Delete goes through the card's folder; a file that cannot be removed stops it there.
+// A locked file stops Delete there: one photo went, the locked one and the rest stay, nothing
+// outside the source is touched, and Delete on the same folder later removes it all.
 TEST_F(Faults, LockedFileDuringDelete) {
-  for (int i = 1; i <= 5; ++i) WriteFile(Copy(i), Photo(i));
   const std::string source = form.strSourcePath;
-  GuardDeletion(source);
   faults::Arm(Op::RemoveFile, 2, err::kPermissionDenied);
-  h.desktop.answers.push_back(mb::kAnswerYes);
-  form.cmdDelete_Click();
-
-  const MessageBoxCall question{
-      "Are you sure you want to delete the source files from " + source + "?", 36, "Delete?"};
-  EXPECT_EQ(h.desktop.boxes, (Boxes{question, {"An Error was occured", 48, "Error"}}));
+  DeleteSource();
+  EXPECT_EQ(h.desktop.boxes,
+            (Boxes{{"Are you sure you want to delete the source files from " + source + "?", 36,
+                    "Delete?"},
+                   {"An Error was occured", 48, "Error"}}));
   EXPECT_EQ(h.txtMessage.text, "There has been an ERROR in cleansing (deletion).");
   EXPECT_EQ(form.strSourcePath, "");
-  // One photo went, the locked one and the rest stay; nothing outside the source was touched.
   EXPECT_EQ(AllNames(source).size(), 4u);
   EXPECT_EQ(ReadFile(dir / "card/DCIM/100MEDIA.TXT"), "beside the source");
-  for (int i = 1; i <= 5; ++i) EXPECT_EQ(ReadFile(Copy(i)), Photo(i));
-  EXPECT_EQ(ReadFile(CaseFolder() + kSep + "EARLIER.JPG"), "an earlier good copy");
+  EXPECT_EQ(ReadFile(CaseFolder() + kSep + "EARLIER.JPG"), kEarlier);
 
-  // Chosen again, the card is deleted completely.
-  h.desktop.boxes.clear();
   form.strSourcePath = source;
-  h.desktop.answers.push_back(mb::kAnswerYes);
-  form.cmdDelete_Click();
-  EXPECT_EQ(h.desktop.boxes.size(), 1u);
+  DeleteSource();
   EXPECT_EQ(h.txtMessage.text, "Photos have been cleansed from the source.");
   EXPECT_FALSE(Exists(source));
   EXPECT_TRUE(Exists(dir / "card/DCIM/100MEDIA.TXT"));
-  for (int i = 1; i <= 5; ++i) EXPECT_EQ(ReadFile(Copy(i)), Photo(i));
 }
 
+// A folder still in use: its files are gone, the folder itself remains.
 TEST_F(Faults, FolderThatCannotBeRemovedDuringDelete) {
   const std::string source = form.strSourcePath;
-  GuardDeletion(source);
   faults::Arm(Op::RemoveFolder, 1, err::kPathFileAccessError);
-  h.desktop.answers.push_back(mb::kAnswerYes);
-  form.cmdDelete_Click();
-  ASSERT_EQ(h.desktop.boxes.size(), 2u);
-  EXPECT_EQ(h.desktop.boxes[1], (MessageBoxCall{"An Error was occured", 48, "Error"}));
+  DeleteSource();
+  EXPECT_EQ(h.desktop.boxes.at(1), (testing::MessageBoxCall{"An Error was occured", 48, "Error"}));
+  EXPECT_EQ(h.txtMessage.text, "There has been an ERROR in cleansing (deletion).");
+  EXPECT_EQ(AllNames(source), Names{});
+  EXPECT_TRUE(Exists(source));
   EXPECT_TRUE(Exists(dir / "card/DCIM/100MEDIA.TXT"));
-  EXPECT_EQ(ReadFile(CaseFolder() + kSep + "EARLIER.JPG"), "an earlier good copy");
 }
 
-class SettingsFaults : public Faults {
- protected:
-  SettingsFaults() {
+// Each record is whole: the first of the pair is written, the second is still the old one.
+TEST_F(Faults, SettingsWriteFailsOnTheSecondRecordOfThePair) {
+  {
     RecordFile file("paths.dat", RecordFile::Mode::WriteOnly);
-    file.Write(1, "/old/cases");
-    file.Write(2, "viewer");
-    file.Write(3, "False");
-    file.Write(4, "False");
+    int n = 0;
+    for (const char* text : {"/old/cases", "viewer", "False", "False"}) file.Write(++n, text);
   }
-  static std::string Record(int n) {
-    RecordFile file("paths.dat", RecordFile::Mode::ReadOnly);
-    return file.Read(n);
-  }
-};
-
-TEST_F(SettingsFaults, WriteFailsOnTheFirstRecord) {
-  const std::string before = ReadFile(dir / "paths.dat");
-  h.txtIncidentNumber.text = "Save /new/cases";
-  faults::Arm(Op::RecordWrite, 1, err::kDiskFull);
-  form.cmdSource_Click();
-
-  EXPECT_EQ(h.desktop.boxes, (Boxes{{ErrorText(err::kDiskFull, ""), 0, ""}}));
-  EXPECT_EQ(ReadFile(dir / "paths.dat"), before);  // not a byte changed
-
-  h.desktop.boxes.clear();
-  form.cmdSource_Click();
-  EXPECT_EQ(h.desktop.boxes, (Boxes{{"Destination set to /new/cases", 64, "Destination"}}));
-  EXPECT_EQ(Record(1), "/new/cases");
-  EXPECT_EQ(Record(2), "viewer");
-  EXPECT_EQ(Record(4), "False");
-}
-
-TEST_F(SettingsFaults, WriteFailsOnTheSecondRecordOfThePair) {
+  auto record = [](int n) { return RecordFile("paths.dat", RecordFile::Mode::ReadOnly).Read(n); };
   h.txtUser.text = "Save editor Local";
   faults::Arm(Op::RecordWrite, 2, err::kDiskFull);
   form.cmdStartCopy_Click();
-
-  EXPECT_EQ(h.desktop.boxes,
-            (Boxes{{ErrorText(err::kDiskFull, " in cmdStartImport_Click"), 0, ""}}));
-  // Each record is whole: the first of the pair is written, the second still the old one.
-  EXPECT_EQ(Record(2), "editor");
-  EXPECT_EQ(Record(3), "False");
-  EXPECT_EQ(Record(1), "/old/cases");
+  EXPECT_EQ(h.desktop.boxes, (Boxes{{"61 Disk full in cmdStartImport_Click", 0, ""}}));
+  EXPECT_EQ(record(1), "/old/cases");
+  EXPECT_EQ(record(2), "editor");
+  EXPECT_EQ(record(3), "False");
   EXPECT_EQ(fs::file_size(dir / "paths.dat"), 4u * kRecordLength);
 
   h.desktop.boxes.clear();
   form.cmdStartCopy_Click();
   EXPECT_EQ(h.desktop.boxes, (Boxes{{"Program to open media set to editor", 64, "Open With..."}}));
-  EXPECT_EQ(Record(3), "True");
+  EXPECT_EQ(record(3), "True");
 }
 
-TEST_F(SettingsFaults, SettingsFileCannotBeOpenedAtStartUp) {
-  faults::Arm(Op::RecordOpen, 1, err::kDeviceIoError);
-  form.Form_Load();
-  EXPECT_EQ(h.desktop.boxes, (Boxes{{ErrorText(err::kDeviceIoError, " in Form_Load"), 0, ""}}));
-  EXPECT_EQ(ReadFile(dir / "paths.dat").size(), 4u * kRecordLength);
-  // The window still works: the copy runs once the save path is known.
-  h.desktop.boxes.clear();
-  form.strSavePath = dir / "cases";
-  ExpectSecondCopyWorks({});
-}
+// ---- Real faults, where the system lets a test make them.
 
-// Start-up scans ./DCIM for the card's photo folder: the program runs from the card.
-class ScanFaults : public Faults {
- protected:
-  ScanFaults() {
-    GuardDeletion(dir / "card/DCIM/100MEDIA.TXT");
-    fs::remove(dir / "card/DCIM/100MEDIA.TXT");
-    form.strSourcePath.clear();
-    RecordFile file("paths.dat", RecordFile::Mode::WriteOnly);
-    file.Write(1, dir / "cases");
-    file.Write(4, "False");
+// A tiny tmpfs over the destination root: the copies that fit are kept whole, in order, and no
+// partial or temporary file is left.
+TEST_F(Faults, ADestinationThatFillsUpKeepsTheCopiesThatFit) {
+  if (!RunningAsRoot()) GTEST_SKIP() << "mounting a small tmpfs needs root";
+  const std::string cases = dir / "cases";
+  if (::mount("tmpfs", cases.c_str(), "tmpfs", 0, "size=16k,mode=0777") != 0) {
+    GTEST_SKIP() << "cannot mount a tmpfs here (no CAP_SYS_ADMIN?)";
   }
-  ScopedCurrentDirectory on_card_{dir / "card"};
-};
-
-TEST_F(ScanFaults, AnAttributeThatCannotBeReadCountsAsAFolder) {
-  faults::Arm(Op::ReadAttributes, 1, err::kDeviceIoError);
-  form.Form_Load();
-  EXPECT_EQ(h.desktop.boxes, Boxes{});
-  EXPECT_TRUE(form.strSourcePath.ends_with("/card/DCIM/100MEDIA")) << form.strSourcePath;
-  EXPECT_EQ(form.lngSourceCount, 5);
-  ExpectSecondCopyWorks({});
+  const auto unmount = [](const char* path) { ::umount2(path, MNT_DETACH); };
+  const std::unique_ptr<const char, decltype(unmount)> mounted(cases.c_str(), unmount);
+  WriteFile(CaseFolder() + kSep + "EARLIER.JPG", kEarlier);
+  form.cmdStartCopy_Click();
+  EXPECT_EQ(h.desktop.boxes, (Boxes{{"61 Disk full in StartMassCopy", 48, "Error"}}));
+  EXPECT_EQ(h.txtMessage.text, kImportError);
+  const std::vector<int> copied = ExpectOnlyWholeCopies();
+  EXPECT_TRUE(!copied.empty() && copied.size() < 5 &&
+              copied.back() == static_cast<int>(copied.size()))
+      << "not the first photos in order";
 }
 
-TEST_F(ScanFaults, NoAttributesReadableLeavesTheChoiceToTheOperator) {
-  faults::Arm(Op::ReadAttributes, 1, err::kDeviceIoError, 1000);
-  form.Form_Load();
-  EXPECT_EQ(h.desktop.boxes, Boxes{});
-  EXPECT_EQ(form.strSourcePath, "");
-  EXPECT_EQ(h.txtMessage.text,
-            "Click 'Set Source' to begin and locate the folder where your photos are located.");
-  faults::Disarm();
-  h.desktop.picks.push_back(dir / "card/DCIM/100MEDIA");
-  h.txtIncidentNumber.text = "";
-  form.cmdSource_Click();
-  EXPECT_EQ(form.lngSourceCount, 5);
-  h.txtIncidentNumber.text = "0815";
-  ExpectSecondCopyWorks({});
-}
-
-TEST_F(ScanFaults, AFolderThatVanishesBeforeTheScanIsReported) {
-  faults::Arm(Op::ListingOpen, 1, err::kPathNotFound);
-  form.Form_Load();
-  EXPECT_EQ(h.desktop.boxes, (Boxes{{ErrorText(err::kPathNotFound, " in Form_Load"), 0, ""}}));
-  EXPECT_EQ(form.strSourcePath, "");
-  EXPECT_EQ(form.strSavePath, dir / "cases");  // read before the scan, and kept
-  EXPECT_EQ(ReadFile(Card(1)), Photo(1));
-
-  // Set Source picks the folder by hand and the copy works.
-  h.desktop.boxes.clear();
-  h.desktop.picks.push_back(dir / "card/DCIM/100MEDIA");
-  h.txtIncidentNumber.text = "";
-  form.cmdSource_Click();
-  EXPECT_EQ(form.lngSourceCount, 5);
-  h.txtIncidentNumber.text = "0815";
-  ExpectSecondCopyWorks({});
+// Root reads every file, so as root the click runs in a child process as an ordinary user.
+TEST_F(Faults, APhotoTheOperatorMayNotReadEndsTheRun) {
+  fs::permissions(Card(2), fs::perms::none);
+  auto click_reports_70 = [&] {
+    form.cmdStartCopy_Click();
+    return h.desktop.boxes == Boxes{{"70 Permission denied in StartMassCopy", 48, "Error"}} &&
+           h.txtMessage.text == kImportError;
+  };
+  if (!RunningAsRoot()) {
+    EXPECT_TRUE(click_reports_70());
+  } else {
+    for (const std::string& folder : {dir.path(), dir / "card", dir / "card/DCIM", dir / "cases",
+                                      dir / "card/DCIM/100MEDIA", CaseFolder()}) {
+      fs::permissions(folder, fs::perms::all, fs::perm_options::add);
+    }
+    const pid_t child = ::fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+      constexpr uid_t kNobody = 65534;
+      if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(2);
+      ::_exit(click_reports_70() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 2) GTEST_SKIP() << "cannot drop to nobody";
+    EXPECT_EQ(status, 0) << "the unreadable photo was not reported as 70 Permission denied";
+  }
+  fs::permissions(Card(2), fs::perms::owner_read, fs::perm_options::add);
+  EXPECT_EQ(ExpectOnlyWholeCopies(), std::vector<int>{1});
 }
 
 }  // namespace
