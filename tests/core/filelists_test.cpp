@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -11,154 +14,169 @@
 namespace pixferry {
 namespace {
 
-using testing::Harness;
-using testing::MakeFolders;
 using testing::MessageBoxCall;
-using testing::TempDir;
 using testing::WriteFile;
+using Names = std::vector<std::string>;
+using Boxes = std::vector<MessageBoxCall>;
+
+TEST(Quicksort, AgreesWithAnOrdinalSortOnManyNamesWithDuplicates) {
+  testing::Harness h;
+  std::mt19937 gen(20080302);
+  Names list{"entry 0 stays"};
+  for (int i = 0; i < 20000; ++i) {
+    std::string name;  // short names from a few codes: many duplicates; '\xE9' sorts last
+    for (int n = 1 + gen() % 4; n > 0; --n) name += "Aa.1_\xE9"[gen() % 6];
+    list.push_back(name);
+  }
+  Names expected = list;
+  std::sort(expected.begin() + 1, expected.end());  // std::string compares unsigned codes
+  h.form->Quicksort(list, 1, static_cast<std::int32_t>(list.size()) - 1);
+  EXPECT_TRUE(list == expected);
+}
+
+TEST(Quicksort, SortsOnlyItsRangeAndReportsOneBeyondTheArray) {
+  testing::Harness h;
+  Names list{"z", "d", "c", "b", "a", "0"};
+  h.form->Quicksort(list, 2, 4);
+  h.form->Quicksort(list, 1, 1);  // one entry
+  h.form->Quicksort(list, 1, 0);  // no entries: a folder without files
+  EXPECT_EQ(list, (Names{"z", "d", "a", "b", "c", "0"}));
+  h.form->Quicksort(list, 1, 6);
+  EXPECT_EQ(h.desktop.boxes, (Boxes{{"9 Subscript out of range in Quicksort", 0, ""}}));
+}
 
 class FileListsTest : public ::testing::Test {
  protected:
-  void SetButtons(bool source, bool target) {
-    for (testing::FakeButton* b : {&h.cmdSourceFirst, &h.cmdSourcePrevious, &h.cmdSourceNext,
-                                   &h.cmdSourceLast, &h.cmdViewSource}) {
-      b->enabled = source;
-    }
-    for (testing::FakeButton* b : {&h.cmdTargetFirst, &h.cmdTargetPrevious, &h.cmdTargetNext,
-                                   &h.cmdTargetLast, &h.cmdViewTarget}) {
-      b->enabled = target;
-    }
-  }
-
-  TempDir dir;
-  Harness h;
+  testing::TempDir dir;
+  testing::Harness h;
   frmMain& f = *h.form;
 };
 
-TEST_F(FileListsTest, SourceListHoldsTheFolderSortedAndShowsTheFirst) {
-  for (const char* name : {"IMG_9.JPG", "IMG_10.JPG", "a.jpg", "B.jpg"}) {
-    WriteFile(dir / (std::string("card/") + name), "x");
+TEST_F(FileListsTest, TheSourceListHoldsEveryPlainFileByCharacterCode) {
+  for (const char* name : {"IMG_9.JPG", "IMG_10.JPG", "a.jpg", "B.jpg", "THUMB.THM", "noext",
+                           ".hidden.jpg", "SUB/INNER/IMG_0001.JPG"}) {
+    WriteFile(dir / "card/" + name, "x");
   }
-  MakeFolders(dir / "card/THUMBS");
   f.strSourcePath = dir / "card";
-  f.lngSourceIndex = 3;
   h.txtMessage.text = "Before.";
-
   f.SetSourceList();
-  EXPECT_EQ(f.lngSourceCount, 4);
   EXPECT_EQ(f.strSourceFiles,
-            (std::vector<std::string>{"", "B.jpg", "IMG_10.JPG", "IMG_9.JPG", "a.jpg"}));
-  EXPECT_EQ(f.lngSourceIndex, 1);
+            (Names{"", "B.jpg", "IMG_10.JPG", "IMG_9.JPG", "THUMB.THM", "a.jpg", "noext"}));
+  EXPECT_EQ(f.lngSourceCount, 6);
   EXPECT_EQ(h.txtSource.text, "B.jpg");
   EXPECT_TRUE(h.SourceButtonsEnabled());
   EXPECT_EQ(h.txtMessage.text, "Before.");
-  EXPECT_FALSE(h.TargetButtonsEnabled());
-  EXPECT_TRUE(h.desktop.boxes.empty());
-}
 
-TEST_F(FileListsTest, AnEmptySourceKeepsTheOldIndexAndSaysSo) {
-  MakeFolders(dir / "DCIM/100MEDIA");  // only a folder: no files
-  WriteFile(dir / "DCIM/.hidden.jpg", "x");
-  f.strSourcePath = dir / "DCIM";
-  f.strSourceFiles = {"", "old.jpg", "older.jpg"};
-  f.lngSourceCount = 2;
+  // A folder of folders only: empty, the old index kept, the buttons off.
+  f.strSourcePath = dir / "card/SUB";
   f.lngSourceIndex = 7;
-  h.txtSource.text = "old.jpg";
-  h.txtMessage.text = "Status.";
-  SetButtons(true, true);
-
   f.SetSourceList();
+  EXPECT_EQ(f.strSourceFiles, Names{""});
   EXPECT_EQ(f.lngSourceCount, 0);
-  EXPECT_EQ(f.strSourceFiles, (std::vector<std::string>{""}));
   EXPECT_EQ(f.lngSourceIndex, 7);
   EXPECT_EQ(h.txtSource.text, "");
   EXPECT_FALSE(h.SourceButtonsEnabled());
-  EXPECT_TRUE(h.TargetButtonsEnabled());  // the other list is not touched
-  EXPECT_EQ(h.txtMessage.text, "Status. ...But the SOURCE is empty!");
-  EXPECT_TRUE(h.desktop.boxes.empty());
-}
+  EXPECT_EQ(h.txtMessage.text, "Before. ...But the SOURCE is empty!");
 
-TEST_F(FileListsTest, ASourceThatCannotBeListedIsReportedThenEmpty) {
-  f.strSourcePath = dir / std::string(300, 'x');
-  SetButtons(true, false);
+  f.strSourcePath = dir / std::string(300, 'x');  // longer than any folder name may be
   f.SetSourceList();
-  ASSERT_EQ(h.desktop.boxes.size(), 1u);
-  EXPECT_EQ(h.desktop.boxes[0], (MessageBoxCall{"64 Bad file name in SortedFiles", 0, ""}));
-  EXPECT_EQ(h.txtMessage.text, " ...But the SOURCE is empty!");
-  EXPECT_FALSE(h.SourceButtonsEnabled());
+  EXPECT_EQ(h.desktop.boxes, (Boxes{{"64 Bad file name in SortedFiles", 0, ""}}));
+  EXPECT_TRUE(h.txtMessage.text.ends_with("empty! ...But the SOURCE is empty!"));
+  EXPECT_FALSE(h.TargetButtonsEnabled());  // the other list is not touched
 }
 
-class TargetListTest : public FileListsTest {
- protected:
-  void SetUp() override {
-    f.strSavePath = dir / "Cases";
-    f.strIncidentNumber = "0815-22";
-    f.strUserName = "Desk_4";
-    f.strCopyDate = "2008-03-02";
-    MakeFolders(f.strSavePath);
-    // The previous job's list, on show.
-    f.strTargetPath = dir / "Cases/previous";
-    f.strTargetFiles = {"", "00000001.jpg", "00000002.jpg"};
-    f.lngTargetCount = 2;
-    f.lngTargetIndex = 2;
-    h.txtTarget.text = "00000002.jpg";
-    h.txtMessage.text = "Copied.";
-    SetButtons(false, true);
-  }
-  std::string CaseFolder() const { return dir / "Cases/0815-22_Desk_4_2008-03-02"; }
-};
+// After a copy: the case folder's files replace the previous job's list, when it exists.
+TEST_F(FileListsTest, TheTargetListComesFromTheCaseFolder) {
+  f.strSavePath = dir / "Cases";
+  f.strIncidentNumber = "0815-22";
+  f.strUserName = "Desk_4";
+  f.strCopyDate = "2008-03-02";
+  f.strTargetPath = "previous";
+  f.lngTargetCount = f.lngTargetIndex = 2;
+  h.txtTarget.text = "00000002.jpg";
+  const std::string folder = dir / "Cases/0815-22_Desk_4_2008-03-02";
 
-TEST_F(TargetListTest, AMissingCaseFolderChangesNothing) {
-  f.SetTargetList();
-  EXPECT_EQ(f.strTargetPath, dir / "Cases/previous");
-  EXPECT_EQ(f.strTargetFiles, (std::vector<std::string>{"", "00000001.jpg", "00000002.jpg"}));
+  f.SetTargetList();  // no case folder: nothing changes, nothing is said
+  EXPECT_EQ(f.strTargetPath + h.txtTarget.text + h.txtMessage.text, "previous00000002.jpg");
   EXPECT_EQ(f.lngTargetCount, 2);
-  EXPECT_EQ(f.lngTargetIndex, 2);
-  EXPECT_EQ(h.txtTarget.text, "00000002.jpg");
-  EXPECT_EQ(h.txtMessage.text, "Copied.");
-  EXPECT_TRUE(h.TargetButtonsEnabled());
-  EXPECT_TRUE(h.desktop.boxes.empty());
-}
 
-TEST_F(TargetListTest, AnEmptyCaseFolderEmptiesTheListAndSaysSo) {
-  MakeFolders(CaseFolder() + kSep + "sub");
+  WriteFile(folder + kSep + "00000002.jpg", "x");
+  WriteFile(folder + kSep + "00000001.jpg", "x");
   f.SetTargetList();
-  EXPECT_EQ(f.strTargetPath, CaseFolder());
-  EXPECT_EQ(f.strTargetFiles, (std::vector<std::string>{""}));
-  EXPECT_EQ(f.lngTargetCount, 0);
-  EXPECT_EQ(f.lngTargetIndex, 2);
-  EXPECT_EQ(h.txtTarget.text, "");
-  EXPECT_EQ(h.txtMessage.text, "Copied. ...But the TARGET is empty!");
-  EXPECT_FALSE(h.TargetButtonsEnabled());
-  EXPECT_FALSE(h.SourceButtonsEnabled());
-}
-
-TEST_F(TargetListTest, TheCaseFolderFilesReplaceThePreviousList) {
-  WriteFile(CaseFolder() + kSep + "00000002.jpg", "x");
-  WriteFile(CaseFolder() + kSep + "00000001.jpg", "x");
-  WriteFile(CaseFolder() + kSep + "clip.MPG", "x");
-  SetButtons(false, false);
-  f.SetTargetList();
-  EXPECT_EQ(f.strTargetPath, CaseFolder());
-  EXPECT_EQ(f.strTargetFiles,
-            (std::vector<std::string>{"", "00000001.jpg", "00000002.jpg", "clip.MPG"}));
-  EXPECT_EQ(f.lngTargetCount, 3);
+  EXPECT_EQ(f.strTargetPath, folder);
+  EXPECT_EQ(f.strTargetFiles, (Names{"", "00000001.jpg", "00000002.jpg"}));
   EXPECT_EQ(f.lngTargetIndex, 1);
   EXPECT_EQ(h.txtTarget.text, "00000001.jpg");
-  EXPECT_EQ(h.txtMessage.text, "Copied.");
   EXPECT_TRUE(h.TargetButtonsEnabled());
-  EXPECT_TRUE(h.desktop.boxes.empty());
+
+  f.strIncidentNumber = "0816";  // a case folder holding only a folder
+  testing::MakeFolders(dir / "Cases/0816_Desk_4_2008-03-02/sub");
+  f.SetTargetList();
+  EXPECT_EQ(f.lngTargetCount, 0);
+  EXPECT_EQ(h.txtTarget.text, "");
+  EXPECT_FALSE(h.TargetButtonsEnabled());
+  EXPECT_EQ(h.txtMessage.text, " ...But the TARGET is empty!");
+
+  f.strSavePath = dir / std::string(300, 'x');
+  f.SetTargetList();  // a look-up that fails is reported and changes nothing
+  EXPECT_EQ(h.desktop.boxes, (Boxes{{"64 Bad file name in Sub SetTargetList", 0, ""}}));
+  EXPECT_EQ(f.strTargetPath, dir / "Cases/0816_Desk_4_2008-03-02");
 }
 
-TEST_F(TargetListTest, AFailedLookupIsReportedAndChangesNothing) {
-  f.strSavePath = dir / std::string(300, 'x');
-  f.SetTargetList();
-  ASSERT_EQ(h.desktop.boxes.size(), 1u);
-  EXPECT_EQ(h.desktop.boxes[0], (MessageBoxCall{"64 Bad file name in Sub SetTargetList", 0, ""}));
-  EXPECT_EQ(f.strTargetPath, dir / "Cases/previous");
-  EXPECT_EQ(f.lngTargetCount, 2);
-  EXPECT_EQ(h.txtMessage.text, "Copied.");
-  EXPECT_TRUE(h.TargetButtonsEnabled());
+const std::string kSourceSet =
+    "Photo source set. Make sure the Incident, User, and Date are correct and click 'Start' to "
+    "send the photos.";
+
+// The program started in a card folder that holds two photo folders to pick.
+class SourceSelectionTest : public FileListsTest {
+ protected:
+  SourceSelectionTest() {
+    f.strMyDirectory = dir.path();
+    WriteFile(a + kSep + "IMG_0001.JPG", "x");
+    WriteFile(b + kSep + "IMG_0100.JPG", "x");
+    h.txtMessage.text = "before";
+  }
+  void Pick(const std::string& answer) {
+    h.desktop.picks.push_back(answer);
+    f.cmdSource_Click();
+  }
+  const std::string a = dir / "A", b = dir / "B";
+};
+
+TEST_F(SourceSelectionTest, ThePickerStartsInTheCardsPhotoFolderAndTakesThePickAsItIs) {
+  Pick("");  // no source yet: a cancel does nothing
+  EXPECT_EQ(f.strSourcePath + h.txtMessage.text, "before");
+  testing::MakeFolders(dir / "DCIM/100MEDIA");
+  Pick(dir / "DCIM");  // taken as it is, though it holds only a folder
+  EXPECT_EQ(f.strSourcePath, dir / "DCIM");
+  EXPECT_EQ(h.txtMessage.text, kSourceSet + " ...But the SOURCE is empty!");
+  ASSERT_EQ(h.desktop.pick_calls.size(), 2u);
+  EXPECT_EQ(h.desktop.pick_calls[0].start_folder, dir.path());
+  EXPECT_EQ(h.desktop.pick_calls[1].start_folder, dir / "DCIM");
+  EXPECT_EQ(h.desktop.pick_calls[1].title, "Locate Your Photos Folder");
+}
+
+// A cancel keeps the source on screen, whether start-up or a pick chose it, so the list and the
+// folder Start copies from agree; after Delete there is none to keep.
+TEST_F(SourceSelectionTest, ACancelListsTheCurrentSourceAgain) {
+  f.strSourcePath = b;  // as start-up leaves it, with nothing picked yet
+  Pick("");
+  EXPECT_EQ(f.strSourcePath, b);
+  EXPECT_EQ(h.txtSource.text, "IMG_0100.JPG");
+
+  Pick(a);
+  Pick(b);
+  WriteFile(b + kSep + "IMG_0099.JPG", "x");  // added meanwhile
+  h.txtMessage.text = "something else";
+  Pick("");
+  EXPECT_EQ(f.strSourcePath, b);
+  EXPECT_EQ(h.txtMessage.text, kSourceSet);
+  EXPECT_EQ(h.txtSource.text, "IMG_0099.JPG");
+
+  f.strSourcePath = "";  // what Delete leaves
+  Pick("");
+  EXPECT_EQ(f.strSourcePath, "");
+  EXPECT_TRUE(h.desktop.boxes.empty());
 }
 
 }  // namespace

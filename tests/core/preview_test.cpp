@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -12,9 +13,69 @@
 namespace pixferry {
 namespace {
 
+using testing::Harness;
 using testing::MessageBoxCall;
 using testing::ProgramCall;
 using testing::WriteFile;
+
+constexpr int kNo = -1;  // the click must change nothing at all
+
+TEST(Navigation, FollowsTheTableWithoutWrappingAround) {
+  void (frmMain::*const moves[])() = {&frmMain::cmdSourceFirst_Click,
+                                      &frmMain::cmdSourcePrevious_Click,
+                                      &frmMain::cmdSourceNext_Click, &frmMain::cmdSourceLast_Click};
+  // Entries "e1" .. "eN"; the new index after First, Previous, Next and Last.
+  struct Case {
+    std::int32_t count, index, expected[4];
+  };
+  const Case cases[] = {
+      {0, 0, {kNo, kNo, kNo, kNo}},  // a fresh window
+      {0, 7, {kNo, kNo, kNo, kNo}},  // emptied: the stale index does nothing
+      {1, 1, {1, kNo, kNo, kNo}},    // First shows the only entry again
+      {4, 1, {1, kNo, 2, 4}},        // no wrap backwards
+      {4, 3, {1, 2, 4, 4}},          // in the middle
+      {4, 4, {1, 3, kNo, kNo}},      // no wrap forwards
+      {4, 9, {kNo, kNo, kNo, kNo}},  // stale index beyond a shorter refilled list
+  };
+  for (const Case& c : cases) {
+    for (int move = 0; move < 4; ++move) {
+      SCOPED_TRACE(::testing::Message()
+                   << "count " << c.count << ", index " << c.index << ", move " << move);
+      Harness h;
+      frmMain& form = *h.form;
+      for (int i = 0; i <= c.count; ++i) form.strSourceFiles.push_back("e" + std::to_string(i));
+      form.lngSourceCount = c.count;
+      form.lngSourceIndex = c.index;
+      h.txtSource.text = "shown before";
+
+      (form.*moves[move])();
+
+      const int expected = c.expected[move];
+      EXPECT_EQ(form.lngSourceIndex, expected == kNo ? c.index : expected);
+      EXPECT_EQ(h.txtSource.text,
+                expected == kNo ? "shown before" : "e" + std::to_string(expected));
+      EXPECT_TRUE(h.desktop.boxes.empty());
+    }
+  }
+}
+
+// The target buttons follow the same rules on their own list.
+TEST(Navigation, TheTargetButtonsMoveOnlyTheTargetList) {
+  Harness h;
+  h.form->strTargetFiles = {"", "t1", "t2", "t3"};
+  h.form->lngTargetCount = 3;
+  h.form->lngTargetIndex = 1;
+  std::string shown;  // the box after each click
+  for (auto move : {&frmMain::cmdTargetPrevious_Click, &frmMain::cmdTargetLast_Click,
+                    &frmMain::cmdTargetNext_Click, &frmMain::cmdTargetPrevious_Click,
+                    &frmMain::cmdTargetFirst_Click, &frmMain::cmdTargetNext_Click}) {
+    (h.form.get()->*move)();
+    shown += h.txtTarget.text + "|";
+  }
+  EXPECT_EQ(shown, "|t3|t3|t2|t1|t2|");
+  EXPECT_EQ(h.form->lngTargetIndex, 2);
+  EXPECT_EQ(h.form->lngSourceIndex, 0);
+}
 
 // A card photo and its copy, to preview in the main window and open full size.
 class ViewTest : public ::testing::Test {
@@ -26,6 +87,7 @@ class ViewTest : public ::testing::Test {
     form.strTargetPath = dir / "cases/0815_Desk_2008-03-02";
     WriteFile(Source(), testing::JpegBytes());
     WriteFile(Target(), testing::JpegBytes());
+    h.txtTarget.text = "00000001.JPG";
   }
   std::string Source(const std::string& name = "IMG 0001.JPG") const {
     return form.strSourcePath + kSep + name;
@@ -35,10 +97,6 @@ class ViewTest : public ::testing::Test {
     h.txtSource.text = name;
     form.cmdViewSource_Click();
   }
-  void ViewTarget() {
-    h.txtTarget.text = "00000001.JPG";
-    form.cmdViewTarget_Click();
-  }
   void Open(const char* program, const char* local) {
     form.strMediaProgram = program;
     form.strLocalSwitch = local;
@@ -46,7 +104,7 @@ class ViewTest : public ::testing::Test {
   }
 
   testing::TempDir dir;
-  testing::Harness h;
+  Harness h;
   frmMain& form = *h.form;
 };
 
@@ -61,7 +119,6 @@ TEST_F(ViewTest, OnlyJpegExtensionsArePreviewedWhateverTheirCase) {
     if (!name.empty()) WriteFile(Source(name), testing::JpegBytes());
     form.strViewedFile = h.imgSource.picture = "before.jpg";
     View(name);
-    EXPECT_TRUE(h.desktop.boxes.empty());
     EXPECT_EQ(form.strViewedFile, previewed ? Source(name) : "before.jpg");
     EXPECT_EQ(h.imgSource.picture, previewed ? Source(name) : "before.jpg");
   }
@@ -79,7 +136,7 @@ TEST_F(ViewTest, AFailedPreviewKeepsThePreviousPhoto) {
     std::filesystem::remove_all(folder);
   }
   View("IMG_0001.JPG");
-  ViewTarget();
+  form.cmdViewTarget_Click();
   const std::string gone =
       " is not a valid file.  It was likely deleted from outside this program while the program "
       "was still running.  Try resetting the source and viewing again.";
@@ -92,23 +149,16 @@ TEST_F(ViewTest, AFailedPreviewKeepsThePreviousPhoto) {
   EXPECT_EQ(form.strViewedList, "Source");
 }
 
-TEST_F(ViewTest, OpeningDoesNothingBeforeAPreviewOrWithoutAProgram) {
-  for (const char* program : {"Internal", "viewer.exe"}) Open(program, "True");
-  View();
-  Open("", "True");
-  EXPECT_TRUE(h.desktop.programs.empty());
-  EXPECT_TRUE(h.desktop.boxes.empty());
-  EXPECT_EQ(h.viewer_window.show_count, 0);
-}
-
 TEST_F(ViewTest, AnExternalProgramGetsThePathAsOneParameterInItsWorkingFolder) {
+  for (const char* program : {"Internal", "viewer.exe"}) Open(program, "True");  // no preview yet
   View();
+  Open("", "True");            // no program: nothing happens
   Open("viewer.exe", "True");  // in the start-up directory
   Open("viewer.exe", "true");  // no switch matches exactly: no program path
   Open("internal", "False");   // only "Internal" itself means the own viewer
   form.strViewedList = "source";
   Open("viewer.exe", "False");  // no list matches exactly: no working folder
-  ViewTarget();
+  form.cmdViewTarget_Click();
   Open("/usr/bin/viewer", "False");  // a target photo opens in the destination root
   EXPECT_EQ(h.desktop.programs,
             (std::vector<ProgramCall>{
@@ -127,18 +177,13 @@ TEST_F(ViewTest, InternalShowsTheViewerOwnedByTheMainWindowAndReusesIt) {
   EXPECT_TRUE(h.viewer_window.visible);
   EXPECT_EQ(h.viewer_window.owner, &h.main_window);
   EXPECT_EQ(h.viewer_picture.picture, Source());
-  ViewTarget();
-  EXPECT_EQ(form.strViewedList, "Target");
+  form.cmdViewTarget_Click();
   form.imgSource_DblClick();
   EXPECT_EQ(h.viewer_picture.picture, Target());
   EXPECT_EQ(h.viewer_window.load_count, 1);  // the same window both times
   EXPECT_TRUE(h.desktop.programs.empty());
-  EXPECT_TRUE(h.desktop.boxes.empty());
-}
 
-TEST_F(ViewTest, InternalWithThePhotoGoneShowsTheViewerThenTheStandardBox) {
-  ViewTarget();
-  Open("Internal", "False");
+  // The photo deleted after its preview: the viewer opens, then the standard box.
   View();
   testing::GuardDeletion(Source());
   std::filesystem::remove(Source());
