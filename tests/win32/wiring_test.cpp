@@ -1,10 +1,9 @@
-// Real window messages reach the core: each control's event through the wiring table, the
-// close boxes, and a few handlers end to end on a card in a temporary folder.
+// Real window messages reach the core: each control's event through the wiring table, none while
+// the window is taken down, and the road of a typical job to the close box.
 #include "app/wiring.h"
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <utility>
 
 #include "platform/dates.h"
@@ -15,168 +14,75 @@ namespace {
 
 using Fired = std::pair<std::string, Event>;
 
-class WiringTest : public ::testing::Test {
- protected:
+TEST(Wiring, EveryEventOfTheTableComesFromItsControlAndNoneWhileTheWindowIsTakenDown) {
   ProgramFixture p;
-};
-
-TEST_F(WiringTest, EveryEventOfTheTableComesFromItsControl) {
-  p.Start();
-  std::vector<Fired> fired;
+  std::vector<Fired> fired, expected;
   p.program->main_window.on_event = [&](std::string_view control, Event event) {
     fired.emplace_back(std::string(control), event);
   };
-
-  std::set<Fired> expected;
   for (const EventBinding& binding : MainFormEvents()) {
-    SCOPED_TRACE(std::string(binding.control));
+    expected.emplace_back(std::string(binding.control), binding.event);
     const HWND control = p.MainControl(binding.control);
-    ASSERT_NE(control, nullptr) << "no such control";
-    expected.emplace(std::string(binding.control), binding.event);
-    switch (binding.event) {
-      case Event::Click:
-        ::EnableWindow(control, TRUE);
-        ::SendMessageW(control, BM_CLICK, 0, 0);
-        break;
-      case Event::DblClick:
-        ::SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-        ::SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-        ::SendMessageW(control, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
-        break;
-      case Event::LostFocus:
-        ::SetFocus(control);
-        ::SetFocus(p.MainControl("txtUser"));
-        break;
+    if (binding.event == Event::Click) {
+      ::EnableWindow(control, TRUE);
+      ::SendMessageW(control, BM_CLICK, 0, 0);
+    } else if (binding.event == Event::DblClick) {
+      ::SendMessageW(control, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    } else {
+      ::SetFocus(control);
+      ::SetFocus(p.MainControl("txtUser"));
     }
     Pump();
   }
-  EXPECT_EQ(std::set<Fired>(fired.begin(), fired.end()), expected);
-  EXPECT_EQ(fired.size(), expected.size()) << "an event fired twice";
-}
-
-TEST_F(WiringTest, NothingElseRunsAHandler) {
-  p.Start();
-  std::vector<Fired> handled;
-  p.program->main_window.on_event = [&](std::string_view control, Event event) {
-    for (const EventBinding& binding : MainFormEvents()) {
-      if (binding.control == control && binding.event == event) {
-        handled.emplace_back(std::string(control), event);
-      }
-    }
-  };
-  // Focus moving between the other boxes, a single click on the picture, typing.
-  ::SetFocus(p.MainControl("txtIncidentNumber"));
-  ::SetFocus(p.MainControl("txtUser"));
-  ::SetFocus(p.MainControl("cmdSource"));
-  ::SendMessageW(p.MainControl("imgSource"), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-  ::SendMessageW(p.MainControl("imgSource"), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-  ::SendMessageW(p.MainControl("txtUser"), WM_CHAR, 'x', 0);
-  Pump();
-  EXPECT_TRUE(handled.empty()) << handled.front().first;
-}
-
-TEST_F(WiringTest, EnterPressesTheFocusedButtonAndEscapeNothing) {
-  p.Start();
-  std::vector<Fired> fired;
-  p.program->main_window.on_event = [&](std::string_view control, Event event) {
-    fired.emplace_back(std::string(control), event);
-  };
-  const HWND main = p.Main();
-  ::SetFocus(p.MainControl("cmdDelete"));
-  MSG enter{main, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
-  enter.hwnd = p.MainControl("cmdDelete");
-  ::IsDialogMessageW(main, &enter);
-  MSG escape{p.MainControl("cmdDelete"), WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
-  ::IsDialogMessageW(main, &escape);
-  Pump();
-  EXPECT_EQ(fired, (std::vector<Fired>{{"cmdDelete", Event::Click}}));
-}
-
-TEST_F(WiringTest, TheArrowsPageThroughTheCardAndViewPreviews) {
-  p.Start();
-  EXPECT_EQ(p.program->txtSource.Text(), "IMG_0001.JPG");
-  EXPECT_EQ(p.program->txtMessage.Text(),
-            "Source list is set.  If you have files shown in the 'Source' box, you can click "
-            "'Start' to copy them.  Otherwise, click 'Set Source' to select another photo "
-            "source.");
-  ASSERT_TRUE(::IsWindowEnabled(p.MainControl("cmdSourceNext")));
-  ::SendMessageW(p.MainControl("cmdSourceNext"), BM_CLICK, 0, 0);
-  EXPECT_EQ(p.program->txtSource.Text(), "IMG_0002.JPG");
-  ::SendMessageW(p.MainControl("cmdSourceLast"), BM_CLICK, 0, 0);
-  EXPECT_EQ(p.program->txtSource.Text(), "IMG_0003.JPG");
-  EXPECT_FALSE(p.program->imgSource.HasPicture());
-  ::SendMessageW(p.MainControl("cmdViewSource"), BM_CLICK, 0, 0);
-  EXPECT_TRUE(p.program->imgSource.HasPicture());
-  EXPECT_EQ(p.answers.unexpected, 0);
-}
-
-TEST_F(WiringTest, ADoubleClickOpensThePreviewInTheViewerAndEachXHidesIt) {
-  p.Start();
-  ::SendMessageW(p.MainControl("cmdViewSource"), BM_CLICK, 0, 0);
-  const HWND picture = p.MainControl("imgSource");
-  for (const char* button : {"cmdClose", "cmdClose1", "cmdClose2", "cmdClose3"}) {
-    SCOPED_TRACE(button);
-    ::SendMessageW(picture, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
-    Pump();
-    ASSERT_TRUE(::IsWindowVisible(p.Viewer()));
-    EXPECT_TRUE(p.program->viewer_picture.HasPicture());
-    EXPECT_EQ(::GetWindow(p.Viewer(), GW_OWNER), p.Main());
-    ::SendMessageW(p.program->viewer_window.ControlWindow(button), BM_CLICK, 0, 0);
-    Pump();
-    EXPECT_FALSE(::IsWindowVisible(p.Viewer()));
-    EXPECT_NE(p.Viewer(), nullptr) << "hidden, not unloaded";
-  }
-  // The close box hides it the same way.
-  ::SendMessageW(picture, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
-  const HWND viewer = p.Viewer();
-  ::SendMessageW(viewer, WM_CLOSE, 0, 0);
-  EXPECT_FALSE(::IsWindowVisible(viewer));
-  EXPECT_TRUE(::IsWindow(viewer));
-  EXPECT_EQ(p.answers.unexpected, 0);
-}
-
-TEST_F(WiringTest, LeavingAnEmptyDateBoxFillsInTodaysShortDate) {
-  p.Start();
+  EXPECT_EQ(fired, expected);
+  // None while the window is taken down, though the focus leaves a text box.
   ::SetFocus(p.MainControl("txtDate"));
-  ::SetFocus(p.MainControl("cmdStartCopy"));
-  EXPECT_EQ(p.program->txtDate.Text(), ShortDateText(Today()));
+  fired.clear();
+  p.program->main_window.Unload();
+  EXPECT_EQ(fired, std::vector<Fired>{});
 }
 
-TEST_F(WiringTest, CloseEndsTheProgramWithBothWindows) {
-  p.Start();
-  ::SendMessageW(p.MainControl("cmdViewSource"), BM_CLICK, 0, 0);
+TEST(TypicalJob, StartCopiesTheCardThePhotoIsViewedTheCardIsCleansedAndTheCloseBoxEnds) {
+  ProgramFixture p;
+  auto click = [&](HWND button) {
+    ASSERT_TRUE(::IsWindowEnabled(button));
+    ::SendMessageW(button, BM_CLICK, 0, 0);
+    Pump();
+  };
+  ::SetWindowTextW(p.MainControl("txtIncidentNumber"), L"0815-22");
+  ::SetWindowTextW(p.MainControl("txtUser"), L"Desk 4");
+  ::SetWindowTextW(p.MainControl("txtDate"), Widen(ShortDateText({2008, 3, 2})).c_str());
+  click(p.MainControl("cmdStartCopy"));
+  const std::string case_folder = p.cases + "\\0815-22_Desk_4_2008-03-02";
+  for (const char* name : {"IMG_0001.JPG", "IMG_0002.JPG", "IMG_0003.JPG"}) {
+    EXPECT_EQ(pixferry::testing::ReadFile(case_folder + "\\" + name),
+              pixferry::testing::JpegBytes())
+        << name;
+  }
+  click(p.MainControl("cmdTargetLast"));
+  click(p.MainControl("cmdViewTarget"));
   ::SendMessageW(p.MainControl("imgSource"), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
-  const HWND main = p.Main();
-  const HWND viewer = p.Viewer();
-  ASSERT_TRUE(::IsWindowVisible(viewer));
-  ::SendMessageW(p.MainControl("cmdClose"), BM_CLICK, 0, 0);
-  EXPECT_FALSE(::IsWindow(viewer));
-  EXPECT_FALSE(::IsWindow(main));
-  MSG quit{};
-  EXPECT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-}
+  ASSERT_TRUE(::IsWindowVisible(p.Viewer()));
+  EXPECT_TRUE(p.program->viewer_picture.HasPicture());
 
-TEST_F(WiringTest, TheMainWindowsCloseBoxEndsTheProgramAsCloseDoes) {
-  p.Start();
-  const HWND main = p.Main();
-  const HWND viewer = p.Viewer();
-  ASSERT_NE(viewer, nullptr);  // hidden since start-up
+  pixferry::testing::GuardDeletion(p.media);
+  p.answers.Then(IDYES);
+  click(p.MainControl("cmdDelete"));
+  ASSERT_EQ(p.answers.seen.size(), 1u);
+  const DialogSeen& box = p.answers.seen[0];
+  EXPECT_EQ(box.text, "Are you sure you want to delete the source files from " + p.media + "?");
+  EXPECT_EQ(box.title, "Delete?");
+  EXPECT_TRUE(box.has_yes && box.has_no && box.has_icon);
+  EXPECT_FALSE(pixferry::testing::Exists(p.media));
+  EXPECT_TRUE(pixferry::testing::Exists(case_folder + "\\IMG_0003.JPG"));
+
+  // The close box ends the program as Close does, the viewer included.
+  const HWND main = p.Main(), viewer = p.Viewer();
   ::SendMessageW(main, WM_CLOSE, 0, 0);
   EXPECT_FALSE(::IsWindow(viewer));
   EXPECT_FALSE(::IsWindow(main));
   MSG quit{};
   EXPECT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-}
-
-TEST_F(WiringTest, NoLostFocusIsReportedWhileTheWindowIsTakenDown) {
-  p.Start();
-  ::SetFocus(p.MainControl("txtDate"));
-  int lost_focus = 0;
-  p.program->main_window.on_event = [&](std::string_view, Event event) {
-    if (event == Event::LostFocus) ++lost_focus;
-  };
-  p.program->main_window.Unload();
-  EXPECT_EQ(lost_focus, 0);
 }
 
 }  // namespace
