@@ -50,13 +50,6 @@ class ScopedTimeLocale {
   std::string saved_;
 };
 
-bool Installed(const char* name) {
-  locale_t l = ::newlocale(LC_TIME_MASK, name, static_cast<locale_t>(nullptr));
-  if (l == static_cast<locale_t>(nullptr)) return false;
-  ::freelocale(l);
-  return true;
-}
-
 struct LocaleCase {
   const char* name;
   DateOrder order;
@@ -68,7 +61,9 @@ class LocaleDates : public ::testing::TestWithParam<LocaleCase> {};
 // Whatever the date box rule writes must read back, exactly that text and nothing added to it.
 TEST_P(LocaleDates, ShortDateOrderAndReadingBack) {
   const LocaleCase& c = GetParam();
-  if (!Installed(c.name)) GTEST_SKIP() << "locale " << c.name << " is not installed here";
+  const locale_t installed = ::newlocale(LC_TIME_MASK, c.name, static_cast<locale_t>(nullptr));
+  if (installed == static_cast<locale_t>(nullptr)) GTEST_SKIP() << c.name << " is not installed";
+  ::freelocale(installed);
   ScopedTimeLocale locale(c.name);
   EXPECT_EQ(LocaleDateOrder(), c.order);
   EXPECT_EQ(ShortDateText({2008, 3, 2}), c.text_of_2008_03_02);
