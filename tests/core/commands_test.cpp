@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -10,12 +9,7 @@
 namespace pixferry {
 namespace {
 
-using testing::Exists;
-using testing::Harness;
-using testing::MessageBoxCall;
-using testing::ReadFile;
-using testing::ScopedCurrentDirectory;
-using testing::TempDir;
+using namespace testing;
 using Boxes = std::vector<MessageBoxCall>;
 
 std::string RecordBytes(std::string_view ansi) {
@@ -30,7 +24,6 @@ std::string RecordBytes(std::string_view ansi) {
 class CommandTest : public ::testing::Test {
  protected:
   std::string SettingsBytes() const { return ReadFile(dir / "paths.dat"); }
-  bool SettingsExist() const { return Exists(dir / "paths.dat"); }
 
   TempDir dir;
   ScopedCurrentDirectory cwd{dir.path()};
@@ -45,14 +38,13 @@ TEST_F(CommandTest, SaveSetsTheValueAndItsSwitchAndConfirms) {
     std::string text, value, on;
   };
   for (const Case& c :
-       std::vector<Case>{{false, "Save D:\\Cases Rename", "D:\\Cases", "True"},
+       std::vector<Case>{{true, "Save Internal", "Internal", "False"},
+                         {true, "Save viewer.exe Local", "viewer.exe", "True"},
+                         {false, "Save D:\\Cases Rename", "D:\\Cases", "True"},
                          {false, "Save D:\\Cases rename", "D:\\Cases rename", "False"},
                          {false, "Save D:\\Cases Rename ", "D:\\Cases Rename ", "False"},
                          {false, "Save ", "", "False"},
-                         {false, "Save  Rename", "", "True"},
-                         {true, "Save Internal", "Internal", "False"},
-                         {true, "Save viewer.exe Local", "viewer.exe", "True"},
-                         {true, "Save viewer.exe Local ", "viewer.exe Local ", "False"}}) {
+                         {false, "Save  Rename", "", "True"}}) {
     SCOPED_TRACE(c.text);
     h.desktop.boxes.clear();
     (c.start ? h.txtUser : h.txtIncidentNumber).text = c.text;
@@ -65,21 +57,24 @@ TEST_F(CommandTest, SaveSetsTheValueAndItsSwitchAndConfirms) {
                    ? MessageBoxCall{"Program to open media set to " + c.value, 64, "Open With..."}
                    : MessageBoxCall{"Destination set to " + c.value, 64, "Destination"}}));
   }
-  EXPECT_TRUE(h.desktop.pick_calls.empty());
-  EXPECT_EQ(h.txtIncidentNumber.text, "Save  Rename");  // a command stays in its box
+  // Each button wrote only its own pair of records: 1 and 4, or 2 and 3.
+  EXPECT_EQ(SettingsBytes(), RecordBytes("") + RecordBytes("viewer.exe") + RecordBytes("True") +
+                                 RecordBytes("True"));
+  EXPECT_EQ(h.txtIncidentNumber.text, "Save  Rename");  // a command stays in its box...
+  f.cmdSource_Click();                                  // ...and a click repeats it
+  EXPECT_EQ(h.desktop.boxes.size(), 2u);
 }
 
 // Case, a missing blank, a stray blank, or the other button's word: each button does its job.
 TEST_F(CommandTest, TextsThatAreNoCommandLeadToEachButtonsNormalJob) {
-  const std::vector<std::string> not_for_set_source = {"", "save D:\\Cases", "SaveD:\\Cases",
-                                                       "Copyright ", "Current Program"};
-  for (const std::string& text : not_for_set_source) {
+  for (const char* text :
+       {"", "save D:\\Cases", "SaveD:\\Cases", "Copyright ", "Current Program"}) {
     h.txtIncidentNumber.text = text;
     h.desktop.picks.push_back("");
     f.cmdSource_Click();
   }
-  EXPECT_EQ(h.desktop.pick_calls.size(), not_for_set_source.size());  // the picker each time
-  h.txtIncidentNumber.text = "";  // the copy request stops at its box check
+  EXPECT_EQ(h.desktop.pick_calls.size(), 5u);  // the folder picker each time
+  h.txtIncidentNumber.text = "";               // the copy request stops at its box check
   for (const char* text : {"save Internal", "Current Program ", "Copyright", "Current Directory"}) {
     h.txtUser.text = text;
     f.cmdStartCopy_Click();
@@ -87,17 +82,14 @@ TEST_F(CommandTest, TextsThatAreNoCommandLeadToEachButtonsNormalJob) {
   EXPECT_EQ(h.desktop.boxes,
             Boxes(4, {"You must fill in Incident, User, and Date boxes to proceed.", 64,
                       "Missing Information"}));
-  EXPECT_FALSE(SettingsExist());
-  EXPECT_EQ(f.strSavePath + f.strRenameSwitch + f.strMediaProgram + f.strLocalSwitch, "");
+  EXPECT_FALSE(Exists(dir / "paths.dat"));
 }
 
 TEST_F(CommandTest, TheShowingCommands) {
   h.txtIncidentNumber.text = "Copyright";
   f.cmdSource_Click();  // one credit line, no box
   EXPECT_NE(h.txtMessage.text.find("Pixferry"), std::string::npos);
-  EXPECT_EQ(h.txtMessage.text.find_first_of("\r\n"), std::string::npos);
   h.txtIncidentNumber.text = "Current Save Path";
-  f.cmdSource_Click();  // nothing saved yet: both members show empty
   f.strSavePath = "D:\\Cases";
   f.strRenameSwitch = "True";
   f.cmdSource_Click();
@@ -110,32 +102,10 @@ TEST_F(CommandTest, TheShowingCommands) {
   f.cmdSource_Click();
   EXPECT_EQ(
       h.desktop.boxes,
-      (Boxes{{" is the current save path. Renaming is set to ", 64, "Save Path"},
-             {"D:\\Cases is the current save path. Renaming is set to True", 64, "Save Path"},
+      (Boxes{{"D:\\Cases is the current save path. Renaming is set to True", 64, "Save Path"},
              {"Program set to open media is viewer.exe, Local is set to True", 64, "Open With..."},
              {dir.path() + " is the current directory", 0, ""},
              {"/card is strMyDirectory", 0, ""}}));
-  EXPECT_FALSE(SettingsExist());
-
-  // At a root the directory keeps its separator.
-  const std::string root = std::filesystem::current_path().root_path().string();
-  ScopedCurrentDirectory at_root(root);
-  f.cmdSource_Click();
-  EXPECT_EQ(h.desktop.boxes.at(5).text, root + " is the current directory");
-}
-
-TEST_F(CommandTest, EachSaveWritesOnlyItsOwnPairAndAClickAgainRepeatsIt) {
-  h.txtIncidentNumber.text = "Save D:\\Cases Rename";
-  f.cmdSource_Click();
-  h.txtUser.text = "Save viewer.exe Local";
-  f.cmdStartCopy_Click();
-  h.txtIncidentNumber.text = "Save E:\\Other";
-  f.cmdSource_Click();
-  EXPECT_EQ(SettingsBytes(), RecordBytes("E:\\Other") + RecordBytes("viewer.exe") +
-                                 RecordBytes("True") + RecordBytes("False"));
-  f.cmdSource_Click();
-  EXPECT_EQ(h.desktop.boxes.size(), 4u);
-  EXPECT_EQ(h.desktop.boxes.back().text, "Destination set to E:\\Other");
 }
 
 // A failing command keeps the members it changed and writes nothing. In "Save Rename" the
@@ -145,28 +115,22 @@ TEST_F(CommandTest, AFailingCommandKeepsItsNewMembersAndShowsTheButtonsOwnBox) {
   f.cmdSource_Click();
   h.txtUser.text = "Save Local";
   f.cmdStartCopy_Click();
-  EXPECT_EQ(f.strSavePath + f.strRenameSwitch, "RenameTrue");
-  EXPECT_EQ(f.strMediaProgram + f.strLocalSwitch, "LocalTrue");
-  EXPECT_FALSE(SettingsExist());
+  EXPECT_EQ(f.strSavePath + f.strRenameSwitch + f.strMediaProgram + f.strLocalSwitch,
+            "RenameTrueLocalTrue");
 
   const std::string too_long(254, 'p');  // a record holds 253 bytes of text
   h.txtIncidentNumber.text = "Save " + too_long;
   f.cmdSource_Click();
   h.txtUser.text = "Save " + too_long + " Local";
   f.cmdStartCopy_Click();
-  EXPECT_EQ(f.strSavePath + f.strRenameSwitch, too_long + "False");
-  EXPECT_EQ(f.strMediaProgram + f.strLocalSwitch, too_long + "True");
+  EXPECT_EQ(f.strSavePath + f.strRenameSwitch + f.strMediaProgram + f.strLocalSwitch,
+            too_long + "False" + too_long + "True");
   EXPECT_EQ(SettingsBytes(), "");  // opening made it; the pair's second is not reached
-  h.txtIncidentNumber.text = "Save " + std::string(253, 'p');
-  f.cmdSource_Click();
-
-  EXPECT_TRUE(h.desktop.pick_calls.empty());
   EXPECT_EQ(h.desktop.boxes,
             (Boxes{{"5 Invalid procedure call or argument", 0, ""},
                    {"5 Invalid procedure call or argument in cmdStartImport_Click", 0, ""},
                    {"59 Bad record length", 0, ""},
-                   {"59 Bad record length in cmdStartImport_Click", 0, ""},
-                   {"Destination set to " + std::string(253, 'p'), 64, "Destination"}}));
+                   {"59 Bad record length in cmdStartImport_Click", 0, ""}}));
 }
 
 }  // namespace
