@@ -102,6 +102,20 @@ TEST_F(MassCopyTest, CopiesUnderOwnNamesAndOverwritesOnlyWhenTheOperatorSaysYes)
   EXPECT_EQ(ReadFile(InCase("clip.MPEG")), "clip.MPEG");
 }
 
+// A photo taken off the card after the listing (the card pulled out, another program): the run
+// ends with the box, and what was copied before it stays, with nothing half-made beside it.
+TEST_F(MassCopyTest, APhotoGoneAfterTheListingEndsTheRunAndKeepsEarlierCopies) {
+  std::int32_t count = 0, errors = 0;
+  std::vector<std::string> files;
+  f.SortedFiles(f.strSourcePath + kSep, count, files, true, true);
+  fs::remove(fs::path(card / "IMG_0002.jpeg"));
+  f.StartMassCopy(errors, count, files);
+  EXPECT_EQ(errors, 1);
+  EXPECT_EQ(h.desktop.boxes, (Boxes{{"53 File not found in StartMassCopy", 48, "Error"}}));
+  EXPECT_EQ(AllNames(InCase()), Names{"IMG_0001.JPG"});
+  EXPECT_EQ(ReadFile(InCase("IMG_0001.JPG")), "IMG_0001.JPG");
+}
+
 #ifndef _WIN32
 // The disk fills up part-way through an overwrite: the copy made earlier stays whole.
 TEST_F(MassCopyTest, AnOverwriteWhoseCopyFailsKeepsTheOldFile) {
