@@ -108,9 +108,7 @@ void frmMain::StartMassCopy(std::int32_t& lngErrors, std::int32_t lngCount,
 
       // The photos may be evidence and the card is cleansed next: a copy that is missing, short
       // or different never takes the file's name.
-      const std::string copied = copies.Copy(source, destination);
-      if (!SameFileContent(source, copied)) {
-        copies.DropLast();
+      if (!copies.Copy(source, destination)) {
         const int answer =
             desktop.MsgBox("There was an error in copying the file " + strSourceFileName +
                                ".  Do you want to continue to the next file?",

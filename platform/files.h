@@ -85,7 +85,8 @@ std::string CurrentDirectory();
 // Copies one whole file. The copy is written under a hidden temporary name in the destination's
 // folder, flushed to stable storage and renamed over the destination, so a failed or interrupted
 // copy never leaves a partial file under the final name nor destroys the file it was to replace.
-// Copying a file onto itself leaves it intact. Throws RuntimeError.
+// Copying a file onto itself leaves it intact. Throws RuntimeError, 57 when the copy read back
+// differs from the source.
 void CopyWholeFile(const std::string& source, const std::string& destination);
 
 // Safe whole-file copies made in groups, for copying many files in one go. Each copy is written
@@ -101,12 +102,11 @@ class CopyGroup {
   CopyGroup(const CopyGroup&) = delete;
   CopyGroup& operator=(const CopyGroup&) = delete;
 
-  // Copies source for destination and returns the path where the copy can be read now (its
-  // temporary file, or destination when that is the source itself, which stays untouched).
+  // Copies source for destination and reads the copy back: true when it holds exactly the bytes
+  // of source. A copy that differs is removed at once and false returned; destination stays as
+  // it was. A destination that is the source itself stays untouched and counts as copied.
   // Throws RuntimeError; a failed copy leaves nothing behind.
-  std::string Copy(const std::string& source, const std::string& destination);
-  // Forgets the copy just made (a copy found wrong): destination stays as it was.
-  void DropLast() noexcept;
+  [[nodiscard]] bool Copy(const std::string& source, const std::string& destination);
   // Throws RuntimeError; copies that did not get their final name are removed.
   void Commit();
   std::size_t PendingFiles() const noexcept;
@@ -121,7 +121,7 @@ class CopyGroup {
 std::optional<unsigned long long> FileSize(const std::string& path) noexcept;
 
 // True when copy holds exactly the bytes of original: the same size and the same content. False
-// when they differ or either cannot be read. The check after each copy of the mass copy.
+// when they differ or either cannot be read.
 bool SameFileContent(const std::string& original, const std::string& copy) noexcept;
 
 }  // namespace pixferry

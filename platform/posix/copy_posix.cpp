@@ -77,7 +77,7 @@ class TempFile {
   TempFile(const std::string& folder, mode_t mode, std::uint64_t tag, std::uint64_t& number) {
     for (int attempt = 0; attempt < 100; ++attempt) {
       std::string candidate = folder + "/.pixferry-" + Hex(tag) + "-" + Hex(number++) + ".tmp";
-      const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+      const int fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
       if (fd >= 0) {
         fd_.Reset(fd);
         path_ = std::move(candidate);
@@ -244,6 +244,26 @@ bool AtEnd(int fd, off_t offset) {
 // Small enough for both chunks to stay in the processor's cache while they are compared.
 constexpr std::size_t kCompareChunk = std::size_t{128} << 10;
 
+// True when both files hold exactly size bytes and the same ones. Both are read side by side,
+// never mapped: a card pulled out under a mapping would kill the program.
+bool SameContent(int a, int b, std::size_t size) {
+  const std::size_t chunk = std::min(kCompareChunk, size);
+  const auto a_bytes = std::make_unique_for_overwrite<char[]>(chunk);
+  const auto b_bytes = std::make_unique_for_overwrite<char[]>(chunk);
+  for (std::size_t done = 0; done < size;) {
+    const std::size_t n = std::min(chunk, size - done);
+    const auto offset = static_cast<off_t>(done);
+    if (!ReadAt(a, a_bytes.get(), n, offset) || !ReadAt(b, b_bytes.get(), n, offset) ||
+        std::memcmp(a_bytes.get(), b_bytes.get(), n) != 0) {
+      return false;
+    }
+    done += n;
+  }
+  // Neither may hold more: the copy must be the whole of the original.
+  const auto end = static_cast<off_t>(size);
+  return AtEnd(a, end) && AtEnd(b, end);
+}
+
 }  // namespace
 
 struct CopyGroup::Impl {
@@ -290,7 +310,6 @@ struct CopyGroup::Impl {
 
   std::vector<Pending> pending;
   unsigned long long bytes = 0;
-  bool last_is_pending = false;
   const std::uint64_t tag = (std::uint64_t{std::random_device{}()} << 32) | std::random_device{}();
   std::uint64_t next_number = 0;
 };
@@ -305,8 +324,7 @@ unsigned long long CopyGroup::PendingBytes() const noexcept {
   return impl_->bytes;
 }
 
-std::string CopyGroup::Copy(const std::string& source, const std::string& destination) {
-  impl_->last_is_pending = false;
+bool CopyGroup::Copy(const std::string& source, const std::string& destination) {
   if (const int e = faults::Check(faults::Op::CopyOpen)) throw RuntimeError(e);
   // Non-blocking so that a named pipe given as the source cannot hang the click; it is refused
   // below, and on a regular file the flag changes nothing.
@@ -332,7 +350,7 @@ std::string CopyGroup::Copy(const std::string& source, const std::string& destin
   if (replaces) {
     if (::stat(destination.c_str(), &to) == 0 && to.st_dev == from.st_dev &&
         to.st_ino == from.st_ino) {
-      return destination;
+      return true;
     }
     if (S_ISDIR(to.st_mode)) throw RuntimeError(err::kPathFileAccessError);
   }
@@ -353,26 +371,20 @@ std::string CopyGroup::Copy(const std::string& source, const std::string& destin
   // Keep the time the photo was last changed, as the copy does on Windows.
   const struct timespec times[2] = {from.st_atim, from.st_mtim};
   if (::futimens(temp.fd(), times) != 0) ThrowErrno(errno);
+  // Read back through the descriptors still open: what the copy holds now is what the disk gets.
+  // A copy that differs is removed with its temporary file.
+  if (!SameContent(in.get(), temp.fd(), static_cast<std::size_t>(from.st_size))) return false;
   if (const int e = temp.Close(); e != 0) ThrowErrno(e);
 
   const auto size = static_cast<unsigned long long>(from.st_size);
   impl_->pending.push_back({temp.path(), destination, std::move(folder), size, replaces});
   temp.Keep();
   impl_->bytes += size;
-  impl_->last_is_pending = true;
-  return impl_->pending.back().temp;
-}
-
-void CopyGroup::DropLast() noexcept {
-  if (!impl_->last_is_pending) return;
-  impl_->bytes -= impl_->pending.back().bytes;
-  impl_->RemoveFrom(impl_->pending.size() - 1);
-  impl_->last_is_pending = false;
+  return true;
 }
 
 void CopyGroup::Commit() {
   Impl& g = *impl_;
-  g.last_is_pending = false;
   g.bytes = 0;
   if (g.pending.empty()) return;
   try {
@@ -400,12 +412,10 @@ void CopyGroup::Commit() {
 
 void CopyWholeFile(const std::string& source, const std::string& destination) {
   CopyGroup one;
-  one.Copy(source, destination);
+  if (!one.Copy(source, destination)) throw RuntimeError(err::kDeviceIoError);
   one.Commit();
 }
 
-// Both files are read side by side, never mapped: a card pulled out under a mapping would kill
-// the program. A copy just written is still in the page cache, so this costs little.
 bool SameFileContent(const std::string& original, const std::string& copy) noexcept {
   try {
     const FileDescriptor a(::open(original.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -414,23 +424,7 @@ bool SameFileContent(const std::string& original, const std::string& copy) noexc
     struct stat sb {};
     if (!a || !b || ::fstat(a.get(), &sa) != 0 || ::fstat(b.get(), &sb) != 0) return false;
     if (!S_ISREG(sa.st_mode) || !S_ISREG(sb.st_mode) || sa.st_size != sb.st_size) return false;
-    const auto size = static_cast<std::size_t>(sa.st_size);
-
-    const std::size_t chunk = std::min(kCompareChunk, size);
-    const auto a_bytes = std::make_unique_for_overwrite<char[]>(chunk);
-    const auto b_bytes = std::make_unique_for_overwrite<char[]>(chunk);
-    for (std::size_t done = 0; done < size;) {
-      const std::size_t n = std::min(chunk, size - done);
-      const auto offset = static_cast<off_t>(done);
-      if (!ReadAt(a.get(), a_bytes.get(), n, offset) ||
-          !ReadAt(b.get(), b_bytes.get(), n, offset) ||
-          std::memcmp(a_bytes.get(), b_bytes.get(), n) != 0) {
-        return false;
-      }
-      done += n;
-    }
-    // Neither may hold more than its size said: the copy must be the whole of the original.
-    return AtEnd(a.get(), sa.st_size) && AtEnd(b.get(), sb.st_size);
+    return SameContent(a.get(), b.get(), static_cast<std::size_t>(sa.st_size));
   } catch (...) {
     return false;
   }

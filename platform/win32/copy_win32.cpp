@@ -170,9 +170,8 @@ void Rename(const Pending& p) {
   if (!p.replaces) {
     if (::MoveFileExW(p.temp.c_str(), p.destination.c_str(), MOVEFILE_WRITE_THROUGH)) return;
     const DWORD e = ::GetLastError();
-    throw RuntimeError(e == ERROR_ALREADY_EXISTS || e == ERROR_FILE_EXISTS
-                           ? err::kFileAlreadyExists
-                           : ErrorFromWin32(e));
+    throw RuntimeError(e == ERROR_ALREADY_EXISTS || e == ERROR_FILE_EXISTS ? err::kFileAlreadyExists
+                                                                           : ErrorFromWin32(e));
   }
   // Replacing an earlier copy has been asked for; its read-only bit (kept from a photo the camera
   // protected) must not stand in the way, as it does not on other systems.
@@ -208,7 +207,6 @@ struct CopyGroup::Impl {
 
   std::vector<Pending> pending;
   unsigned long long bytes = 0;
-  bool last_is_pending = false;
 };
 
 CopyGroup::CopyGroup() : impl_(std::make_unique<Impl>()) {}
@@ -221,26 +219,20 @@ unsigned long long CopyGroup::PendingBytes() const noexcept {
   return impl_->bytes;
 }
 
-std::string CopyGroup::Copy(const std::string& source, const std::string& destination) {
-  impl_->last_is_pending = false;
+bool CopyGroup::Copy(const std::string& source, const std::string& destination) {
   std::optional<Pending> copy = WriteTemporaryCopy(Widen(source), Widen(destination));
-  if (!copy) return destination;
+  if (!copy) return true;
+  if (!SameFileContent(source, Narrow(copy->temp))) {
+    RemoveTemporary(copy->temp);
+    return false;
+  }
   impl_->bytes += copy->bytes;
   impl_->pending.push_back(std::move(*copy));
-  impl_->last_is_pending = true;
-  return Narrow(impl_->pending.back().temp);
-}
-
-void CopyGroup::DropLast() noexcept {
-  if (!impl_->last_is_pending) return;
-  impl_->bytes -= impl_->pending.back().bytes;
-  impl_->RemoveFrom(impl_->pending.size() - 1);
-  impl_->last_is_pending = false;
+  return true;
 }
 
 void CopyGroup::Commit() {
   Impl& g = *impl_;
-  g.last_is_pending = false;
   g.bytes = 0;
   if (g.pending.empty()) return;
   // Every copy is safe on disk before the first one replaces anything.
@@ -265,7 +257,7 @@ void CopyGroup::Commit() {
 
 void CopyWholeFile(const std::string& source, const std::string& destination) {
   CopyGroup one;
-  one.Copy(source, destination);
+  if (!one.Copy(source, destination)) throw RuntimeError(err::kDeviceIoError);
   one.Commit();
 }
 
