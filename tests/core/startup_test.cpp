@@ -97,6 +97,14 @@ TEST(Startup, WithoutPathsDatStartUpStopsAfterOneBox) {
   EXPECT_FALSE(testing::Exists(c.dir / "paths.dat"));  // reading never creates it
 }
 
+// Close ends the program: the viewer goes first, also when it was never shown.
+TEST(MainClose, UnloadsTheViewerAndThenTheMainWindow) {
+  Harness h;
+  h.form->cmdClose_Click();
+  EXPECT_EQ(h.unload_log, (std::vector<std::string>{"frmShowPhoto", "frmMain"}));
+  EXPECT_TRUE(h.desktop.boxes.empty());
+}
+
 // The viewer's close buttons report a failure under their own name; the window stays.
 TEST(ViewerClose, AFailureIsReportedAndTheViewerStays) {
   struct FailingWindow : testing::FakeWindow {

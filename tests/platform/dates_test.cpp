@@ -4,6 +4,7 @@
 #include <locale.h>
 
 #include <cstdlib>
+#include <ostream>
 #include <string>
 
 #include "platform/errors.h"
@@ -55,6 +56,11 @@ struct LocaleCase {
   DateOrder order;
   const char* text_of_2008_03_02;
 };
+
+// Names the row in test names, which would otherwise show its raw bytes.
+void PrintTo(const LocaleCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class LocaleDates : public ::testing::TestWithParam<LocaleCase> {};
 

@@ -60,7 +60,6 @@ class FakeWindow : public Window {
   void Unload() override {
     loaded = false;
     visible = false;
-    ++unload_count;
     if (unload_log) unload_log->push_back(name);
   }
 
@@ -70,7 +69,6 @@ class FakeWindow : public Window {
   Window* owner = nullptr;
   int load_count = 0;
   int show_count = 0;
-  int unload_count = 0;
   std::vector<std::string>* unload_log = nullptr;
 };
 
@@ -105,8 +103,8 @@ class FakeDesktop : public Desktop {
                        const std::string& directory) override;
 
   std::vector<MessageBoxCall> boxes;
-  std::deque<int> answers;             // answers for Yes/No boxes, in order
-  std::deque<std::string> picks;       // results of the folder picker, in order
+  std::deque<int> answers;        // answers for Yes/No boxes, in order
+  std::deque<std::string> picks;  // results of the folder picker, in order
   std::vector<PickCall> pick_calls;
   std::vector<ProgramCall> programs;
   // Called for every box before it is answered (tests use it to change files mid-run).
