@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -21,9 +22,10 @@ using testing::WriteFile;
 constexpr int kNo = -1;  // the click must change nothing at all
 
 TEST(Navigation, FollowsTheTableWithoutWrappingAround) {
-  void (frmMain::*const moves[])() = {&frmMain::cmdSourceFirst_Click,
-                                      &frmMain::cmdSourcePrevious_Click,
-                                      &frmMain::cmdSourceNext_Click, &frmMain::cmdSourceLast_Click};
+  // A std::array: GCC's bounds check misreads the index of a plain array of member pointers.
+  const std::array<void (frmMain::*)(), 4> moves = {
+      &frmMain::cmdSourceFirst_Click, &frmMain::cmdSourcePrevious_Click,
+      &frmMain::cmdSourceNext_Click, &frmMain::cmdSourceLast_Click};
   // Entries "e1" .. "eN"; the new index after First, Previous, Next and Last.
   struct Case {
     std::int32_t count, index, expected[4];
@@ -48,7 +50,7 @@ TEST(Navigation, FollowsTheTableWithoutWrappingAround) {
       form.lngSourceIndex = c.index;
       h.txtSource.text = "shown before";
 
-      (form.*moves[move])();
+      (form.*moves[static_cast<std::size_t>(move)])();
 
       const int expected = c.expected[move];
       EXPECT_EQ(form.lngSourceIndex, expected == kNo ? c.index : expected);
