@@ -271,7 +271,6 @@ struct CopyGroup::Impl {
     std::string temp;
     std::string destination;
     std::string folder;
-    unsigned long long bytes;
     bool replaces;  // the destination existed when the copy was made
   };
 
@@ -371,15 +370,14 @@ bool CopyGroup::Copy(const std::string& source, const std::string& destination) 
   // Keep the time the photo was last changed, as the copy does on Windows.
   const struct timespec times[2] = {from.st_atim, from.st_mtim};
   if (::futimens(temp.fd(), times) != 0) ThrowErrno(errno);
-  // Read back through the descriptors still open: what the copy holds now is what the disk gets.
+  // Read back through the descriptors still open, before the group's flush writes the copy out.
   // A copy that differs is removed with its temporary file.
   if (!SameContent(in.get(), temp.fd(), static_cast<std::size_t>(from.st_size))) return false;
   if (const int e = temp.Close(); e != 0) ThrowErrno(e);
 
-  const auto size = static_cast<unsigned long long>(from.st_size);
-  impl_->pending.push_back({temp.path(), destination, std::move(folder), size, replaces});
+  impl_->pending.push_back({temp.path(), destination, std::move(folder), replaces});
   temp.Keep();
-  impl_->bytes += size;
+  impl_->bytes += static_cast<unsigned long long>(from.st_size);
   return true;
 }
 
