@@ -77,6 +77,10 @@ class Desktop {
   // Failures are not reported: the caller does not examine the result.
   virtual void OpenWithProgram(const std::string& program, const std::string& parameters,
                                const std::string& directory) = 0;
+  // Lets the window system see that the window is alive during a long job (a copy, a deletion):
+  // repaints and answers the system's pings, but runs no input and no other handler, so clicks
+  // and keys wait until the job ends. Cheap enough to call between any two files or entries.
+  virtual void KeepAlive() {}
 };
 
 }  // namespace pixferry
