@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -154,6 +155,16 @@ bool Reap(pid_t pid, std::chrono::milliseconds patience, int* status_out = nullp
                                                    : mount_report.substr(1);
     // Root can always mount FUSE once /dev/fuse opens; anyone else may be barred by policy.
     Report(report_fd, geteuid() == 0 || server < 0 ? kFailed : kSkipped, why);
+    _exit(0);
+  }
+  // The kernel makes up the root's owner at mount time (uid 0, unmapped in a user namespace, so
+  // nothing could be created there); the first stat fetches the real one.
+  struct stat root {};
+  if (stat(mount_point.c_str(), &root) != 0) {
+    const std::string why = Errno("cannot stat the new mount");
+    umount2(mount_point.c_str(), MNT_DETACH);
+    Reap(server, std::chrono::seconds(1));
+    Report(report_fd, kFailed, why);
     _exit(0);
   }
   std::string failure;
