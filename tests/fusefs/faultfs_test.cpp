@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <set>
 #include <string>
@@ -164,7 +165,16 @@ TEST(FaultFsTest, PassesThroughWhatACopyDoes) {
                       RENAME_NOREPLACE) != 0) {
           return Why("rename");
         }
-        if (unlink((mount + "/case/taken.jpg").c_str()) != 0) return Why("unlink");
+        {
+          // Unlinked while open, as a copy's temporary can be: gone from the backing folder too.
+          Fd held(open((mount + "/case/taken.jpg").c_str(), O_RDONLY | O_CLOEXEC));
+          if (unlink((mount + "/case/taken.jpg").c_str()) != 0) return Why("unlink");
+          std::set<std::string> stored;
+          for (const auto& entry : std::filesystem::directory_iterator(backing / "case")) {
+            stored.insert(entry.path().filename().string());
+          }
+          if (stored != std::set<std::string>{"photo.jpg"}) return "an unlinked open file stayed";
+        }
         if (truncate((mount + "/case/photo.jpg").c_str(), 200000) != 0) return Why("truncate");
         const timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
         if (utimensat(AT_FDCWD, (mount + "/case/photo.jpg").c_str(), times, 0) != 0) {
@@ -188,6 +198,11 @@ TEST(FaultFsTest, PassesThroughWhatACopyDoes) {
   EXPECT_FALSE(Exists(backing / "case/.part"));
   EXPECT_FALSE(Exists(backing / "case/taken.jpg"));
   EXPECT_FALSE(Exists(backing / "gone"));
+  std::set<std::string> stored;
+  for (const auto& entry : std::filesystem::directory_iterator(backing / "case")) {
+    stored.insert(entry.path().filename().string());
+  }
+  EXPECT_EQ(stored, std::set<std::string>{"photo.jpg"});
   struct stat st {};
   ASSERT_EQ(stat((backing / "case/photo.jpg").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
