@@ -1,6 +1,10 @@
 // A file system that misbehaves on purpose, for the tests of the copy's checks: it passes every
 // operation through to a backing folder except the one fault it was mounted with. POSIX with
-// libfuse3 only; the target that holds it defines PIXFERRY_HAVE_FAULTFS.
+// libfuse3 only: a test program links pixferry_faultfs, which defines PIXFERRY_HAVE_FAULTFS, and
+// skips where FUSE cannot be used:
+//   const FaultFsResult result = RunOnFaultFs(backing, FaultMode::kCorruptStored, 0, body);
+//   if (!result.ran) GTEST_SKIP() << result.skip_reason;
+//   EXPECT_EQ(result.failure, "");
 #pragma once
 
 #include <cstdint>
