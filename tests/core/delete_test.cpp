@@ -11,8 +11,19 @@
 #include "tests/support/fakes.h"
 #include "tests/support/tempdir.h"
 
-#ifdef __linux__
+#ifndef _WIN32
+#include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <sstream>
+
+#include "tests/support/namespaces.h"
 #endif
 
 namespace pixferry {
@@ -69,6 +80,12 @@ class Delete : public ::testing::Test {
     EXPECT_TRUE(h.desktop.answers.empty()) << "the question was not asked";
   }
 
+#ifndef _WIN32
+  // In a mount namespace of its own: mounts a tmpfs at mounted (or binds the folder from there)
+  // with KEEP.JPG in it, then presses Delete on the mount itself and on the whole source.
+  std::string MountBelowAndDelete(const std::string& mounted, const std::string& from);
+#endif
+
   TempDir dir;
   const std::string card = dir / "card/DCIM";
   Harness h;
@@ -82,11 +99,16 @@ TEST_F(Delete, NoChangesNothingYesRemovesTheWholeCardFolderAndForgetsTheSource) 
   EXPECT_TRUE(Exists(In("top.txt")));
   EXPECT_EQ(h.txtMessage.text, "status before");
 
-  form.strSourcePath = "  " + card + kSep + " ";  // blanks and a trailing separator are ignored
+#ifdef _WIN32
+  form.strSourcePath = "  " + card + kSep + " ";  // Windows ignores blanks at the ends of a name
+#else
+  form.strSourcePath = card + kSep;
+#endif
   const MessageBoxCall second = Question();
   ConfirmDelete(card);
   EXPECT_FALSE(Exists(card));
   EXPECT_EQ(h.txtMessage.text, kCleansed);
+  EXPECT_GT(h.desktop.keep_alive_calls, 8) << "the window was not kept alive between entries";
   EXPECT_EQ(ReadFile(dir / "card/DCIM2/0815/00000001.JPG"), "copy");
   EXPECT_EQ(form.strSourcePath + h.txtSource.text, "");
   EXPECT_EQ(form.strSourceFiles, std::vector<std::string>{""});
@@ -104,12 +126,16 @@ TEST_F(Delete, NoChangesNothingYesRemovesTheWholeCardFolderAndForgetsTheSource) 
   EXPECT_EQ(form.strSourcePath, "");
 }
 
-// A path with no separator left once trimmed (a bare drive) or a root is never deleted.
+// A path with no separator left (a bare drive) or a root is never deleted.
 TEST_F(Delete, APathWithoutASeparatorOrARootIsNeverDeleted) {
   {
     ScopedCurrentDirectory here(card);
     GuardDeletion(In("EMPTY"));
+#ifdef _WIN32
     ASSERT_EQ(DeleteFolderTree(std::string(" EMPTY") + kSep + " "), -1);
+#else
+    ASSERT_EQ(DeleteFolderTree(std::string("EMPTY") + kSep), -1);
+#endif
   }
   ASSERT_TRUE(Exists(In("EMPTY")));
 #ifndef _WIN32
@@ -144,7 +170,12 @@ TEST_F(Delete, RefusesWhenTheDestinationIsOrLiesInsideTheSource) {
   MakeFolders(In("cases"));
   std::vector<std::pair<std::string, std::string>> refused = {
       {card, card + kSep},
+#ifdef _WIN32
       {In("cases"), "  " + card + kSep + " "},
+#else
+      {In("cases"), card + "/."},
+      {In("cases"), In("100MEDIA/..")},
+#endif
       {In("not/made/yet"), card},
       {dir / "card/DCIM2/../DCIM/cases", card}};
   if (TryLink(In("cases"), dir / "cases-link")) refused.push_back({dir / "cases-link", card});
@@ -162,28 +193,237 @@ TEST_F(Delete, RefusesWhenTheDestinationIsOrLiesInsideTheSource) {
   }
 }
 
-#ifdef __linux__
-// A mount point is the POSIX counterpart of a drive root: never deleted, and not entered when it
-// lies below the source (removing the busy folder then fails like any folder in use).
-TEST_F(Delete, AMountPointIsNeitherDeletedNorEntered) {
-  const std::string mounted = In("100MEDIA/MOUNTED");
-  MakeFolders(mounted);
-  if (::mount("tmpfs", mounted.c_str(), "tmpfs", 0, "size=1m") != 0) {
-    GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+// The folder the program was started in holds paths.dat: a source that is that folder, or holds
+// it, is refused before anything is asked. The usual case, the card's root above the source, is
+// not.
+TEST_F(Delete, RefusesASourceThatIsOrHoldsTheStartFolder) {
+  for (const std::string& start : {card, In("100MEDIA")}) {
+    WriteFile(start + kSep + "paths.dat", "settings");
+    h.desktop.boxes.clear();
+    form.strMyDirectory = start;
+    form.strSourcePath = card;
+    form.cmdDelete_Click();
+    EXPECT_EQ(h.desktop.boxes,
+              (Boxes{{"The source folder " + card +
+                          " is or contains the folder Pixferry was started in (" + start +
+                          "), which holds its settings file paths.dat.  Nothing has been deleted.",
+                      16, "Delete refused"}}));
+    EXPECT_EQ(ReadFile(start + kSep + "paths.dat"), "settings");
+    EXPECT_EQ(form.strSourcePath, card);
   }
-  WriteFile(mounted + "/OTHER.JPG", "other");
-  form.strSourcePath = mounted + "/";
-  ConfirmDelete(mounted);
-  EXPECT_EQ(h.desktop.boxes.back(),
-            (MessageBoxCall{"The directory " + mounted + "/ does not exist!", 64, "Nothing Here"}));
-
-  form.strSourcePath = card;
+  form.strMyDirectory = dir / "card";
   ConfirmDelete(card);
-  EXPECT_EQ(h.desktop.boxes.back(), (MessageBoxCall{"An Error was occured", 48, "Error"}));
-  EXPECT_EQ(h.txtMessage.text, kFailed);
-  EXPECT_EQ(ReadFile(mounted + "/OTHER.JPG"), "other");
-  EXPECT_FALSE(Exists(In("top.txt")));  // what went before the failure stays deleted
-  ::umount2(mounted.c_str(), MNT_DETACH);
+  EXPECT_FALSE(Exists(card));
+  EXPECT_EQ(h.txtMessage.text, kCleansed);
+}
+
+#ifndef _WIN32
+MessageBoxCall RootRefused(const std::string& source) {
+  return {"The source folder " + source +
+              " is the root of a drive or of a mounted file system, which Delete never "
+              "removes.  Nothing has been deleted.",
+          16, "Delete refused"};
+}
+
+// "/" however it is written is refused before the question; no answer is queued, so a question
+// would be answered No and nothing could go.
+TEST_F(Delete, RefusesTheRootBeforeAskingAnything) {
+  std::string climbs = dir / "card";
+  for (int i = 0; i < 64; ++i) climbs += "/..";
+  for (const std::string& root : {std::string("/"), std::string("/."), std::string("//"), climbs}) {
+    h.desktop.boxes.clear();
+    form.strSourcePath = root;
+    form.cmdDelete_Click();
+    EXPECT_EQ(h.desktop.boxes, Boxes{RootRefused(root)});
+  }
+}
+
+// POSIX names are used as the platform stores them: blanks at the ends belong to the name.
+TEST_F(Delete, AFolderNamedWithABlankGoesAloneAndItsParentStays) {
+  const std::string blank = In(" ");
+  WriteFile(blank + "/IMG_0001.JPG", "blank");
+  form.strSourcePath = blank;
+  const MessageBoxCall asked = Question();
+  ConfirmDelete(blank);
+  EXPECT_EQ(h.desktop.boxes, Boxes{asked});
+  EXPECT_EQ(h.txtMessage.text, kCleansed);
+  EXPECT_FALSE(Exists(blank));
+  EXPECT_EQ(ReadFile(In("top.txt")), "top");
+  EXPECT_TRUE(Exists(In("100MEDIA/IMG_0001.JPG")));
+}
+
+TEST_F(Delete, ATrailingBlankNamesAnotherFolderThanItsSibling) {
+  WriteFile(In("100MEDIA /IMG_0002.JPG"), "blank");
+  form.strSourcePath = In("100MEDIA ");
+  ConfirmDelete(In("100MEDIA "));
+  EXPECT_EQ(h.txtMessage.text, kCleansed);
+  EXPECT_FALSE(Exists(In("100MEDIA ")));
+  EXPECT_TRUE(Exists(In("100MEDIA/IMG_0001.JPG")));
+
+  // Blanks in front of a path make another path, which is not there.
+  form.strSourcePath = " " + In("100MEDIA");
+  ConfirmDelete(In("100MEDIA"));
+  EXPECT_EQ(h.desktop.boxes.back(),
+            (MessageBoxCall{"The directory " + form.strSourcePath + " does not exist!", 64,
+                            "Nothing Here"}));
+  EXPECT_TRUE(Exists(In("100MEDIA/IMG_0001.JPG")));
+}
+
+// Removing a name needs only the folder's permission: a read-only file whose other name lies
+// outside keeps its mode there.
+TEST_F(Delete, AReadOnlyFileLinkedFromOutsideKeepsItsMode) {
+  const std::string outside = dir / "evidence/LOCKED.JPG";
+  WriteFile(outside, "kept");
+  fs::permissions(outside, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
+                  fs::perm_options::replace);
+  fs::create_hard_link(outside, In("100MEDIA/LINKED.JPG"));
+  ConfirmDelete(card);
+  EXPECT_EQ(h.txtMessage.text, kCleansed);
+  EXPECT_EQ(fs::status(outside).permissions(),
+            fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  EXPECT_EQ(ReadFile(outside), "kept");
+}
+
+// Entries that are neither files nor folders go as entries and are never opened (a FIFO would
+// block an open); names are bytes, newlines and invalid UTF-8 included.
+TEST_F(Delete, SpecialEntriesAndOddNamesAreRemovedAsEntries) {
+  ASSERT_EQ(::mkfifo(In("100MEDIA/pipe").c_str(), 0600), 0);
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socket_path = In("MISC/sock");
+  ASSERT_LT(socket_path.size(), sizeof address.sun_path);
+  std::memcpy(address.sun_path, socket_path.c_str(), socket_path.size() + 1);
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ::close(sock);
+  WriteFile(In("odd\nname/\xff\xfe.JPG"), "x");
+  WriteFile(In("odd\nname/ \t/x"), "x");
+  const MessageBoxCall asked = Question();
+  ConfirmDelete(card);
+  EXPECT_EQ(h.desktop.boxes, Boxes{asked});
+  EXPECT_EQ(h.txtMessage.text, kCleansed);
+  EXPECT_FALSE(Exists(card));
+}
+
+// A deep tree neither exhausts the stack nor the open files: far more levels than this process
+// may hold open files at once.
+TEST_F(Delete, ATreeDeeperThanTheOpenFileLimitGoes) {
+  constexpr int kLevels = 3000;
+  const int top = ::open(In("EMPTY").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(top, 0);
+  int at = top;
+  for (int i = 0; i < kLevels; ++i) {
+    ASSERT_EQ(::mkdirat(at, "d", 0700), 0);
+    const int next = ::openat(at, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(next, 0);
+    if (i % 100 == 0) ::close(::openat(next, "IMG.JPG", O_CREAT | O_WRONLY | O_CLOEXEC, 0600));
+    if (at != top) ::close(at);
+    at = next;
+  }
+  ::close(at);
+  ::close(top);
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit low = saved;
+  low.rlim_cur = 64;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+  GuardDeletion(In("EMPTY"));
+  const std::int32_t status = DeleteFolderTree(In("EMPTY"));
+  ::setrlimit(RLIMIT_NOFILE, &saved);
+  EXPECT_EQ(status, 0);
+  EXPECT_FALSE(Exists(In("EMPTY")));
+}
+
+// Root may remove from any folder, so the folders' own permissions are tried as nobody; Delete
+// gives back to a folder, on its own handle, the permission its owner needs to empty it.
+TEST_F(Delete, FoldersWithoutWriteReadOrSearchPermissionAreEmptiedAndRemoved) {
+  WriteFile(In("NOREAD/IMG_1.JPG"), "x");
+  WriteFile(In("NOSEARCH/IMG_2.JPG"), "x");
+  fs::permissions(In("100MEDIA"), fs::perms::owner_read | fs::perms::owner_exec,
+                  fs::perm_options::replace);
+  fs::permissions(In("NOREAD"), fs::perms::owner_write | fs::perms::owner_exec,
+                  fs::perm_options::replace);
+  fs::permissions(In("NOSEARCH"), fs::perms::owner_read | fs::perms::owner_write,
+                  fs::perm_options::replace);
+  fs::permissions(In("MISC/deep"), fs::perms::none, fs::perm_options::replace);
+  const std::string answer = AsOrdinaryUser(dir.path(), [&]() -> std::string {
+    const std::int32_t status = DeleteFolderTree(card);
+    if (status != 0) return "status " + std::to_string(status);
+    if (Exists(card)) return "the source is still there";
+    return {};
+  });
+  EXPECT_EQ(answer, "");
+}
+
+// What a child tells its parent when the boxes are not the expected ones.
+std::string Compare(const Boxes& got, const Boxes& expected) {
+  if (got == expected) return {};
+  std::ostringstream text;
+  text << "boxes: " << ::testing::PrintToString(got)
+       << "\nexpected: " << ::testing::PrintToString(expected) << "\n";
+  return text.str();
+}
+
+// A file system mounted below the source (a tmpfs, or a folder bound there from outside) is never
+// entered and never removed: the deletion ends in an error there, what it holds stays, and so
+// does the outside folder a bind mount shows. A source that is itself a mount root is refused.
+// The mounts are made in a namespace of their own, so no root is needed.
+std::string Delete::MountBelowAndDelete(const std::string& mounted, const std::string& from) {
+  MakeFolders(mounted);
+  return InMountNamespace([&]() -> std::string {
+    if (from.empty()) {
+      if (::mount("tmpfs", mounted.c_str(), "tmpfs", 0, "size=1m") != 0) return "mount tmpfs";
+      WriteFile(mounted + "/KEEP.JPG", "outside");
+    } else if (::mount(from.c_str(), mounted.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+      return "bind";
+    }
+    const std::string kept = mounted + "/KEEP.JPG";
+    std::string wrong;
+    form.strSourcePath = mounted;
+    form.cmdDelete_Click();
+    wrong += Compare(h.desktop.boxes, Boxes{RootRefused(mounted)});
+    if (!Exists(kept)) wrong += "the refused mount lost its file\n";
+    h.desktop.boxes.clear();
+    form.strSourcePath = card;
+    const MessageBoxCall asked = Question();
+    ConfirmDelete(card);
+    wrong += Compare(h.desktop.boxes, Boxes{asked, {"An Error was occured", 48, "Error"}});
+    if (h.txtMessage.text != kFailed) wrong += "status: " + h.txtMessage.text + "\n";
+    if (!Exists(kept) || ReadFile(kept) != "outside") wrong += "the mounted file is gone\n";
+    if (Exists(In("top.txt"))) wrong += "the files before the mount were not deleted\n";
+    return wrong;
+  });
+}
+
+TEST_F(Delete, ATmpfsBelowTheSourceIsNotEnteredAndIsRefusedAsTheSource) {
+  EXPECT_EQ(MountBelowAndDelete(In("100MEDIA/TMPFS"), ""), "");
+}
+
+TEST_F(Delete, AFolderBoundBelowTheSourceIsNotEnteredAndIsRefusedAsTheSource) {
+  const std::string outside = dir / "outside";
+  WriteFile(outside + "/KEEP.JPG", "outside");
+  EXPECT_EQ(MountBelowAndDelete(In("MISC/BOUND"), outside), "");
+  EXPECT_EQ(ReadFile(outside + "/KEEP.JPG"), "outside");
+}
+
+// The same folder reached through a bind mount is still the same folder.
+TEST_F(Delete, ADestinationReachedThroughABindMountIsStillInsideTheSource) {
+  MakeFolders(In("cases"));
+  const std::string alias = dir / "alias";
+  MakeFolders(alias);
+  const std::string answer = InMountNamespace([&]() -> std::string {
+    if (::mount(card.c_str(), alias.c_str(), nullptr, MS_BIND, nullptr) != 0) return "bind";
+    form.strSavePath = alias + "/cases";
+    form.cmdDelete_Click();
+    return Compare(h.desktop.boxes,
+                   Boxes{{"The destination folder " + form.strSavePath +
+                              " lies inside the source folder " + card +
+                              ", so deleting the source would delete the copies too.  Nothing "
+                              "has been deleted.",
+                          16, "Delete refused"}});
+  });
+  EXPECT_EQ(answer, "");
+  EXPECT_TRUE(Exists(In("top.txt")));
 }
 #endif
 
