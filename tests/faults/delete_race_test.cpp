@@ -65,5 +65,32 @@ TEST_F(DeleteRace, AFolderSwappedForALinkIsNotFollowed) {
   EXPECT_EQ(h.txtMessage.text, "There has been an ERROR in cleansing (deletion).");
 }
 
+// The folder being emptied is moved out of the source, next to a folder named like its sibling:
+// the way back up no longer leads to the source, so the walk stops there instead of going on
+// with the sibling's name in the wrong folder.
+TEST_F(DeleteRace, AFolderMovedOutWhileEmptiedEndsTheWalk) {
+  const std::string card = dir / "card/DCIM/MOVED";
+  for (const char* name : {"A", "B"}) {
+    for (const char* file : {"/F1.JPG", "/F2.JPG"}) WriteFile(card + "/" + name + file, "card");
+  }
+  std::string moved;
+  faults::OnCall(Op::RemoveFile, 2, [&] {
+    const bool in_a = !Exists(card + "/A/F1.JPG") || !Exists(card + "/A/F2.JPG");
+    const std::string name = in_a ? "A" : "B";
+    WriteFile(outside + "/" + (in_a ? "B" : "A") + "/EVIDENCE.JPG", "outside");
+    moved = outside + "/" + name;
+    fs::rename(card + "/" + name, moved);
+  });
+  GuardDeletion(card);
+  form.strSourcePath = card;
+  h.desktop.answers.push_back(mb::kAnswerYes);
+  form.cmdDelete_Click();
+  ASSERT_FALSE(moved.empty()) << "nothing was moved";
+  EXPECT_EQ(ReadFile(outside + "/A/EVIDENCE.JPG") + ReadFile(outside + "/B/EVIDENCE.JPG"),
+            "outside");
+  EXPECT_EQ(ReadFile(outside + "/EVIDENCE.JPG"), "outside");
+  EXPECT_EQ(h.desktop.boxes.back(), (testing::MessageBoxCall{"An Error was occured", 48, "Error"}));
+}
+
 }  // namespace
 }  // namespace pixferry
