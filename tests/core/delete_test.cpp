@@ -11,7 +11,9 @@
 #include "tests/support/fakes.h"
 #include "tests/support/tempdir.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -424,6 +426,84 @@ TEST_F(Delete, ADestinationReachedThroughABindMountIsStillInsideTheSource) {
   });
   EXPECT_EQ(answer, "");
   EXPECT_TRUE(Exists(In("top.txt")));
+}
+#endif
+
+#ifdef _WIN32
+std::wstring Wide(const std::string& utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end())).wstring();
+}
+
+// A read-only folder and read-only, hidden and system files all go.
+TEST_F(Delete, ReadOnlyFoldersAndHiddenOrSystemFilesGo) {
+  WriteFile(In("LOCKED/SYSTEM.JPG"), "x");
+  ASSERT_TRUE(::SetFileAttributesW(
+      Wide(In("LOCKED/SYSTEM.JPG")).c_str(),
+      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(::SetFileAttributesW(Wide(In("LOCKED")).c_str(), FILE_ATTRIBUTE_READONLY));
+  ConfirmDelete(card);
+  EXPECT_EQ(h.desktop.boxes.back().title, "Delete?");
+  EXPECT_EQ(h.txtMessage.text, kCleansed);
+  EXPECT_FALSE(Exists(card));
+}
+
+// A folder held open elsewhere (without delete sharing) loses its files but stays, and the
+// operator hears of it.
+TEST_F(Delete, AFolderInUseLosesItsFilesAndStays) {
+  WriteFile(In("BUSY/IMG_0003.JPG"), "x");
+  const HANDLE busy = ::CreateFileW(Wide(In("BUSY")).c_str(), FILE_LIST_DIRECTORY,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+  ConfirmDelete(card);
+  ::CloseHandle(busy);
+  EXPECT_EQ(h.desktop.boxes.back(), (MessageBoxCall{"An Error was occured", 48, "Error"}));
+  EXPECT_EQ(h.txtMessage.text, kFailed);
+  EXPECT_TRUE(Exists(In("BUSY")));
+  EXPECT_FALSE(Exists(In("BUSY/IMG_0003.JPG")));
+  EXPECT_FALSE(Exists(In("top.txt")));
+}
+
+// Other spellings of one folder: case beyond ASCII, the short 8.3 name, a second drive letter.
+// Each that this system offers must be refused like the plain one.
+TEST_F(Delete, OtherSpellingsOfTheSourceHoldTheDestinationToo) {
+  const std::string evidence = dir / "\xC3\x89vidence";  // Évidence
+  MakeFolders(evidence + "\\Cases");
+  std::vector<std::pair<std::string, std::string>> spellings = {
+      {dir / "\xC3\xA9VIDENCE\\Cases", evidence}};  // éVIDENCE
+  std::wstring short_name(MAX_PATH, L'\0');
+  const DWORD n = ::GetShortPathNameW(Wide(evidence).c_str(), short_name.data(), MAX_PATH);
+  if (n > 0 && n < MAX_PATH) {
+    short_name.resize(n);
+    const std::u8string u8 = fs::path(short_name).u8string();
+    const std::string text(u8.begin(), u8.end());
+    if (text != evidence) spellings.push_back({evidence + "\\Cases", text});
+  }
+  bool drive = false;
+  for (wchar_t letter = L'Q'; letter >= L'K' && !drive; --letter) {
+    const std::wstring device{letter, L':'};
+    if (::GetDriveTypeW((device + L"\\").c_str()) != DRIVE_NO_ROOT_DIR) continue;
+    if (!::DefineDosDeviceW(0, device.c_str(), Wide(dir.path()).c_str())) break;
+    drive = true;
+    spellings.push_back(
+        {std::string(1, static_cast<char>(letter)) + ":\\\xC3\x89vidence\\Cases", evidence});
+    for (const auto& [save, source] : spellings) {
+      h.desktop.boxes.clear();
+      form.strSavePath = save;
+      form.strSourcePath = source;
+      form.cmdDelete_Click();
+      EXPECT_EQ(
+          h.desktop.boxes,
+          (Boxes{{"The destination folder " + save + " lies inside the source folder " + source +
+                      ", so deleting the source would delete the copies too.  Nothing "
+                      "has been deleted.",
+                  16, "Delete refused"}}))
+          << save;
+    }
+    ::DefineDosDeviceW(DDD_REMOVE_DEFINITION, device.c_str(), nullptr);
+  }
+  if (!drive) ADD_FAILURE() << "no drive letter could be defined for the test";
+  EXPECT_TRUE(Exists(evidence + "\\Cases"));
 }
 #endif
 
