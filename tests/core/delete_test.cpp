@@ -8,11 +8,15 @@
 #include "app/frmMain.h"
 #include "cleanse/mdlDeleteTree.h"
 #include "platform/files.h"
+#include "platform/tree.h"
 #include "tests/support/fakes.h"
 #include "tests/support/tempdir.h"
 
 #ifdef _WIN32
 #include <windows.h>
+#include <winioctl.h>
+
+#include <cstring>
 #else
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -434,6 +438,56 @@ std::wstring Wide(const std::string& utf8) {
   return fs::path(std::u8string(utf8.begin(), utf8.end())).wstring();
 }
 
+// A junction to target at link; false when this system cannot make one.
+bool MakeJunction(const std::string& target, const std::string& link) {
+  if (!::CreateDirectoryW(Wide(link).c_str(), nullptr)) return false;
+  const HANDLE handle =
+      ::CreateFileW(Wide(link).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  const std::wstring print = Wide(target);
+  const std::wstring substitute = L"\\??\\" + print;
+  std::wstring names = substitute + L'\0' + print + L'\0';
+  const WORD names_bytes = static_cast<WORD>(names.size() * sizeof(wchar_t));
+  std::vector<unsigned char> buffer(16 + names_bytes);
+  auto put = [&buffer](std::size_t at, auto value) {
+    std::memcpy(buffer.data() + at, &value, sizeof value);
+  };
+  put(0, static_cast<DWORD>(IO_REPARSE_TAG_MOUNT_POINT));
+  put(4, static_cast<WORD>(8 + names_bytes));
+  put(8, static_cast<WORD>(0));
+  put(10, static_cast<WORD>(substitute.size() * sizeof(wchar_t)));
+  put(12, static_cast<WORD>((substitute.size() + 1) * sizeof(wchar_t)));
+  put(14, static_cast<WORD>(print.size() * sizeof(wchar_t)));
+  std::memcpy(buffer.data() + 16, names.data(), names_bytes);
+  DWORD returned = 0;
+  const BOOL ok =
+      ::DeviceIoControl(handle, FSCTL_SET_REPARSE_POINT, buffer.data(),
+                        static_cast<DWORD>(buffer.size()), nullptr, 0, &returned, nullptr);
+  ::CloseHandle(handle);
+  return ok != 0;
+}
+
+// Junctions are removed as links: inside the source, and as the source itself.
+TEST_F(Delete, JunctionsAreRemovedAndWhatTheyLeadToSurvives) {
+  WriteFile(dir / "elsewhere/sub/IMG_7777.JPG", "far");
+  const std::string link = dir / "card/DCIM-junction";
+  if (!MakeJunction(dir / "elsewhere", In("100MEDIA/to-folder")) || !MakeJunction(card, link)) {
+    GTEST_SKIP() << "junctions cannot be made here";
+  }
+  form.strSourcePath = link;
+  ConfirmDelete(link);
+  EXPECT_EQ(h.txtMessage.text, kCleansed);
+  EXPECT_FALSE(Exists(link));
+  EXPECT_TRUE(Exists(In("MISC/deep/LOCKED.JPG")));
+
+  form.strSourcePath = card;
+  ConfirmDelete(card);
+  EXPECT_EQ(h.txtMessage.text, kCleansed);
+  EXPECT_FALSE(Exists(card));
+  EXPECT_EQ(ReadFile(dir / "elsewhere/sub/IMG_7777.JPG"), "far");
+}
+
 // A read-only folder and read-only, hidden and system files all go.
 TEST_F(Delete, ReadOnlyFoldersAndHiddenOrSystemFilesGo) {
   WriteFile(In("LOCKED/SYSTEM.JPG"), "x");
@@ -479,30 +533,44 @@ TEST_F(Delete, OtherSpellingsOfTheSourceHoldTheDestinationToo) {
     const std::string text(u8.begin(), u8.end());
     if (text != evidence) spellings.push_back({evidence + "\\Cases", text});
   }
-  bool drive = false;
-  for (wchar_t letter = L'Q'; letter >= L'K' && !drive; --letter) {
-    const std::wstring device{letter, L':'};
-    if (::GetDriveTypeW((device + L"\\").c_str()) != DRIVE_NO_ROOT_DIR) continue;
-    if (!::DefineDosDeviceW(0, device.c_str(), Wide(dir.path()).c_str())) break;
-    drive = true;
-    spellings.push_back(
-        {std::string(1, static_cast<char>(letter)) + ":\\\xC3\x89vidence\\Cases", evidence});
-    for (const auto& [save, source] : spellings) {
-      h.desktop.boxes.clear();
-      form.strSavePath = save;
-      form.strSourcePath = source;
-      form.cmdDelete_Click();
-      EXPECT_EQ(
-          h.desktop.boxes,
-          (Boxes{{"The destination folder " + save + " lies inside the source folder " + source +
-                      ", so deleting the source would delete the copies too.  Nothing "
-                      "has been deleted.",
-                  16, "Delete refused"}}))
-          << save;
+  // Another drive letter that leads to the test folder or to one above it (the Windows test run
+  // makes one).
+  const auto here = IdentifyFolder(dir.path());
+  ASSERT_TRUE(here);
+  std::string alias;
+  for (char letter = 'D'; letter <= 'Y' && alias.empty(); ++letter) {
+    const auto root = IdentifyFolder(std::string(1, letter) + ":\\");
+    if (!root) continue;
+    for (std::size_t up = 1; up < here->chain.size(); ++up) {
+      if (here->chain[up] != root->chain.front()) continue;
+      fs::path below;
+      fs::path at = fs::path(Wide(dir.path()));
+      for (std::size_t i = 0; i < up; ++i, at = at.parent_path()) below = at.filename() / below;
+      const std::u8string text =
+          (fs::path(std::wstring{static_cast<wchar_t>(letter), L':', L'\\'}) / below).u8string();
+      alias.assign(text.begin(), text.end());
+      while (!alias.empty() && alias.back() == '\\') alias.pop_back();
+      break;
     }
-    ::DefineDosDeviceW(DDD_REMOVE_DEFINITION, device.c_str(), nullptr);
   }
-  if (!drive) ADD_FAILURE() << "no drive letter could be defined for the test";
+  if (alias.empty()) {
+    ADD_FAILURE() << "no second drive letter leads to " << dir.path();
+  } else {
+    spellings.push_back({alias + "\\\xC3\x89vidence\\Cases", evidence});
+  }
+  for (const auto& [save, source] : spellings) {
+    h.desktop.boxes.clear();
+    form.strSavePath = save;
+    form.strSourcePath = source;
+    form.cmdDelete_Click();
+    EXPECT_EQ(
+        h.desktop.boxes,
+        (Boxes{{"The destination folder " + save + " lies inside the source folder " + source +
+                    ", so deleting the source would delete the copies too.  Nothing "
+                    "has been deleted.",
+                16, "Delete refused"}}))
+        << save;
+  }
   EXPECT_TRUE(Exists(evidence + "\\Cases"));
 }
 #endif
