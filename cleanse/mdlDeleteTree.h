@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "app/ui.h"
@@ -15,9 +16,12 @@ namespace pixferry {
 void DeleteTree(std::string strFolder, std::int16_t& intFailed, Desktop& desktop);
 
 // The worker: -1 when path is no folder that may be deleted (empty, no separator, not a folder,
-// a mount point or drive root) or a subfolder call said so; 0 when the folder and everything in
-// it were removed; otherwise the run-time error number of the first failure, where it stopped.
-// Links are removed as links and never entered; a mount point below path is never entered.
-std::int32_t DeleteFolderTree(std::string strPath);
+// a mount point or drive root) or a subfolder said so when its turn came; 0 when the folder and
+// everything in it were removed; otherwise the run-time error number of the first failure, where
+// it stopped. The path is read as the platform reads it (Windows drops blanks at its ends).
+// Links are removed as links and never entered; a mount point below path is neither entered nor
+// removed. between_entries, when set, runs between any two entries.
+std::int32_t DeleteFolderTree(std::string strPath,
+                              const std::function<void()>& between_entries = {});
 
 }  // namespace pixferry

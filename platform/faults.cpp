@@ -3,6 +3,8 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
+#include <utility>
 
 namespace pixferry::faults {
 namespace {
@@ -12,6 +14,8 @@ struct Plan {
   int first = 0;  // 0: never fails
   int last = 0;
   int error = 0;
+  int action_at = 0;  // 0: no action
+  std::function<void()> action;
 };
 
 // One plan per operation for the whole test program: the operations are free functions, and a
@@ -30,12 +34,29 @@ Plan& PlanOf(Op op) noexcept {
 int Check(Op op) noexcept {
   Plan& plan = PlanOf(op);
   ++plan.calls;
+  if (plan.action && plan.calls == plan.action_at) {
+    // Taken out first: the action may itself call the file operations it watches.
+    const std::function<void()> action = std::move(plan.action);
+    plan.action = nullptr;
+    action();
+  }
   if (plan.first == 0 || plan.calls < plan.first || plan.calls > plan.last) return 0;
   return plan.error;
 }
 
 void Arm(Op op, int nth, int error, int times) noexcept {
-  PlanOf(op) = Plan{0, nth, nth + times - 1, error};
+  Plan& plan = PlanOf(op);
+  plan.calls = 0;
+  plan.first = nth;
+  plan.last = nth + times - 1;
+  plan.error = error;
+}
+
+void OnCall(Op op, int nth, std::function<void()> action) {
+  Plan& plan = PlanOf(op);
+  plan.calls = 0;
+  plan.action_at = nth;
+  plan.action = std::move(action);
 }
 
 void Disarm() noexcept {

@@ -4,6 +4,10 @@
 // with a chosen run-time number, as a card pulled out or a full disk would.
 #pragma once
 
+#ifdef PIXFERRY_FAULT_INJECTION
+#include <functional>
+#endif
+
 namespace pixferry::faults {
 
 enum class Op {
@@ -28,9 +32,12 @@ enum class Op {
 int Check(Op op) noexcept;
 // From now on, calls nth to nth + times - 1 of op (counting from 1) fail with error.
 void Arm(Op op, int nth, int error, int times = 1) noexcept;
+// Runs action during call nth of op (counting from 1), before the operation itself goes on: a
+// test's way to change the file system at the very moment the program reaches that step.
+void OnCall(Op op, int nth, std::function<void()> action);
 // Forgets every plan and resets the counts.
 void Disarm() noexcept;
-// The calls of op since the last Arm or Disarm of it.
+// The calls of op since the last Arm, OnCall or Disarm of it.
 int Calls(Op op) noexcept;
 #else
 inline constexpr int Check(Op) noexcept {

@@ -30,6 +30,9 @@ mkdir -p "$temp"
     wineserver -w 9>&-
     touch "$prefix/.pixferry-ready"
   fi
+  # A second drive letter for the temporary folder, as subst or a mapped share gives one: tests
+  # check that the program sees one folder behind both spellings.
+  [ -e "$prefix/dosdevices/t:" ] || ln -s "$temp" "$prefix/dosdevices/t:"
   # Exits at once, with status 2, when the session is running already. What starts here lives
   # on and must not hold the lock (9).
   if wineserver -p10 </dev/null >/dev/null 2>&1 9>&-; then

@@ -1,0 +1,112 @@
+// Delete while something else changes the card: a folder swapped for a link at the very moment
+// the walk opens it must not lead the walk out of the source.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/frmMain.h"
+#include "platform/faults.h"
+#include "tests/support/fakes.h"
+#include "tests/support/tempdir.h"
+
+namespace pixferry {
+namespace {
+
+namespace fs = std::filesystem;
+using faults::Op;
+using testing::Exists;
+using testing::GuardDeletion;
+using testing::ReadFile;
+using testing::WriteFile;
+
+class DeleteRace : public ::testing::Test {
+ protected:
+  DeleteRace() {
+    faults::Disarm();
+    WriteFile(source + "/IMG_0001.JPG", "card");
+    WriteFile(source + "/SUB/IMG_0002.JPG", "card");
+    WriteFile(outside + "/EVIDENCE.JPG", "outside");
+    WriteFile(outside + "/deeper/MORE.JPG", "outside");
+    form.strSourcePath = source;
+  }
+  ~DeleteRace() override { faults::Disarm(); }
+
+  testing::TempDir dir;
+  const std::string source = dir / "card/DCIM/100MEDIA";
+  const std::string outside = dir / "evidence";
+  testing::Harness h;
+  frmMain& form = *h.form;
+};
+
+// The source's one subfolder is moved aside and a link to the evidence put in its place just as
+// the walk opens it (the second folder opened, after the source itself).
+TEST_F(DeleteRace, AFolderSwappedForALinkIsNotFollowed) {
+  const std::string sub = source + "/SUB";
+  const std::string aside = dir / "card/DCIM/SUB-aside";
+  faults::OnCall(Op::ListingOpen, 2, [&] {
+    fs::rename(sub, aside);
+    fs::create_directory_symlink(outside, sub);
+  });
+  GuardDeletion(source);
+  h.desktop.answers.push_back(mb::kAnswerYes);
+  form.cmdDelete_Click();
+  ASSERT_GE(faults::Calls(Op::ListingOpen), 2) << "the swap never happened";
+  EXPECT_EQ(ReadFile(outside + "/EVIDENCE.JPG"), "outside");
+  EXPECT_EQ(ReadFile(outside + "/deeper/MORE.JPG"), "outside");
+  EXPECT_EQ(ReadFile(aside + "/IMG_0002.JPG"), "card");
+  EXPECT_FALSE(Exists(source + "/IMG_0001.JPG"));
+  EXPECT_TRUE(fs::is_symlink(sub)) << "the link was not left as it was";
+  EXPECT_EQ(h.desktop.boxes.back(),
+            (testing::MessageBoxCall{"The directory " + source + " does not exist!", 64,
+                                     "Nothing Here"}));
+  EXPECT_EQ(h.txtMessage.text, "There has been an ERROR in cleansing (deletion).");
+}
+
+// A subfolder that vanishes between the listing and its turn: the whole Delete reports the top
+// folder as missing, and what went before stays deleted.
+TEST_F(DeleteRace, ASubfolderVanishingBeforeItsTurnReportsTheSourceMissing) {
+  faults::OnCall(Op::ListingOpen, 2,
+                 [&] { fs::rename(source + "/SUB", dir / "card/DCIM/SUB-gone"); });
+  GuardDeletion(source);
+  h.desktop.answers.push_back(mb::kAnswerYes);
+  form.cmdDelete_Click();
+  EXPECT_EQ(h.desktop.boxes.back(),
+            (testing::MessageBoxCall{"The directory " + source + " does not exist!", 64,
+                                     "Nothing Here"}));
+  EXPECT_FALSE(Exists(source + "/IMG_0001.JPG"));
+  EXPECT_TRUE(Exists(source));
+  EXPECT_EQ(form.strSourcePath, "");
+}
+
+// The folder being emptied is moved out of the source, next to a folder named like its sibling:
+// the way back up no longer leads to the source, so the walk stops there instead of going on
+// with the sibling's name in the wrong folder.
+TEST_F(DeleteRace, AFolderMovedOutWhileEmptiedEndsTheWalk) {
+  const std::string card = dir / "card/DCIM/MOVED";
+  for (const char* name : {"A", "B"}) {
+    for (const char* file : {"/F1.JPG", "/F2.JPG"}) WriteFile(card + "/" + name + file, "card");
+  }
+  std::string moved;
+  faults::OnCall(Op::RemoveFile, 2, [&] {
+    const bool in_a = !Exists(card + "/A/F1.JPG") || !Exists(card + "/A/F2.JPG");
+    const std::string name = in_a ? "A" : "B";
+    WriteFile(outside + "/" + (in_a ? "B" : "A") + "/EVIDENCE.JPG", "outside");
+    moved = outside + "/" + name;
+    fs::rename(card + "/" + name, moved);
+  });
+  GuardDeletion(card);
+  form.strSourcePath = card;
+  h.desktop.answers.push_back(mb::kAnswerYes);
+  form.cmdDelete_Click();
+  ASSERT_FALSE(moved.empty()) << "nothing was moved";
+  EXPECT_EQ(ReadFile(outside + "/A/EVIDENCE.JPG") + ReadFile(outside + "/B/EVIDENCE.JPG"),
+            "outside");
+  EXPECT_EQ(ReadFile(outside + "/EVIDENCE.JPG"), "outside");
+  EXPECT_EQ(h.desktop.boxes.back(), (testing::MessageBoxCall{"An Error was occured", 48, "Error"}));
+}
+
+}  // namespace
+}  // namespace pixferry

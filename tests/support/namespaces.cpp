@@ -1,0 +1,128 @@
+#include "tests/support/namespaces.h"
+
+#ifndef _WIN32
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace pixferry::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uid_t kNobody = 65534;
+
+bool WriteWhole(const std::string& path, const std::string& text) {
+  std::ofstream out(path);
+  out << text;
+  out.flush();
+  return static_cast<bool>(out);
+}
+
+std::string Failed(const char* what) {
+  return std::string(what) + ": " + std::strerror(errno);
+}
+
+// Forks; the child runs prepare, then check, and sends the answer back through a pipe.
+std::string InChild(const std::function<std::string()>& prepare, const ChildCheck& check) {
+  int ends[2];
+  if (::pipe(ends) != 0) return Failed("pipe");
+  const pid_t pid = ::fork();
+  if (pid < 0) return Failed("fork");
+  if (pid == 0) {
+    ::close(ends[0]);
+    std::string answer;
+    try {
+      answer = prepare();
+      if (answer.empty()) answer = check();
+    } catch (const std::exception& e) {
+      answer = std::string("exception: ") + e.what();
+    } catch (...) {
+      answer = "unknown exception";
+    }
+    const char* p = answer.data();
+    std::size_t left = answer.size();
+    while (left > 0) {
+      const ssize_t n = ::write(ends[1], p, left);
+      if (n <= 0) break;
+      p += n;
+      left -= static_cast<std::size_t>(n);
+    }
+    // No destructors, no atexit: the parent's test program owns every shared resource.
+    ::_exit(0);
+  }
+  ::close(ends[1]);
+  std::string answer;
+  char buffer[512];
+  for (;;) {
+    const ssize_t n = ::read(ends[0], buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    answer.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(ends[0]);
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    answer += " (the child ended with status " + std::to_string(status) + ")";
+  }
+  return answer;
+}
+
+}  // namespace
+
+std::string InMountNamespace(const ChildCheck& check) {
+  const uid_t uid = ::geteuid();
+  const gid_t gid = ::getegid();
+  return InChild(
+      [uid, gid]() -> std::string {
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return Failed("unshare");
+        if (!WriteWhole("/proc/self/setgroups", "deny") ||
+            !WriteWhole("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
+            !WriteWhole("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1")) {
+          return Failed("id maps");
+        }
+        // Nothing mounted here may reach the namespace the test program runs in.
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+          return Failed("private mounts");
+        }
+        return {};
+      },
+      check);
+}
+
+std::string AsOrdinaryUser(const std::string& folder, const ChildCheck& check) {
+  if (::geteuid() != 0) return InChild([] { return std::string(); }, check);
+  std::error_code ec;
+  const fs::path top(folder);
+  if (::chown(folder.c_str(), kNobody, kNobody) != 0) return Failed("chown");
+  for (auto it = fs::recursive_directory_iterator(top, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    if (::lchown(it->path().c_str(), kNobody, kNobody) != 0) return Failed("lchown");
+  }
+  if (ec) return "cannot walk " + folder + ": " + ec.message();
+  return InChild(
+      []() -> std::string {
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
+            ::setresuid(kNobody, kNobody, kNobody) != 0) {
+          return Failed("becoming nobody");
+        }
+        return {};
+      },
+      check);
+}
+
+}  // namespace pixferry::testing
+
+#endif

@@ -1,0 +1,27 @@
+// Running part of a test where it may do what only root may, or where root's rights do not
+// apply: in a forked child, so whatever it changes about the process goes with it.
+#pragma once
+
+#ifndef _WIN32
+
+#include <functional>
+#include <string>
+
+namespace pixferry::testing {
+
+// A check run in a child: the empty text when all went as expected, otherwise what went wrong.
+using ChildCheck = std::function<std::string()>;
+
+// Runs check in a child inside new user and mount namespaces, where it may mount a tmpfs or bind
+// a folder without being root; the mounts end with the child and are never seen outside it.
+// Returns the check's answer, or why the child could not run it.
+std::string InMountNamespace(const ChildCheck& check);
+
+// Runs check in a child as an ordinary user, so file permissions apply to it: as root, it gives
+// the folder (and everything in it) to the user nobody and becomes nobody; otherwise it stays who
+// it is. Returns the check's answer, or why the child could not run it.
+std::string AsOrdinaryUser(const std::string& folder, const ChildCheck& check);
+
+}  // namespace pixferry::testing
+
+#endif
