@@ -1,8 +1,11 @@
 #include "shell/qt/FolderDialog.h"
 
+#include <QAbstractItemView>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <filesystem>
+#include <system_error>
 
 #include "ui/qt/Text.h"
 
@@ -13,15 +16,60 @@ namespace {
 // at once returns the start folder.
 void PreSelect(QFileDialog& dialog, const std::string& start_folder) {
   if (start_folder.empty()) return;
-  const QFileInfo start(ToQString(start_folder));
-  if (!start.isDir()) return;
-  const QString folder = QDir::cleanPath(start.absoluteFilePath());
+  // Looked at by its bytes: the name on show may have lost some (see ToDiskPath).
+  std::error_code ec;
+  if (!std::filesystem::is_directory(start_folder, ec)) return;
+  const QString folder = QDir::cleanPath(QFileInfo(ToQString(start_folder)).absoluteFilePath());
   if (QDir(folder).isRoot()) {
     dialog.setDirectory(folder);
     return;
   }
   dialog.setDirectory(QFileInfo(folder).absolutePath());
   dialog.selectFile(folder);
+}
+
+// Nothing in the picker can change what it shows: the card is evidence. Folders only; no path
+// to type, no new folder, and a read-only model, so no rename, delete or drop, by menu, key or
+// mouse; the views and the side bar offer no context menu at all.
+void MakeReadOnly(QFileDialog& dialog) {
+  dialog.setOption(QFileDialog::ReadOnly);
+  for (const char* name :
+       {"fileNameEdit", "fileNameLabel", "fileTypeCombo", "fileTypeLabel", "newFolderButton"}) {
+    if (auto* widget = dialog.findChild<QWidget*>(QLatin1String(name))) widget->hide();
+  }
+  for (const char* name : {"listView", "treeView", "sidebar"}) {
+    if (auto* view = dialog.findChild<QAbstractItemView*>(QLatin1String(name))) {
+      view->setContextMenuPolicy(Qt::NoContextMenu);
+      view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+      view->setDragDropMode(QAbstractItemView::NoDragDrop);
+    }
+  }
+}
+
+// The dialog speaks QString, which cannot hold a name that is not UTF-8; such a name comes back
+// with U+FFFD in it. Each part of the chosen path is matched back to the one entry of its folder
+// that reads the same, so the core gets the folder's real bytes.
+std::string ToDiskPath(const QString& chosen) {
+  std::string path = ToStdString(chosen);
+  if (QFileInfo::exists(chosen) && !chosen.contains(QChar::ReplacementCharacter)) return path;
+  const QStringList parts = chosen.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+  std::string found = "/";
+  for (const QString& part : parts) {
+    std::string match;
+    int matches = 0;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(found, ec)) {
+      const std::string name = entry.path().filename().native();
+      if (ToQString(name) == part) {
+        match = name;
+        ++matches;
+      }
+    }
+    if (matches != 1) return path;  // not there, or not one alone: the dialog's own text
+    if (found.back() != '/') found += '/';
+    found += match;
+  }
+  return found;
 }
 
 QString WithoutTrailingSeparator(QString path) {
@@ -40,11 +88,12 @@ std::string PickFolderDialog(QWidget* parent, const std::string& start_folder,
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  MakeReadOnly(dialog);
   PreSelect(dialog, start_folder);
   if (dialog.exec() != QDialog::Accepted) return {};
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty()) return {};
-  return ToStdString(QDir::toNativeSeparators(WithoutTrailingSeparator(chosen.first())));
+  return ToDiskPath(WithoutTrailingSeparator(chosen.first()));
 }
 
 }  // namespace pixferry::qt

@@ -1,5 +1,6 @@
 // The desktop services on Qt: message boxes, the folder dialog, picture decoding and opening a
 // photo in another program, each on real widgets, files and processes.
+#include <QAbstractItemView>
 #include <QFileDialog>
 #include <QListView>
 #include <QtTest>
@@ -88,6 +89,63 @@ class DesktopTest : public QObject {
     QCOMPARE(title, QStringLiteral("Locate Your Photos Folder"));  // empty when never answered
     QCOMPARE(selected, expected.filePath());
     QCOMPARE(QString::fromStdString(chosen), expected.filePath());  // no trailing separator
+  }
+
+  // The picker shows folders and lets one be chosen, nothing more: no path field to type in, no
+  // new folder, no context menu, no renaming, and the Delete key deletes nothing.
+  void folderDialogCannotChangeWhatItShows() {
+    TempDir root;
+    MakeFolders(root / "DCIM/100MEDIA");
+    WriteFile(root / "DCIM/100MEDIA/IMG_0001.JPG", "x");
+    QStringList shown;
+    bool read_only = false, asked = false;
+    OnModal<QFileDialog> act([&](QFileDialog& dialog) {
+      auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+      if (view->selectionModel()->selectedRows().isEmpty()) return false;
+      for (const char* name : {"fileNameEdit", "newFolderButton", "fileTypeCombo"}) {
+        auto* widget = dialog.findChild<QWidget*>(QLatin1String(name));
+        if (widget && widget->isVisible()) shown << QLatin1String(name);
+      }
+      for (const char* name : {"listView", "treeView", "sidebar"}) {
+        auto* v = dialog.findChild<QAbstractItemView*>(QLatin1String(name));
+        if (v && (v->contextMenuPolicy() != Qt::NoContextMenu ||
+                  v->editTriggers() != QAbstractItemView::NoEditTriggers)) {
+          shown << QLatin1String(name);
+        }
+      }
+      read_only = dialog.testOption(QFileDialog::ReadOnly) &&
+                  dialog.testOption(QFileDialog::ShowDirsOnly) &&
+                  dialog.fileMode() == QFileDialog::Directory;
+      view->setFocus();
+      QTest::keyClick(view, Qt::Key_Delete);
+      QTest::keyClick(view, Qt::Key_F2);
+      QApplication::processEvents();
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        asked = true;
+        box->reject();
+      }
+      return static_cast<QDialog&>(dialog).accept(), true;
+    });
+    const std::string chosen = desktop_.PickFolder(root / "DCIM", "Locate Your Photos Folder");
+    QVERIFY(act.answered());
+    QCOMPARE(shown, QStringList());
+    QVERIFY(read_only);
+    QVERIFY(!asked);
+    QCOMPARE(chosen, root / "DCIM");
+    QVERIFY(Exists(root / "DCIM/100MEDIA/IMG_0001.JPG"));
+  }
+
+  // A folder whose name is not UTF-8 comes back with its own bytes.
+  void folderDialogReturnsTheFoldersOwnBytes() {
+    TempDir root;
+    const std::string odd = root / "caf\xE9";
+    MakeFolders(odd + "/100MEDIA");
+    OnModal<QFileDialog> act([&](QFileDialog& dialog) {
+      auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+      if (view->selectionModel()->selectedRows().isEmpty()) return false;
+      return static_cast<QDialog&>(dialog).accept(), true;
+    });
+    QCOMPARE(desktop_.PickFolder(odd, "t"), odd);
   }
 
   // A missing or empty start folder still opens the dialog; Cancel gives the empty text.
