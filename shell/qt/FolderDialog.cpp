@@ -4,8 +4,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <filesystem>
-#include <system_error>
 
 #include "ui/qt/Text.h"
 
@@ -16,10 +14,9 @@ namespace {
 // at once returns the start folder.
 void PreSelect(QFileDialog& dialog, const std::string& start_folder) {
   if (start_folder.empty()) return;
-  // Looked at by its bytes: the name on show may have lost some (see ToDiskPath).
-  std::error_code ec;
-  if (!std::filesystem::is_directory(start_folder, ec)) return;
-  const QString folder = QDir::cleanPath(QFileInfo(ToQString(start_folder)).absoluteFilePath());
+  const QFileInfo start(ToQString(start_folder));
+  if (!start.isDir()) return;
+  const QString folder = QDir::cleanPath(start.absoluteFilePath());
   if (QDir(folder).isRoot()) {
     dialog.setDirectory(folder);
     return;
@@ -46,32 +43,6 @@ void MakeReadOnly(QFileDialog& dialog) {
   }
 }
 
-// The dialog speaks QString, which cannot hold a name that is not UTF-8; such a name comes back
-// with U+FFFD in it. Each part of the chosen path is matched back to the one entry of its folder
-// that reads the same, so the core gets the folder's real bytes.
-std::string ToDiskPath(const QString& chosen) {
-  std::string path = ToStdString(chosen);
-  if (QFileInfo::exists(chosen) && !chosen.contains(QChar::ReplacementCharacter)) return path;
-  const QStringList parts = chosen.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-  std::string found = "/";
-  for (const QString& part : parts) {
-    std::string match;
-    int matches = 0;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(found, ec)) {
-      const std::string name = entry.path().filename().native();
-      if (ToQString(name) == part) {
-        match = name;
-        ++matches;
-      }
-    }
-    if (matches != 1) return path;  // not there, or not one alone: the dialog's own text
-    if (found.back() != '/') found += '/';
-    found += match;
-  }
-  return found;
-}
-
 QString WithoutTrailingSeparator(QString path) {
   while (path.size() > 1 && path.endsWith(QLatin1Char('/')) && !QDir(path).isRoot()) path.chop(1);
   return path;
@@ -93,7 +64,7 @@ std::string PickFolderDialog(QWidget* parent, const std::string& start_folder,
   if (dialog.exec() != QDialog::Accepted) return {};
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty()) return {};
-  return ToDiskPath(WithoutTrailingSeparator(chosen.first()));
+  return ToStdString(QDir::toNativeSeparators(WithoutTrailingSeparator(chosen.first())));
 }
 
 }  // namespace pixferry::qt

@@ -135,19 +135,6 @@ class DesktopTest : public QObject {
     QVERIFY(Exists(root / "DCIM/100MEDIA/IMG_0001.JPG"));
   }
 
-  // A folder whose name is not UTF-8 comes back with its own bytes.
-  void folderDialogReturnsTheFoldersOwnBytes() {
-    TempDir root;
-    const std::string odd = root / "caf\xE9";
-    MakeFolders(odd + "/100MEDIA");
-    OnModal<QFileDialog> act([&](QFileDialog& dialog) {
-      auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
-      if (view->selectionModel()->selectedRows().isEmpty()) return false;
-      return static_cast<QDialog&>(dialog).accept(), true;
-    });
-    QCOMPARE(desktop_.PickFolder(odd, "t"), odd);
-  }
-
   // A missing or empty start folder still opens the dialog; Cancel gives the empty text.
   void folderDialogCancelReturnsEmpty() {
     TempDir root;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "app/StartupFolders.h"
 #include "platform/files.h"
 #include "platform/records.h"
 #include "tests/qt/QtTestSupport.h"
@@ -28,7 +29,6 @@ namespace {
 struct Scene {
   Scene() {
     WriteFile(dir / "card/DCIM/100MEDIA/IMG_0001.JPG", JpegBytes());
-    MakeFolders(dir / "started");
     MakeFolders(dir / "Cases");
     ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
   }
@@ -43,6 +43,7 @@ struct Scene {
   }
 
   TempDir dir;
+  bool started_made = (MakeFolders(dir / "started"), true);
   ScopedCurrentDirectory cd{dir / "started"};
 };
 
@@ -113,7 +114,7 @@ class StartupTest : public QObject {
   void aNameThatIsNotUtf8KeepsItsBytesEndToEnd() {
     Scene s;
     const std::string odd = "caf\xE9 \xFF.jpg";
-    const std::string photo = s.dir / "card/DCIM/100MEDIA" / odd;
+    const std::string photo = s.dir / ("card/DCIM/100MEDIA/" + odd);
     fs::remove(s.dir / "card/DCIM/100MEDIA/IMG_0001.JPG");
     WriteFile(photo, JpegBytes());
     const std::string dump = s.dir / "argv.bin", script = s.dir / "dump args";

@@ -55,8 +55,11 @@ QImage DecodePicture(const std::string& path, QSize size) {
   if (attributes & attr::kDirectory) throw RuntimeError(err::kPathFileAccessError);
   std::ifstream file(path, std::ios::binary);
   if (!file) throw RuntimeError(err::kPermissionDenied);
-  QByteArray bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::string content((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
   if (file.bad()) throw RuntimeError(err::kDeviceIoError);
+  QByteArray bytes =
+      QByteArray::fromRawData(content.data(), static_cast<qsizetype>(content.size()));
 
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::ReadOnly);
