@@ -265,12 +265,19 @@ TEST_F(CardArgument, ACardFolderWithoutPermissionEndsTheStart) {
 }
 
 TEST_F(CardArgument, ASettingsFolderThatCannotBeMadeEndsTheStart) {
-  WriteFile(dir / "config", "a file where the folder should be");
-  EXPECT_FALSE(Prepare({dir / "card"}).ok);
-  EXPECT_EQ(h.desktop.boxes,
-            (std::vector<MessageBoxCall>{
-                Stop("The settings folder " + Home() + " cannot be made: Not a directory.")}));
-  EXPECT_EQ(CurrentDirectory(), dir / "started");
+  // A file where the folder, or the folder above it, should be.
+  for (const std::string& in_the_way : {Home(), dir / "config"}) {
+    SCOPED_TRACE(in_the_way);
+    WriteFile(in_the_way, "a file");
+    h.desktop.boxes.clear();
+    EXPECT_FALSE(Prepare({dir / "card"}).ok);
+    EXPECT_EQ(h.desktop.boxes,
+              (std::vector<MessageBoxCall>{
+                  Stop("The settings folder " + Home() + " cannot be made: Not a directory.")}));
+    EXPECT_EQ(CurrentDirectory(), dir / "started");
+    testing::GuardDeletion(dir / "config");
+    fs::remove_all(dir / "config");
+  }
 }
 
 TEST_F(CardArgument, TwoArgumentsAreRefused) {
