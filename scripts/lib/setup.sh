@@ -2,12 +2,14 @@
 # Sourced, not run; the caller sets -euo pipefail.
 
 # Debian 12 packages the build, the tests and the demo need. fonts-liberation gives the windows
-# Liberation Sans where MS Sans Serif is missing; googletest holds /usr/src/googletest.
+# Liberation Sans where MS Sans Serif is missing; googletest holds /usr/src/googletest;
+# desktop-file-utils and appstream validate the menu entry and the AppStream metainfo.
 PIXFERRY_PACKAGES=(
   cmake ninja-build g++
   qt6-base-dev qt6-qpa-plugins libqt6test6
   libgtest-dev googletest libbenchmark-dev
   fonts-liberation
+  desktop-file-utils appstream
 )
 
 pixferry_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
