@@ -21,9 +21,9 @@ std::string ProgramFile(const std::string& program) {
   for (std::size_t start = 0; start <= folders.size();) {
     std::size_t end = folders.find(':', start);
     if (end == std::string::npos) end = folders.size();
-    std::string folder = folders.substr(start, end - start);
-    if (folder.empty()) folder = ".";
-    const std::string candidate = folder + "/" + program;
+    std::string candidate = end > start ? folders.substr(start, end - start) : ".";
+    candidate += '/';
+    candidate.append(program);
     if (::access(candidate.c_str(), X_OK) == 0) return candidate;
     start = end + 1;
   }

@@ -191,6 +191,18 @@ class DesktopTest : public QObject {
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     desktop_.OpenWithProgram(script, photo, work);
     QTRY_COMPARE_WITH_TIMEOUT(ReadFile(out), "1 [" + photo + "] " + work + "\n", 10000);
+    GuardDeletion(out);
+    std::filesystem::remove(out);
+
+    // A bare program name is looked for on PATH, as a shell would.
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString("/nonexistent:" + folder.path()));
+    std::filesystem::rename(script, folder / "showargs");
+    desktop_.OpenWithProgram("showargs", photo, work);
+    qputenv("PATH", path);
+    QTRY_COMPARE_WITH_TIMEOUT(ReadFile(out), "1 [" + photo + "] " + work + "\n", 10000);
+    GuardDeletion(out);
+    std::filesystem::remove(out);
 
     // A program that cannot start, or none at all, is passed over without a word.
     desktop_.OpenWithProgram(folder / "no such program", photo, work);
