@@ -8,6 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include "app/StartupFolders.h"
 #include "app/frmMain.h"
 #include "platform/errors.h"
@@ -210,6 +214,24 @@ TEST_F(CardArgument, TheCardIsProbedAndTheSettingsLiveInTheUsersFolder) {
   EXPECT_EQ(testing::ReadFile(dir / "cases/7_Desk_2008-01-01/IMG_0002.JPG"), "two");
   EXPECT_EQ(Tree(dir / "card"), card_before);
   EXPECT_TRUE(fs::is_empty(dir / "started"));
+}
+
+// A write-protected card: everything a job does works, since nothing is written on it.
+TEST_F(CardArgument, AReadOnlyCardIsCopiedAsAnyOther) {
+  const std::optional<bool> copied = testing::RunWithReadOnlyFolder(dir / "card", [&] {
+    if (::access((dir / "card").c_str(), W_OK) == 0) return false;  // not read-only after all
+    if (!Prepare({dir / "card"}).ok) return false;
+    WriteFile(Home() + "/paths.dat", Record(dir / "cases"));
+    f.Form_Load();
+    h.txtIncidentNumber.text = "7";
+    h.txtUser.text = "Desk";
+    h.txtDate.text = "1/1/08";
+    f.cmdStartCopy_Click();
+    return h.desktop.boxes.empty() &&
+           testing::ReadFile(dir / "cases/7_Desk_2008-01-01/IMG_0001.JPG") == "one";
+  });
+  ASSERT_TRUE(copied.has_value()) << "no mount namespace to be had here";
+  EXPECT_TRUE(*copied);
 }
 
 TEST_F(CardArgument, ACardWrittenRelativeOrWithATrailingSeparatorIsTheSameCard) {
