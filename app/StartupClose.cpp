@@ -27,7 +27,7 @@ void frmMain::Form_Load() {
 
     // Plain concatenation: a root directory gives a doubled separator, which the system accepts.
     std::vector<std::string> strSubDirectories;
-    GetAllSubDirectories(strSubDirectories, strMyDirectory + kSep + "DCIM");
+    GetAllSubDirectories(strSubDirectories, CardDirectory() + kSep + "DCIM");
 
     // Entry 0 is unused: two entries are the card's photo folder and one folder below it.
     if (strSubDirectories.size() == 3) {
@@ -51,6 +51,10 @@ void frmMain::Form_Load() {
   } catch (...) {
     ShowErrorBox(" in Form_Load");
   }
+}
+
+const std::string& frmMain::CardDirectory() const {
+  return strCardDirectory.empty() ? strMyDirectory : strCardDirectory;
 }
 
 // The viewer goes first: the program ends only when both windows are gone.

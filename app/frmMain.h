@@ -92,11 +92,12 @@ class frmMain {
 
   // The error box: number, one space, description, suffix; OK only unless style says more.
   // Call it inside a catch block: it reports the exception being handled.
-  void ShowErrorBox(std::string_view suffix, int style = mb::kOkOnly,
-                    std::string_view title = {});
+  void ShowErrorBox(std::string_view suffix, int style = mb::kOkOnly, std::string_view title = {});
   // The case folder: strSavePath, separator, strIncidentNumber, "_", strUserName, "_",
   // strCopyDate.
   std::string CaseFolderPath() const;
+  // Where the card's photo folder is looked for: the card handed over, else strMyDirectory.
+  const std::string& CardDirectory() const;
 
   // ---- Form-level state. Arrays keep entry 0 unused so positions count from 1.
   std::string strSavePath;
@@ -108,6 +109,9 @@ class frmMain {
   std::string strUserName;
   std::string strCopyDate;
   std::string strMyDirectory;
+  // The card's root when the program was handed one at start; empty when the current directory
+  // is the card. Set before Form_Load.
+  std::string strCardDirectory;
   std::vector<std::string> strSourceFiles;
   std::int32_t lngSourceCount = 0;
   std::int32_t lngSourceIndex = 0;

@@ -15,9 +15,9 @@ void frmMain::cmdSource_Click() {
 }
 
 void frmMain::SelectSource() {
-  const std::string strPhotoFolder = strMyDirectory + kSep + "DCIM";
+  const std::string strPhotoFolder = CardDirectory() + kSep + "DCIM";
   const std::string strStartFolder =
-      ListingFindsEntry(strPhotoFolder, attr::kDirectory) ? strPhotoFolder : strMyDirectory;
+      ListingFindsEntry(strPhotoFolder, attr::kDirectory) ? strPhotoFolder : CardDirectory();
   const std::string strPicked = PickFolder(strStartFolder, "Locate Your Photos Folder");
   if (!strPicked.empty()) {
     strSourcePath = strPicked;

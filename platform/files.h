@@ -30,7 +30,8 @@ inline constexpr int kLink = 1024;
 
 // One folder listing, the one primitive every walk uses. The pattern is a folder followed by the
 // separator and a name pattern ("*", "*.*", "IMG_*.JPG"), a folder followed by the separator alone
-// (every name), or a bare path (that one entry, or nothing). The mask selects what comes back:
+// (every name), or a bare path (that one entry, or nothing; on POSIX a named entry is not hidden
+// by its leading "."). The mask selects what comes back:
 // 0 ordinary files only (read-only and archived included), kDirectory adds folders (and the
 // entries "." and ".." of a listed folder), kHidden and kSystem add those entries.
 // A folder that does not exist lists as empty; a listing that fails part-way ends there and
@@ -55,6 +56,8 @@ class Listing {
 };
 
 // True when the listing of pattern with mask returns at least one name ("is there such a folder?").
+// On POSIX a path that does not end in the separator is looked up exactly as written: "*" and "?"
+// are plain characters there, and a name beginning with "." is found like any other.
 // Throws RuntimeError when the listing fails.
 bool ListingFindsEntry(std::string_view pattern, int mask);
 

@@ -15,13 +15,14 @@ class RecordFile {
   enum class Mode { ReadOnly, WriteOnly };
 
   // ReadOnly never creates the file (a missing file raises 53); WriteOnly creates it when missing
-  // and never shortens it. Throws RuntimeError.
+  // and never shortens it, and needs write access only. Throws RuntimeError.
   RecordFile(const std::string& path, Mode mode);
   ~RecordFile();
   RecordFile(const RecordFile&) = delete;
   RecordFile& operator=(const RecordFile&) = delete;
 
-  // Record numbers count from 1. A record beyond the end of the file reads as the empty text.
+  // Record numbers count from 1. A record beyond the end of the file reads as the empty text; one
+  // whose length is out of range reads its text area up to the first NUL.
   std::string Read(int record);
   // A text over 253 bytes in the ANSI code page raises 59 and leaves the record's bytes untouched.
   void Write(int record, const std::string& text);

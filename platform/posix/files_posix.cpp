@@ -16,9 +16,13 @@
 namespace pixferry {
 namespace {
 
-bool HasWildcard(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
+bool HasWildcard(std::string_view s) {
+  return s.find_first_of("*?") != std::string_view::npos;
+}
 
-bool IsDotEntry(std::string_view name) { return name == "." || name == ".."; }
+bool IsDotEntry(std::string_view name) {
+  return name == "." || name == "..";
+}
 
 bool IsHiddenName(std::string_view name) {
   return !name.empty() && name.front() == '.' && !IsDotEntry(name);
@@ -75,6 +79,19 @@ bool PassesMask(int attributes, int mask) {
   return true;
 }
 
+// One whole path, taken as it is written: "*" and "?" are plain characters and a leading "."
+// hides nothing, since the caller names the entry it wants. Sets found to the entry's name.
+int LookUpExactPath(const std::string& path, int mask, std::optional<std::string>& found) {
+  struct stat lst {};
+  if (::lstat(path.c_str(), &lst) != 0) {
+    return errno == ENOENT || errno == ENOTDIR ? 0 : ErrorFromErrno(errno);
+  }
+  if (PassesMask(AttributesOf(lst, {}, AT_FDCWD, path.c_str()), mask)) {
+    found = std::string(BaseName(path));
+  }
+  return 0;
+}
+
 }  // namespace
 
 struct Listing::Impl {
@@ -104,15 +121,7 @@ Listing::Listing(std::string_view pattern, int mask) : impl_(std::make_unique<Im
   }
 
   if (!name_pattern.empty() && !HasWildcard(name_pattern)) {
-    // A bare path: is there an entry of that name?
-    const std::string path(pattern);
-    struct stat lst {};
-    if (::lstat(path.c_str(), &lst) != 0) {
-      if (errno != ENOENT && errno != ENOTDIR) impl_->error = ErrorFromErrno(errno);
-      return;
-    }
-    const std::string name(name_pattern);
-    if (PassesMask(AttributesOf(lst, name, AT_FDCWD, path.c_str()), mask)) impl_->single = name;
+    impl_->error = LookUpExactPath(std::string(pattern), mask, impl_->single);
     return;
   }
 
@@ -127,7 +136,9 @@ Listing::~Listing() = default;
 Listing::Listing(Listing&&) noexcept = default;
 Listing& Listing::operator=(Listing&&) noexcept = default;
 
-int Listing::error() const noexcept { return impl_->error; }
+int Listing::error() const noexcept {
+  return impl_->error;
+}
 
 std::optional<std::string> Listing::Next() {
   Impl& s = *impl_;
@@ -160,8 +171,11 @@ std::optional<std::string> Listing::Next() {
     // folders quick; links and unknown types need the real look.
     bool is_dir = false;
     switch (entry->d_type) {
-      case DT_REG: break;
-      case DT_DIR: is_dir = true; break;
+      case DT_REG:
+        break;
+      case DT_DIR:
+        is_dir = true;
+        break;
       default: {
         struct stat st {};
         if (::fstatat(::dirfd(s.dir), entry->d_name, &st, 0) == 0) {
@@ -176,6 +190,13 @@ std::optional<std::string> Listing::Next() {
 }
 
 bool ListingFindsEntry(std::string_view pattern, int mask) {
+  // A path that ends in the separator asks about the folder's contents, as a listing does.
+  if (!pattern.empty() && pattern.back() != '/') {
+    std::optional<std::string> found;
+    if (const int e = faults::Check(faults::Op::ListingOpen)) throw RuntimeError(e);
+    ThrowIfError(LookUpExactPath(std::string(pattern), mask, found));
+    return found.has_value();
+  }
   Listing listing(pattern, mask);
   const bool found = listing.Next().has_value();
   if (!found && listing.error() != 0) throw RuntimeError(listing.error());
@@ -220,7 +241,9 @@ int TryMakeFolder(const std::string& path) noexcept {
   return ErrorFromErrno(errno);
 }
 
-void MakeFolder(const std::string& path) { ThrowIfError(TryMakeFolder(path)); }
+void MakeFolder(const std::string& path) {
+  ThrowIfError(TryMakeFolder(path));
+}
 
 int TryRemoveFolder(const std::string& path) noexcept {
   if (const int e = faults::Check(faults::Op::RemoveFolder)) return e;
@@ -237,7 +260,9 @@ int TryRemoveFolder(const std::string& path) noexcept {
   return ErrorFromErrno(errno);
 }
 
-void RemoveFolder(const std::string& path) { ThrowIfError(TryRemoveFolder(path)); }
+void RemoveFolder(const std::string& path) {
+  ThrowIfError(TryRemoveFolder(path));
+}
 
 int TryRemoveFile(const std::string& path) noexcept {
   if (const int e = faults::Check(faults::Op::RemoveFile)) return e;
@@ -252,7 +277,9 @@ int TryRemoveFile(const std::string& path) noexcept {
   return PathError(path, unlink_error);
 }
 
-void RemoveFile(const std::string& path) { ThrowIfError(TryRemoveFile(path)); }
+void RemoveFile(const std::string& path) {
+  ThrowIfError(TryRemoveFile(path));
+}
 
 bool IsMountPoint(const std::string& path) noexcept {
   struct stat self {};

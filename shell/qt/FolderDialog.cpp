@@ -1,5 +1,6 @@
 #include "shell/qt/FolderDialog.h"
 
+#include <QAbstractItemView>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -24,6 +25,24 @@ void PreSelect(QFileDialog& dialog, const std::string& start_folder) {
   dialog.selectFile(folder);
 }
 
+// Nothing in the picker can change what it shows: the card is evidence. Folders only; no path
+// to type, no new folder, and a read-only model, so no rename, delete or drop, by menu, key or
+// mouse; the views and the side bar offer no context menu at all.
+void MakeReadOnly(QFileDialog& dialog) {
+  dialog.setOption(QFileDialog::ReadOnly);
+  for (const char* name :
+       {"fileNameEdit", "fileNameLabel", "fileTypeCombo", "fileTypeLabel", "newFolderButton"}) {
+    if (auto* widget = dialog.findChild<QWidget*>(QLatin1String(name))) widget->hide();
+  }
+  for (const char* name : {"listView", "treeView", "sidebar"}) {
+    if (auto* view = dialog.findChild<QAbstractItemView*>(QLatin1String(name))) {
+      view->setContextMenuPolicy(Qt::NoContextMenu);
+      view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+      view->setDragDropMode(QAbstractItemView::NoDragDrop);
+    }
+  }
+}
+
 QString WithoutTrailingSeparator(QString path) {
   while (path.size() > 1 && path.endsWith(QLatin1Char('/')) && !QDir(path).isRoot()) path.chop(1);
   return path;
@@ -40,6 +59,7 @@ std::string PickFolderDialog(QWidget* parent, const std::string& start_folder,
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  MakeReadOnly(dialog);
   PreSelect(dialog, start_folder);
   if (dialog.exec() != QDialog::Accepted) return {};
   const QStringList chosen = dialog.selectedFiles();

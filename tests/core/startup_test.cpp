@@ -1,16 +1,25 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include "app/StartupFolders.h"
 #include "app/frmMain.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/userfolders.h"
 #include "tests/support/fakes.h"
 #include "tests/support/tempdir.h"
+#include "tests/support/unprivileged.h"
 
 namespace pixferry {
 namespace {
@@ -96,6 +105,267 @@ TEST(Startup, WithoutPathsDatStartUpStopsAfterOneBox) {
   EXPECT_EQ(c.h.txtMessage.text, "");
   EXPECT_FALSE(testing::Exists(c.dir / "paths.dat"));  // reading never creates it
 }
+
+#ifndef _WIN32
+// An environment variable set (or unset) for one test.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value) {
+      ::setenv(name, value, 1);
+    } else {
+      ::unsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      ::setenv(name_, old_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// Every entry below folder, hidden ones included: what a start must leave as it found it.
+Paths Tree(const std::string& folder) {
+  Paths entries;
+  for (const auto& e : fs::recursive_directory_iterator(folder)) {
+    entries.push_back(e.path().string());
+  }
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
+MessageBoxCall Stop(const std::string& text) {
+  return {text, 16, ""};
+}
+
+// Started from the menu or a desktop's "open with": the card is the one argument, the start-up
+// folder is elsewhere, and the settings live in the user's settings folder.
+class CardArgument : public ::testing::Test {
+ protected:
+  CardArgument() {
+    WriteFile(dir / "card/DCIM/100MEDIA/IMG_0001.JPG", "one");
+    WriteFile(dir / "card/DCIM/100MEDIA/IMG_0002.JPG", "two");
+    MakeFolders(dir / "cases");
+  }
+
+  StartupFolders Prepare(std::vector<std::string> arguments) {
+    StartupFolders folders = PrepareStartupFolders(arguments, h.desktop);
+    f.strCardDirectory = folders.card;
+    return folders;
+  }
+  std::string Home() const { return dir / "config/pixferry"; }
+
+  TempDir dir;
+  bool started_made = (MakeFolders(dir / "started"), true);
+  testing::ScopedCurrentDirectory cd{dir / "started"};
+  ScopedEnv config{"XDG_CONFIG_HOME", (dir / "config").c_str()};
+  Harness h;
+  frmMain& f = *h.form;
+};
+
+TEST_F(CardArgument, TheCardIsProbedAndTheSettingsLiveInTheUsersFolder) {
+  const Paths card_before = Tree(dir / "card");
+  const StartupFolders folders = Prepare({dir / "card"});
+  ASSERT_TRUE(folders.ok);
+  EXPECT_EQ(folders.card, dir / "card");
+  EXPECT_EQ(CurrentDirectory(), Home());  // made, and made current
+
+  // First time: no paths.dat yet, so the described box, and nothing else happens.
+  f.Form_Load();
+  EXPECT_EQ(h.desktop.boxes,
+            (std::vector<MessageBoxCall>{{"53 File not found in Form_Load", 0, ""}}));
+  EXPECT_EQ(f.strMyDirectory, Home());
+  h.desktop.boxes.clear();
+
+  // The first Save creates paths.dat in the settings folder.
+  h.txtIncidentNumber.text = "Save " + dir / "cases";
+  f.cmdSource_Click();
+  EXPECT_TRUE(testing::Exists(Home() + "/paths.dat"));
+
+  // The next start from the card finds its photos.
+  Harness again;
+  again.form->strCardDirectory = folders.card;
+  again.form->Form_Load();
+  EXPECT_TRUE(again.desktop.boxes.empty());
+  EXPECT_EQ(again.form->strSavePath, dir / "cases");
+  EXPECT_EQ(again.form->strSourcePath, dir / "card/DCIM/100MEDIA");
+  EXPECT_EQ(again.txtMessage.text, kSourceSet);
+
+  // Set Source opens the picker in the card's photo folder.
+  again.desktop.picks = {""};
+  again.form->cmdSource_Click();
+  ASSERT_EQ(again.desktop.pick_calls.size(), 1u);
+  EXPECT_EQ(again.desktop.pick_calls[0].start_folder, dir / "card/DCIM");
+
+  // A copy: the card and the folder it was started from are as they were.
+  again.txtIncidentNumber.text = "7";
+  again.txtUser.text = "Desk";
+  again.txtDate.text = "1/1/08";
+  again.form->cmdStartCopy_Click();
+  EXPECT_EQ(testing::ReadFile(dir / "cases/7_Desk_2008-01-01/IMG_0002.JPG"), "two");
+  EXPECT_EQ(Tree(dir / "card"), card_before);
+  EXPECT_TRUE(fs::is_empty(dir / "started"));
+}
+
+// A write-protected card: everything a job does works, since nothing is written on it.
+TEST_F(CardArgument, AReadOnlyCardIsCopiedAsAnyOther) {
+  const std::optional<bool> copied = testing::RunWithReadOnlyFolder(dir / "card", [&] {
+    if (::access((dir / "card").c_str(), W_OK) == 0) return false;  // not read-only after all
+    if (!Prepare({dir / "card"}).ok) return false;
+    WriteFile(Home() + "/paths.dat", Record(dir / "cases"));
+    f.Form_Load();
+    h.txtIncidentNumber.text = "7";
+    h.txtUser.text = "Desk";
+    h.txtDate.text = "1/1/08";
+    f.cmdStartCopy_Click();
+    return h.desktop.boxes.empty() &&
+           testing::ReadFile(dir / "cases/7_Desk_2008-01-01/IMG_0001.JPG") == "one";
+  });
+  ASSERT_TRUE(copied.has_value()) << "no mount namespace to be had here";
+  EXPECT_TRUE(*copied);
+}
+
+TEST_F(CardArgument, ACardWrittenRelativeOrWithATrailingSeparatorIsTheSameCard) {
+  testing::ScopedCurrentDirectory from(dir.path());
+  StartupFolders folders = Prepare({"started/../card/"});
+  ASSERT_TRUE(folders.ok);
+  EXPECT_EQ(folders.card, dir / "started/../card");
+  WriteFile(Home() + "/paths.dat", Record(dir / "cases"));
+  f.Form_Load();
+  EXPECT_EQ(f.strSourcePath, dir / "started/../card/DCIM/100MEDIA");
+  EXPECT_EQ(h.txtSource.text, "IMG_0001.JPG");
+}
+
+TEST_F(CardArgument, ALinkToTheCardIsFollowedAndKeptAsGiven) {
+  fs::create_directory_symlink(dir / "card", dir / "link");
+  StartupFolders folders = Prepare({dir / "link"});
+  ASSERT_TRUE(folders.ok);
+  EXPECT_EQ(folders.card, dir / "link");
+  WriteFile(Home() + "/paths.dat", Record(dir / "cases"));
+  f.Form_Load();
+  EXPECT_EQ(f.strSourcePath, dir / "link/DCIM/100MEDIA");
+}
+
+// The box names the folder and the system's reason; nothing is made and the directory stays.
+TEST_F(CardArgument, ACardThatCannotBeReadEndsTheStartWithItsReason) {
+  WriteFile(dir / "file", "not a folder");
+  const std::pair<std::string, std::string> cases[] = {
+      {dir / "missing", "No such file or directory"},
+      {dir / "file", "Not a directory"},
+  };
+  for (const auto& [card, reason] : cases) {
+    h.desktop.boxes.clear();
+    EXPECT_FALSE(Prepare({card}).ok);
+    EXPECT_EQ(h.desktop.boxes,
+              (std::vector<MessageBoxCall>{
+                  Stop("The card folder " + card + " cannot be read: " + reason + ".")}));
+  }
+  EXPECT_EQ(CurrentDirectory(), dir / "started");
+  EXPECT_FALSE(testing::Exists(dir / "config"));
+}
+
+TEST_F(CardArgument, ACardFolderWithoutPermissionEndsTheStart) {
+  fs::permissions(dir / "card", fs::perms::none);
+  const std::optional<bool> refused = testing::RunUnprivileged([&] {
+    const bool ok = Prepare({dir / "card"}).ok;
+    return !ok && h.desktop.boxes ==
+                      std::vector<MessageBoxCall>{Stop("The card folder " + dir / "card" +
+                                                       " cannot be read: Permission denied.")};
+  });
+  fs::permissions(dir / "card", fs::perms::owner_all);
+  ASSERT_TRUE(refused.has_value()) << "no ordinary user to run as";
+  EXPECT_TRUE(*refused);
+}
+
+TEST_F(CardArgument, ASettingsFolderThatCannotBeMadeEndsTheStart) {
+  // A file where the folder, or the folder above it, should be.
+  for (const std::string& in_the_way : {Home(), dir / "config"}) {
+    SCOPED_TRACE(in_the_way);
+    WriteFile(in_the_way, "a file");
+    h.desktop.boxes.clear();
+    EXPECT_FALSE(Prepare({dir / "card"}).ok);
+    EXPECT_EQ(h.desktop.boxes,
+              (std::vector<MessageBoxCall>{
+                  Stop("The settings folder " + Home() + " cannot be made: Not a directory.")}));
+    EXPECT_EQ(CurrentDirectory(), dir / "started");
+    testing::GuardDeletion(dir / "config");
+    fs::remove_all(dir / "config");
+  }
+}
+
+TEST_F(CardArgument, TwoArgumentsAreRefused) {
+  EXPECT_FALSE(Prepare({dir / "card", dir / "started"}).ok);
+  EXPECT_EQ(h.desktop.boxes,
+            (std::vector<MessageBoxCall>{
+                Stop("Pixferry takes one folder, the root of the camera card, and was given 2.")}));
+  EXPECT_EQ(CurrentDirectory(), dir / "started");
+}
+
+// Without an argument nothing changes: the start-up folder is the card and holds paths.dat.
+TEST_F(CardArgument, NoArgumentLeavesTheStartUpFolderAsTheCard) {
+  const StartupFolders folders = Prepare({});
+  EXPECT_TRUE(folders.ok);
+  EXPECT_EQ(folders.card, "");
+  EXPECT_TRUE(h.desktop.boxes.empty());
+  EXPECT_EQ(CurrentDirectory(), dir / "started");
+  EXPECT_FALSE(testing::Exists(dir / "config"));
+}
+
+TEST_F(CardArgument, ANameThatIsNotUtf8IsKeptByteForByte) {
+  const std::string odd = dir / "caf\xE9";
+  fs::rename(dir / "card", odd);
+  const StartupFolders folders = Prepare({odd});
+  ASSERT_TRUE(folders.ok);
+  EXPECT_EQ(folders.card, odd);
+  WriteFile(Home() + "/paths.dat", Record(dir / "cases"));
+  f.Form_Load();
+  EXPECT_EQ(f.strSourcePath, odd + "/DCIM/100MEDIA");
+}
+
+TEST_F(CardArgument, SavingIntoAReadOnlySettingsFolderReportsIt) {
+  ASSERT_TRUE(Prepare({dir / "card"}).ok);
+  fs::permissions(Home(), fs::perms::owner_read | fs::perms::owner_exec);
+  const std::optional<bool> reported = testing::RunUnprivileged([&] {
+    h.txtIncidentNumber.text = "Save " + dir / "cases";
+    f.cmdSource_Click();
+    return h.desktop.boxes == std::vector<MessageBoxCall>{{"70 Permission denied", 0, ""}} &&
+           !testing::Exists(Home() + "/paths.dat");
+  });
+  fs::permissions(Home(), fs::perms::owner_all);
+  ASSERT_TRUE(reported.has_value()) << "no ordinary user to run as";
+  EXPECT_TRUE(*reported);
+  EXPECT_TRUE(fs::is_empty(dir / "started"));
+}
+
+// XDG_CONFIG_HOME counts only when it is an absolute path; otherwise ~/.config.
+TEST(SettingsHome, FollowsTheBaseDirectoryRules) {
+  TempDir dir;
+  ScopedEnv home("HOME", dir.path().c_str());
+  {
+    ScopedEnv config("XDG_CONFIG_HOME", (dir / "conf/").c_str());
+    EXPECT_EQ(PerUserSettingsFolder().path, dir / "conf/pixferry");
+  }
+  for (const char* ignored : std::vector<const char*>{"", "relative/conf", nullptr}) {
+    ScopedEnv config("XDG_CONFIG_HOME", ignored);
+    EXPECT_EQ(PerUserSettingsFolder().path, dir / ".config/pixferry");
+  }
+  ScopedEnv config("XDG_CONFIG_HOME", nullptr);
+  ScopedEnv no_home("HOME", nullptr);
+  const SettingsHome fallback = PerUserSettingsFolder();
+  EXPECT_TRUE(fallback.failure.empty());
+  EXPECT_EQ(fallback.path.front(), '/');  // the user's home from the user database
+  EXPECT_TRUE(fallback.path.ends_with("/.config/pixferry"));
+}
+#endif
 
 // Close ends the program: the viewer goes first, also when it was never shown.
 TEST(MainClose, UnloadsTheViewerAndThenTheMainWindow) {

@@ -76,6 +76,30 @@ TEST_F(ListingTest, ABarePathFindsThatOneEntryByMask) {
   EXPECT_FALSE(ListingFindsEntry(dir / "sub" + kSep, 0));
 }
 
+#ifndef _WIN32
+// A whole path names one entry as written: the wildcard characters and a leading "." are part
+// of the name there. Listings of a folder's contents still leave dot entries out.
+TEST_F(ListingTest, AWholePathIsLookedUpExactlyAsWritten) {
+  MakeFolders(dir / ".cases");
+  EXPECT_TRUE(ListingFindsEntry(dir / ".cases", attr::kDirectory));
+  EXPECT_TRUE(ListingFindsEntry(dir / ".hidden.jpg", attr::kNormal));
+  EXPECT_FALSE(ListingFindsEntry(dir / ".hidden.jpg/", attr::kNormal));
+  EXPECT_EQ(ListAll(dir / ".hidden.jpg", 0), Names{".hidden.jpg"});
+
+  // "a*.jpg" is no pattern here: "a.jpg" is not it.
+  EXPECT_FALSE(ListingFindsEntry(dir / "a*.jpg", attr::kNormal));
+  WriteFile(dir / "a*.jpg", "star");
+  EXPECT_TRUE(ListingFindsEntry(dir / "a*.jpg", attr::kNormal));
+  MakeFolders(dir / "Ca1");
+  EXPECT_FALSE(ListingFindsEntry(dir / "C?1", attr::kDirectory));
+  EXPECT_FALSE(ListingFindsEntry(dir / "C[a]1", attr::kDirectory));
+  EXPECT_FALSE(ListingFindsEntry(dir / "C?1/sub", attr::kDirectory));
+
+  // The folder's contents: dot entries stay out, as before.
+  EXPECT_EQ(ListAll(dir.path() + kSep, 0), (Names{"B.JPG", "a*.jpg", "a.jpg", "readonly.jpg"}));
+}
+#endif
+
 // As the two numbers read on Windows: "file not found" in a folder that exists or for a folder
 // that is no file, "path not found" when the folder is missing.
 TEST_F(ListingTest, WhatIsMissingOrInTheWayGivesItsNumber) {

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <optional>
 #include <string>
 
 #include "platform/ansi_1252.h"
 #include "platform/errors.h"
 #include "tests/support/tempdir.h"
+#include "tests/support/unprivileged.h"
 
 namespace pixferry {
 namespace {
@@ -15,6 +18,7 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 using Mode = RecordFile::Mode;
+namespace fs = std::filesystem;
 
 // One record as the file holds it: length, text bytes, zero filler.
 std::string RecordBytes(std::string_view ansi) {
@@ -106,7 +110,7 @@ TEST_F(RecordFileTest, DamagedRecordsReadWithinTheirRecord) {
   boundary[0] = '\xFE';                                                   // 254, one past the limit
   const std::string cut_short = RecordBytes("D:\\Cases 1").substr(0, 6);  // length 10
   WriteFile(path, negative + too_long + boundary + cut_short);
-  EXPECT_EQ(Read(1), "abc" + std::string(250, '\0'));
+  EXPECT_EQ(Read(1), "abc");                  // up to the filler's first NUL
   EXPECT_EQ(Read(2), std::string(253, 'z'));  // never the next record's length bytes
   EXPECT_EQ(Read(3), std::string(253, 'q'));
   EXPECT_EQ(Read(4), "D:\\C");
@@ -114,6 +118,44 @@ TEST_F(RecordFileTest, DamagedRecordsReadWithinTheirRecord) {
   WriteFile(path, "\x05");  // not even a whole length
   EXPECT_EQ(Read(1), "");
 }
+
+// A length above 253 cannot be trusted: the text is what the text area holds before the filler.
+TEST_F(RecordFileTest, ALengthAbove253ReadsTheTextUpToItsFirstNul) {
+  std::string record = RecordBytes("D:\\Cases");
+  record[0] = '\x2C';
+  record[1] = '\x01';  // 300
+  std::string exactly = RecordBytes(std::string(253, 'x'));
+  WriteFile(path, record + exactly);
+  EXPECT_EQ(Read(1), "D:\\Cases");
+  EXPECT_EQ(Read(2), std::string(253, 'x'));
+}
+
+#ifndef _WIN32
+// Saving asks for write access only: a paths.dat that may be written but not read still saves.
+TEST_F(RecordFileTest, WritingNeedsNoReadAccess) {
+  WriteFile(path, RecordBytes("C:\\Old") + RecordBytes("viewer"));
+  fs::permissions(path, fs::perms::owner_write);
+  const std::optional<bool> saved = testing::RunUnprivileged([&] {
+    try {
+      RecordFile(path, Mode::ReadOnly);
+      return false;  // the file must really be unreadable for this to test anything
+    } catch (const RuntimeError& e) {
+      if (e.number() != err::kPermissionDenied) return false;
+    }
+    try {
+      RecordFile f(path, Mode::WriteOnly);
+      f.Write(1, "D:\\Cases");
+      return true;
+    } catch (const RuntimeError&) {
+      return false;
+    }
+  });
+  ASSERT_TRUE(saved.has_value()) << "no ordinary user to run as";
+  EXPECT_TRUE(*saved);
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(ReadFile(path), RecordBytes("D:\\Cases") + RecordBytes("viewer"));
+}
+#endif
 
 // The code page on POSIX: every byte survives the trip through UTF-8; a character it cannot hold,
 // and each byte of malformed UTF-8, becomes one "?" without reading past the text.

@@ -1,5 +1,6 @@
 // The desktop services on Qt: message boxes, the folder dialog, picture decoding and opening a
 // photo in another program, each on real widgets, files and processes.
+#include <QAbstractItemView>
 #include <QFileDialog>
 #include <QListView>
 #include <QtTest>
@@ -90,6 +91,50 @@ class DesktopTest : public QObject {
     QCOMPARE(QString::fromStdString(chosen), expected.filePath());  // no trailing separator
   }
 
+  // The picker shows folders and lets one be chosen, nothing more: no path field to type in, no
+  // new folder, no context menu, no renaming, and the Delete key deletes nothing.
+  void folderDialogCannotChangeWhatItShows() {
+    TempDir root;
+    MakeFolders(root / "DCIM/100MEDIA");
+    WriteFile(root / "DCIM/100MEDIA/IMG_0001.JPG", "x");
+    QStringList shown;
+    bool read_only = false, asked = false;
+    OnModal<QFileDialog> act([&](QFileDialog& dialog) {
+      auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+      if (view->selectionModel()->selectedRows().isEmpty()) return false;
+      for (const char* name : {"fileNameEdit", "newFolderButton", "fileTypeCombo"}) {
+        auto* widget = dialog.findChild<QWidget*>(QLatin1String(name));
+        if (widget && widget->isVisible()) shown << QLatin1String(name);
+      }
+      for (const char* name : {"listView", "treeView", "sidebar"}) {
+        auto* v = dialog.findChild<QAbstractItemView*>(QLatin1String(name));
+        if (v && (v->contextMenuPolicy() != Qt::NoContextMenu ||
+                  v->editTriggers() != QAbstractItemView::NoEditTriggers)) {
+          shown << QLatin1String(name);
+        }
+      }
+      read_only = dialog.testOption(QFileDialog::ReadOnly) &&
+                  dialog.testOption(QFileDialog::ShowDirsOnly) &&
+                  dialog.fileMode() == QFileDialog::Directory;
+      view->setFocus();
+      QTest::keyClick(view, Qt::Key_Delete);
+      QTest::keyClick(view, Qt::Key_F2);
+      QApplication::processEvents();
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        asked = true;
+        box->reject();
+      }
+      return static_cast<QDialog&>(dialog).accept(), true;
+    });
+    const std::string chosen = desktop_.PickFolder(root / "DCIM", "Locate Your Photos Folder");
+    QVERIFY(act.answered());
+    QCOMPARE(shown, QStringList());
+    QVERIFY2(!asked, "the Delete key asked to delete a folder");
+    QVERIFY(read_only);
+    QCOMPARE(chosen, root / "DCIM");
+    QVERIFY(Exists(root / "DCIM/100MEDIA/IMG_0001.JPG"));
+  }
+
   // A missing or empty start folder still opens the dialog; Cancel gives the empty text.
   void folderDialogCancelReturnsEmpty() {
     TempDir root;
@@ -146,6 +191,18 @@ class DesktopTest : public QObject {
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     desktop_.OpenWithProgram(script, photo, work);
     QTRY_COMPARE_WITH_TIMEOUT(ReadFile(out), "1 [" + photo + "] " + work + "\n", 10000);
+    GuardDeletion(out);
+    std::filesystem::remove(out);
+
+    // A bare program name is looked for on PATH, as a shell would.
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString("/nonexistent:" + folder.path()));
+    std::filesystem::rename(script, folder / "showargs");
+    desktop_.OpenWithProgram("showargs", photo, work);
+    qputenv("PATH", path);
+    QTRY_COMPARE_WITH_TIMEOUT(ReadFile(out), "1 [" + photo + "] " + work + "\n", 10000);
+    GuardDeletion(out);
+    std::filesystem::remove(out);
 
     // A program that cannot start, or none at all, is passed over without a word.
     desktop_.OpenWithProgram(folder / "no such program", photo, work);

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include "app/StartupFolders.h"
 #include "app/layout.h"
 #include "app/wiring.h"
 #include "ui/qt/Wiring.h"
@@ -84,6 +85,12 @@ Program::Program()
     ConnectViewerButtons(widget, [this] { viewer.cmdClose_Click(); });
   });
   viewer_window.SetCloseRequest([this] { viewer.cmdClose_Click(); });
+}
+
+bool Program::TakeArguments(const std::vector<std::string>& arguments) {
+  const StartupFolders folders = PrepareStartupFolders(arguments, desktop);
+  form.strCardDirectory = folders.card;
+  return folders.ok;
 }
 
 void Program::Start() {

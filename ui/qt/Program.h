@@ -2,6 +2,9 @@
 // bound over them. main() makes one; the tests make their own.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "app/frmMain.h"
 #include "ui/qt/QtControls.h"
 #include "ui/qt/QtDesktop.h"
@@ -22,6 +25,10 @@ class Program {
   Program();
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
+
+  // Takes the command line's words after the program's name: none, or the card's root (see
+  // app/StartupFolders.h). False when the program must end; the box has told why.
+  bool TakeArguments(const std::vector<std::string>& arguments);
 
   // Runs the load step before the main window is first shown, then shows it.
   void Start();

@@ -85,15 +85,17 @@ void QtWindow::Unload() {
 }
 
 std::string QtTextBox::Text() const {
-  if (auto* line = Find<QLineEdit>(window_, name_)) return ToStdString(line->text());
-  if (auto* box = Find<QTextEdit>(window_, name_)) return ToStdString(box->toPlainText());
+  if (auto* line = Find<QLineEdit>(window_, name_)) return CoreText(*line, line->text());
+  if (auto* box = Find<QTextEdit>(window_, name_)) return CoreText(*box, box->toPlainText());
   return {};
 }
 
 void QtTextBox::SetText(std::string_view text) {
   if (auto* line = Find<LineEdit>(window_, name_)) {
+    KeepCoreBytes(*line, text);
     line->SetPlainText(ToQString(text));
   } else if (auto* box = Find<StatusBox>(window_, name_)) {
+    KeepCoreBytes(*box, text);
     box->SetPlainText(ToQString(text));
   }
 }
@@ -116,7 +118,7 @@ void QtButton::SetEnabled(bool enabled) {
 void QtPictureBox::LoadPicture(const std::string& path) {
   // As with the classic forms, using a control of a window that is not loaded loads it.
   window_.Load();
-  if (auto* picture = Find<PictureView>(window_, name_)) picture->LoadPicture(ToQString(path));
+  if (auto* picture = Find<PictureView>(window_, name_)) picture->LoadPicture(path);
 }
 
 bool QtPictureBox::HasPicture() const {

@@ -1,13 +1,16 @@
 #include "ui/qt/Widgets.h"
 
-#include <QFileInfo>
+#include <QBuffer>
 #include <QFocusEvent>
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTextOption>
+#include <fstream>
+#include <iterator>
 
 #include "platform/errors.h"
+#include "platform/files.h"
 
 namespace pixferry::qt {
 
@@ -45,16 +48,22 @@ void StatusBox::SetPlainText(const QString& text) {
   setPlainText(text);
 }
 
-QImage DecodePicture(const QString& path, QSize size) {
-  const QFileInfo file(path);
-  if (!file.exists()) {
-    const QFileInfo folder(file.absolutePath());
-    throw RuntimeError(folder.isDir() ? err::kFileNotFound : err::kPathNotFound);
-  }
-  if (file.isDir()) throw RuntimeError(err::kPathFileAccessError);
-  if (!file.isReadable()) throw RuntimeError(err::kPermissionDenied);
+QImage DecodePicture(const std::string& path, QSize size) {
+  // Read by the core's bytes: a QString path would lose a name that is not UTF-8.
+  int attributes = 0;
+  ThrowIfError(TryReadAttributes(path, attributes));
+  if (attributes & attr::kDirectory) throw RuntimeError(err::kPathFileAccessError);
+  std::ifstream file(path, std::ios::binary);
+  if (!file) throw RuntimeError(err::kPermissionDenied);
+  const std::string content((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
+  if (file.bad()) throw RuntimeError(err::kDeviceIoError);
+  QByteArray bytes =
+      QByteArray::fromRawData(content.data(), static_cast<qsizetype>(content.size()));
 
-  QImageReader reader(path);
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
   reader.setDecideFormatFromContent(true);
   if (size.isValid() && !size.isEmpty()) reader.setScaledSize(size);
   QImage image = reader.read();
@@ -71,7 +80,7 @@ PictureView::PictureView(QWidget* parent) : QFrame(parent) {
   setFocusPolicy(Qt::NoFocus);
 }
 
-void PictureView::LoadPicture(const QString& path) {
+void PictureView::LoadPicture(const std::string& path) {
   // Decoded at the size it is shown at: a camera photo is far larger than the box.
   const QSize shown = contentsRect().size() * devicePixelRatio();
   picture_ = DecodePicture(path, shown);

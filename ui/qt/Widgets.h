@@ -8,6 +8,7 @@
 #include <QString>
 #include <QTextEdit>
 #include <functional>
+#include <string>
 
 namespace pixferry::qt {
 
@@ -36,14 +37,14 @@ class StatusBox : public QTextEdit {
 // keeps the picture's own). Throws RuntimeError: 76 when the file's folder is missing, 53 when
 // the folder exists but the file does not, 70 when it cannot be read, 481 when it cannot be
 // decoded.
-QImage DecodePicture(const QString& path, QSize size);
+QImage DecodePicture(const std::string& path, QSize size);
 
 // A picture box: a single-line border and the picture stretched to the space inside it.
 class PictureView : public QFrame {
  public:
   explicit PictureView(QWidget* parent);
   // Replaces the picture; on failure throws (see DecodePicture) and keeps the previous one.
-  void LoadPicture(const QString& path);
+  void LoadPicture(const std::string& path);
   bool HasPicture() const { return !picture_.isNull(); }
 
   std::function<void()> on_double_click;

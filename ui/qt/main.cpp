@@ -1,6 +1,10 @@
-// Pixferry on the Linux desktop.
+// Pixferry on the Linux desktop: `pixferry` works on the folder it is started in, `pixferry CARD`
+// on the card's root folder with its settings in the user's settings folder.
 #include <QApplication>
+#include <string>
+#include <vector>
 
+#include "app/StartupFolders.h"
 #include "ui/qt/Fonts.h"
 #include "ui/qt/Program.h"
 
@@ -9,6 +13,10 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("Pixferry"));
   pixferry::qt::LoadFonts();
   pixferry::qt::Program program;
+  // What Qt left of the command line (it takes its own options out), as the system's bytes: a
+  // card's name need not be UTF-8.
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (!program.TakeArguments(arguments)) return pixferry::kStartupFailedStatus;
   program.Start();
   return QApplication::exec();
 }

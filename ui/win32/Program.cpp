@@ -1,7 +1,11 @@
 #include "ui/win32/Program.h"
 
+#include <shellapi.h>
+
+#include "app/StartupFolders.h"
 #include "app/layout.h"
 #include "app/wiring.h"
+#include "platform/win32/wide.h"
 #include "ui/win32/resource.h"
 
 namespace pixferry::win32 {
@@ -74,6 +78,12 @@ Program::Program(HINSTANCE instance)
   viewer_window.on_close_box = [this] { CloseViewer(); };
 }
 
+bool Program::TakeArguments(const std::vector<std::string>& arguments) {
+  const StartupFolders folders = PrepareStartupFolders(arguments, desktop);
+  form.strCardDirectory = folders.card;
+  return folders.ok;
+}
+
 void Program::Start(int show_command) {
   main_window.Load();
   RunHandler(&frmMain::Form_Load);
@@ -102,6 +112,18 @@ void Program::CloseViewer() {
   } catch (...) {
     // cmdClose_Click reports its own failures.
   }
+}
+
+std::vector<std::string> CommandLineArguments(const wchar_t* command_line) {
+  std::vector<std::string> arguments;
+  int count = 0;
+  // An empty command line would give the running program's own path as the only word.
+  if (command_line == nullptr || *command_line == L'\0') return arguments;
+  wchar_t** words = ::CommandLineToArgvW(command_line, &count);
+  if (words == nullptr) return arguments;
+  for (int i = 1; i < count; ++i) arguments.push_back(Narrow(words[i]));
+  ::LocalFree(words);
+  return arguments;
 }
 
 int RunMessageLoop() {

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "app/frmMain.h"
 #include "ui/win32/Controls.h"
 #include "ui/win32/Desktop.h"
@@ -22,6 +25,10 @@ class Program {
   explicit Program(HINSTANCE instance);
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
+
+  // Takes the command line's words after the program's name: none, or the card's root (see
+  // app/StartupFolders.h). False when the program must end; the box has told why.
+  bool TakeArguments(const std::vector<std::string>& arguments);
 
   // Creates the main window, runs the load step before it is first shown, then shows it.
   void Start(int show_command = SW_SHOWNORMAL);
@@ -47,6 +54,10 @@ class Program {
   void RunHandler(void (frmMain::*handler)());
   void CloseViewer();
 };
+
+// The words of a command line after the program's name, as UTF-8: `pixferry.exe Z:\path\to\card`
+// gives the card's path, with the quoting rules every Windows program uses.
+std::vector<std::string> CommandLineArguments(const wchar_t* command_line);
 
 // Runs the messages of the thread until the program ends; Tab and the arrow keys move between
 // controls as in a dialog. Returns the exit code.

@@ -1,0 +1,29 @@
+// The folders a start works on. Started without an argument, the current directory is both the
+// card's root and the home of paths.dat. Started with the card's root as its one argument (as a
+// desktop does when a card is inserted), the two are split: the card is evidence and is never
+// written to, so the settings live in the user's own settings folder, which becomes the current
+// directory before anything else.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/ui.h"
+
+namespace pixferry {
+
+struct StartupFolders {
+  bool ok = true;
+  std::string card;  // the card's root; empty when the current directory is the card
+};
+
+// arguments are the command line's words after the program's name. On a failure (a card that
+// cannot be read, a settings folder that cannot be made, more than one argument) shows a box
+// naming the folder and the system's reason and returns ok = false: the program then ends with
+// a non-zero status, having written nothing.
+StartupFolders PrepareStartupFolders(const std::vector<std::string>& arguments, Desktop& desktop);
+
+// The exit status of a start that could not go on.
+inline constexpr int kStartupFailedStatus = 2;
+
+}  // namespace pixferry

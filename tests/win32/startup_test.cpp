@@ -1,0 +1,120 @@
+// `pixferry.exe Z:\path\to\card`: the card named on the command line, with the settings in
+// %APPDATA%\Pixferry, and a card that cannot be read refused with the system's reason.
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "platform/files.h"
+#include "tests/win32/Win32Testing.h"
+
+namespace pixferry::win32::testing {
+namespace {
+
+using pixferry::testing::Exists;
+using pixferry::testing::MakeFolders;
+using pixferry::testing::ScopedCurrentDirectory;
+using pixferry::testing::WriteFile;
+
+TEST(CommandLine, GivesTheWordsAfterTheProgramsNameAsUtf8) {
+  using Words = std::vector<std::string>;
+  EXPECT_EQ(CommandLineArguments(L"pixferry.exe"), Words{});
+  EXPECT_EQ(CommandLineArguments(L""), Words{});
+  EXPECT_EQ(CommandLineArguments(L"pixferry.exe Z:\\tmp\\card"), Words{"Z:\\tmp\\card"});
+  EXPECT_EQ(CommandLineArguments(L"\"C:\\Program Files\\pixferry.exe\" \"E:\\My Card\\\" x"),
+            (Words{"E:\\My Card\" x"}));  // a backslash before a quote escapes it, as ever
+  EXPECT_EQ(CommandLineArguments(L"pixferry.exe \"E:\\Caf\u00E9 1\" F:\\"),
+            (Words{"E:\\Caf\xC3\xA9 1", "F:\\"}));
+}
+
+// %APPDATA% pointed at a fresh folder for one test.
+class ScopedAppData {
+ public:
+  explicit ScopedAppData(const std::string& folder) {
+    wchar_t old[MAX_PATH] = {};
+    if (::GetEnvironmentVariableW(L"APPDATA", old, MAX_PATH) > 0) old_ = old;
+    ::SetEnvironmentVariableW(L"APPDATA", Widen(folder).c_str());
+  }
+  ~ScopedAppData() { ::SetEnvironmentVariableW(L"APPDATA", old_ ? old_->c_str() : nullptr); }
+  ScopedAppData(const ScopedAppData&) = delete;
+  ScopedAppData& operator=(const ScopedAppData&) = delete;
+
+ private:
+  std::optional<std::wstring> old_;
+};
+
+struct CardStart {
+  CardStart() {
+    WriteFile(dir / "card/DCIM/100MEDIA/IMG_0001.JPG", pixferry::testing::JpegBytes());
+    MakeFolders(dir / "Cases");
+  }
+  ~CardStart() {
+    program.reset();
+    Pump();
+    for (MSG msg{}; ::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);) {
+    }
+  }
+  std::string Home() const { return dir / "AppData/Pixferry"; }
+
+  TempDir dir;
+  bool started_made = (MakeFolders(dir / "started"), true);
+  ScopedCurrentDirectory cd{dir / "started"};
+  ScopedAppData appdata{dir / "AppData"};
+  DialogAnswerer answers;
+  std::unique_ptr<Program> program = std::make_unique<Program>(::GetModuleHandleW(nullptr));
+};
+
+TEST(CardArgument, TheCardIsListedAndTheSettingsLiveInAppData) {
+  CardStart s;
+  MakeFolders(s.Home());
+  RecordFile settings(s.Home() + "\\paths.dat", RecordFile::Mode::WriteOnly);
+  settings.Write(1, s.dir / "Cases");
+  settings.Close();
+
+  ASSERT_TRUE(s.program->TakeArguments({s.dir / "card\\"}));
+  s.program->Start(SW_SHOWNORMAL);
+  Pump(50);
+  EXPECT_TRUE(s.answers.seen.empty());
+  EXPECT_EQ(s.program->form.strMyDirectory, s.Home());
+  EXPECT_EQ(s.program->form.strSourcePath, s.dir / "card/DCIM/100MEDIA");
+  EXPECT_EQ(s.program->txtSource.Text(), "IMG_0001.JPG");
+  EXPECT_FALSE(Exists(s.dir / "started/paths.dat"));
+  EXPECT_FALSE(Exists(s.dir / "card/paths.dat"));
+}
+
+// The first start makes the folder; without paths.dat there, the described box follows.
+TEST(CardArgument, TheFirstStartMakesTheSettingsFolder) {
+  CardStart s;
+  ASSERT_TRUE(s.program->TakeArguments({s.dir / "card"}));
+  EXPECT_EQ(CurrentDirectory(), s.Home());
+  s.answers.Then(IDOK);
+  s.program->Start(SW_SHOWNORMAL);
+  Pump(50);
+  ASSERT_EQ(s.answers.seen.size(), 1u);
+  EXPECT_EQ(s.answers.seen[0].text, "53 File not found in Form_Load");
+}
+
+TEST(CardArgument, ACardThatCannotBeReadIsRefusedWithTheSystemsReason) {
+  CardStart s;
+  WriteFile(s.dir / "file", "not a folder");
+  for (const std::string& card : {s.dir / "gone", s.dir / "file"}) {
+    SCOPED_TRACE(card);
+    s.answers.seen.clear();
+    s.answers.Then(IDOK);
+    EXPECT_FALSE(s.program->TakeArguments({card}));
+    Pump(50);
+    ASSERT_EQ(s.answers.seen.size(), 1u);
+    const DialogSeen& box = s.answers.seen[0];
+    const std::string opening = "The card folder " + card + " cannot be read: ";
+    EXPECT_EQ(box.text.substr(0, opening.size()), opening);
+    EXPECT_GT(box.text.size(), opening.size() + 2);  // the reason
+    EXPECT_EQ(box.text.back(), '.');
+    EXPECT_EQ(box.title, "Pixferry");
+    EXPECT_TRUE(box.has_icon);
+    EXPECT_FALSE(box.has_yes || box.has_no);
+    EXPECT_EQ(CurrentDirectory(), s.dir / "started");
+    EXPECT_FALSE(Exists(s.dir / "AppData"));
+  }
+}
+
+}  // namespace
+}  // namespace pixferry::win32::testing
