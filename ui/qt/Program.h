@@ -2,6 +2,7 @@
 // bound over them. main() makes one; the tests make their own.
 #pragma once
 
+#include "app/HandlerQueue.h"
 #include "app/frmMain.h"
 #include "ui/qt/QtControls.h"
 #include "ui/qt/QtDesktop.h"
@@ -39,6 +40,8 @@ class Program {
   QtDesktop desktop;
   frmShowPhoto viewer;
   frmMain form;
+  // Every handler of both windows runs through here, so none starts inside another.
+  HandlerQueue handlers;
 };
 
 }  // namespace pixferry::qt

@@ -1,6 +1,7 @@
 #include "ui/qt/QtDesktop.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
@@ -12,6 +13,10 @@
 
 namespace pixferry::qt {
 namespace {
+
+// Often enough that the desktop never sees the window hang and the status box's progress shows,
+// seldom enough to cost a long job nothing.
+constexpr std::chrono::milliseconds kAliveEvery{100};
 
 QMessageBox::Icon IconFor(int style) {
   switch (style & mb::kIconMask) {
@@ -74,6 +79,17 @@ std::string QtDesktop::PickFolder(const std::string& start_folder, const std::st
 void QtDesktop::OpenWithProgram(const std::string& program, const std::string& parameters,
                                 const std::string& directory) {
   StartProgram(program, parameters, directory);
+}
+
+void QtDesktop::KeepAlive() {
+  const auto now = std::chrono::steady_clock::now();
+  if (now - last_alive_ < kAliveEvery) return;
+  last_alive_ = now;
+  if (!QCoreApplication::instance()) return;
+  // Paints, timers, the window manager's pings and posted events; clicks and keys wait in the
+  // window system's queue until the job has ended. A handler the posted events would start
+  // waits in the program's handler queue.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 }  // namespace pixferry::qt

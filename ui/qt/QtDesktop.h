@@ -1,6 +1,7 @@
 // Message boxes, the folder picker and opening a photo in another program, on Qt.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -25,11 +26,13 @@ class QtDesktop : public Desktop {
   std::string PickFolder(const std::string& start_folder, const std::string& title) override;
   void OpenWithProgram(const std::string& program, const std::string& parameters,
                        const std::string& directory) override;
+  void KeepAlive() override;
 
  private:
   QWidget* DialogParent() const;
 
   QtWindow& main_window_;
+  std::chrono::steady_clock::time_point last_alive_{};
 };
 
 }  // namespace pixferry::qt

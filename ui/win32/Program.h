@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "app/HandlerQueue.h"
 #include "app/frmMain.h"
 #include "ui/win32/Controls.h"
 #include "ui/win32/Desktop.h"
@@ -42,6 +43,8 @@ class Program {
   Win32Desktop desktop;
   frmShowPhoto viewer;
   frmMain form;
+  // Every handler of both windows runs through here, so none starts inside another.
+  HandlerQueue handlers;
 
  private:
   void RunHandler(void (frmMain::*handler)());
