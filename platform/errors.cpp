@@ -88,8 +88,8 @@ int ErrorFromErrnoOn(int e, const std::string& path) noexcept {
     fs::path folder = fs::path(std::u8string(path.begin(), path.end())).parent_path();
     if (folder.empty()) folder = ".";
     std::error_code ec;
-    fs::status(folder, ec);
-    return ec ? err::kDeviceUnavailable : err::kDeviceIoError;
+    const fs::file_status folder_status = fs::status(folder, ec);
+    return ec || !fs::exists(folder_status) ? err::kDeviceUnavailable : err::kDeviceIoError;
   } catch (...) {
     return err::kDeviceIoError;
   }
