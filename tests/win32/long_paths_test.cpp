@@ -80,9 +80,10 @@ TEST(LongPath, ARelativePathStartsFromTheCurrentFolders) {
   EXPECT_EQ(LongPath("\\x"), L"\\\\?\\" + Widen(drive) + L"\\x");
 }
 
-// A folder path exactly length characters long below dir, its names up to 100 characters.
+// A folder path exactly length characters long, made from base on, its names up to 100 characters.
 std::string MakeFolderOfLength(const std::string& base, std::size_t length) {
   std::string path = base;
+  MakeFolder(path);
   while (path.size() < length) {
     const std::size_t room = length - path.size();
     const std::size_t n = room > 101 ? std::min<std::size_t>(100, room - 3) : room - 1;
@@ -139,8 +140,8 @@ TEST(LongPaths, ACaseFolderOf300CharactersIsCopiedIntoAndListed) {
   EXPECT_EQ(List(case_folder + kSep + "*", 0), (Names{"IMG_0001.JPG", "IMG_0002.JPG"}));
   EXPECT_EQ(f.lngTargetCount, 2);
   EXPECT_EQ(f.strTargetFiles[2], "IMG_0002.JPG");
-  ASSERT_FALSE(h.desktop.boxes.empty());
-  EXPECT_EQ(h.desktop.boxes.back().text,
+  EXPECT_EQ(h.desktop.boxes, std::vector<testing::MessageBoxCall>{});
+  EXPECT_EQ(h.txtMessage.text,
             "Photos copied successfully.  If you'd like to cleanse the photos from your "
             "source(disk), click 'Delete'.");
 }
