@@ -69,11 +69,14 @@ TEST(KeepAlive, ALongJobAnswersTheSystemAndLeavesAClickForAfterIt) {
   ASSERT_EQ(form.lngSourceIndex, 1);
   Watcher watcher(p.Main());
   bool painted = false;
+  const HWND incident = p.MainControl("txtIncidentNumber");
   p.program->handlers.Run([&] {
     PostClick(p.MainControl("cmdSourceNext"));
+    ::PostMessageW(incident, WM_CHAR, L'7', 1);  // a key typed meanwhile
     ::InvalidateRect(p.MainControl("txtMessage"), nullptr, TRUE);
     Work(p.program->desktop, 6000, [&] {
       EXPECT_EQ(form.lngSourceIndex, 1);  // the click has not run
+      EXPECT_EQ(WindowTextOf(incident), "");
       RECT r{};
       painted = painted || !::GetUpdateRect(p.MainControl("txtMessage"), &r, FALSE);
     });
@@ -87,6 +90,7 @@ TEST(KeepAlive, ALongJobAnswersTheSystemAndLeavesAClickForAfterIt) {
   EXPECT_EQ(watcher.answered(), watcher.asked());
   Pump(100);
   EXPECT_EQ(form.lngSourceIndex, 2);  // ...and runs once the job is over
+  EXPECT_EQ(WindowTextOf(incident), "7");
 }
 
 // A close request the system sends during the job (a sent message runs at once) must not take
