@@ -209,12 +209,7 @@ class WindowTest : public QObject {
       Work(p.desktop, 600, [&] { pressed_during_job = pressed_during_job || presses.count > 0; });
     });
     QVERIFY(!pressed_during_job);
-    // Qt's GLib event loop hands the held input on with the next event of the display, which
-    // the operator's hand on the mouse makes at once; here the pointer moves a pixel.
-    QCOMPARE(QProcess::execute(xdotool, {QStringLiteral("mousemove_relative"), QStringLiteral("1"),
-                                         QStringLiteral("0")}),
-             0);
-    QTRY_COMPARE(presses.count, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(presses.count, 1, 1000);  // not at some later event of the display
   }
 
   void keepAliveBeforeAnyWindowDoesNothing() {

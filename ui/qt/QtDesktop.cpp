@@ -5,6 +5,8 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
+#include <QWindow>
 
 #include "shell/qt/FolderDialog.h"
 #include "shell/qt/OpenWithProgram.h"
@@ -62,6 +64,10 @@ int ShowMessageBox(QWidget* parent, std::string_view text, int style, std::strin
   return mb::kAnswerOk;
 }
 
+QtDesktop::QtDesktop(QtWindow& main_window) : main_window_(main_window) {}
+
+QtDesktop::~QtDesktop() = default;
+
 QWidget* QtDesktop::DialogParent() const {
   if (QWidget* modal = QApplication::activeModalWidget()) return modal;
   if (QWidget* active = QApplication::activeWindow()) return active;
@@ -90,6 +96,18 @@ void QtDesktop::KeepAlive() {
   // window system's queue until the job has ended. A handler the posted events would start
   // waits in the program's handler queue.
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+  // On X with GLib's event loop, held input moves on only with the display's next event, which
+  // could be the operator's next mouse move: a turn of the loop after the job (a turn during it
+  // just asks for another) makes one, rewriting the main window's title as it is.
+  if (release_turn_) return;
+  release_turn_ = std::make_unique<QObject>();
+  QTimer::singleShot(0, release_turn_.get(), [this] {
+    release_turn_.release()->deleteLater();
+    if (QWidget* widget = main_window_.widget()) {
+      if (QWindow* window = widget->windowHandle()) window->setTitle(window->title());
+    }
+  });
 }
 
 }  // namespace pixferry::qt
