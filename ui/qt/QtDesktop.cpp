@@ -6,7 +6,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
-#include <QWindow>
 
 #include "shell/qt/FolderDialog.h"
 #include "shell/qt/OpenWithProgram.h"
@@ -97,17 +96,12 @@ void QtDesktop::KeepAlive() {
   // waits in the program's handler queue.
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
-  // On X with GLib's event loop, held input moves on only with the display's next event, which
-  // could be the operator's next mouse move: a turn of the loop after the job (a turn during it
-  // just asks for another) makes one, rewriting the main window's title as it is.
+  // On X with GLib's event loop, input held back moves on only when the loop wakes again, which
+  // after the job could be the operator's next mouse move: a turn of the loop queued here wakes
+  // it as soon as the job is over (a turn taken during the job queues the next one).
   if (release_turn_) return;
   release_turn_ = std::make_unique<QObject>();
-  QTimer::singleShot(0, release_turn_.get(), [this] {
-    release_turn_.release()->deleteLater();
-    if (QWidget* widget = main_window_.widget()) {
-      if (QWindow* window = widget->windowHandle()) window->setTitle(window->title());
-    }
-  });
+  QTimer::singleShot(0, release_turn_.get(), [this] { release_turn_.release()->deleteLater(); });
 }
 
 }  // namespace pixferry::qt

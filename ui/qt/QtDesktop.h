@@ -36,8 +36,8 @@ class QtDesktop : public Desktop {
 
   QtWindow& main_window_;
   std::chrono::steady_clock::time_point last_alive_{};
-  // Owns the pending turn that hands held input on once the job is over; going with the
-  // desktop, it takes the turn along.
+  // Owns the pending turn of the event loop that hands held input on once the job is over;
+  // going with the desktop, it takes the turn along.
   std::unique_ptr<QObject> release_turn_;
 };
 
