@@ -68,17 +68,21 @@ TEST(KeepAlive, ALongJobAnswersTheSystemAndLeavesAClickForAfterIt) {
   frmMain& form = p.program->form;
   ASSERT_EQ(form.lngSourceIndex, 1);
   Watcher watcher(p.Main());
-  bool painted = false, input_waited = true;
+  bool painted = false, viewer_painted = false, input_waited = true;
   const HWND incident = p.MainControl("txtIncidentNumber");
+  p.program->viewer_window.Show(&p.program->main_window);  // the viewer open during the job
+  Pump(50);
   p.program->handlers.Run([&] {
     PostClick(p.MainControl("cmdSourceNext"));
     ::PostMessageW(incident, WM_CHAR, L'7', 1);  // a key typed meanwhile
     ::InvalidateRect(p.MainControl("txtMessage"), nullptr, TRUE);
+    ::InvalidateRect(p.Viewer(), nullptr, TRUE);
     Work(p.program->desktop, 6000, [&] {
       // Neither the click nor the key has run.
       input_waited = input_waited && form.lngSourceIndex == 1 && WindowTextOf(incident).empty();
       RECT r{};
       painted = painted || !::GetUpdateRect(p.MainControl("txtMessage"), &r, FALSE);
+      viewer_painted = viewer_painted || !::GetUpdateRect(p.Viewer(), &r, FALSE);
     });
     watcher.StopAsking();
     Work(p.program->desktop, 1200, [&] {
@@ -88,6 +92,7 @@ TEST(KeepAlive, ALongJobAnswersTheSystemAndLeavesAClickForAfterIt) {
   EXPECT_TRUE(input_waited);
   watcher.Stop();
   EXPECT_TRUE(painted);
+  EXPECT_TRUE(viewer_painted);
   EXPECT_EQ(watcher.hung(), 0);
   EXPECT_GE(watcher.asked(), 10);
   EXPECT_EQ(watcher.answered(), watcher.asked());
