@@ -74,11 +74,16 @@ int SearchFailure(DWORD error, const std::wstring& long_folder) {
 }
 
 // Characters no Windows name can hold. The search functions read the first five as wildcards
-// ("<", ">" and a double quote are the DOS forms of "*", "?" and "."), so a path that holds one
-// must never reach them as a path: nothing can have that name, and the answer is "not there".
+// ("<", ">" and a double quote are the DOS forms of "*", "?" and "."), and a ":" after the
+// drive names a stream inside a file, so a path that holds one must never reach them as a path:
+// nothing can have that name, and the answer is "not there".
 bool HasCharacterNoNameHolds(std::wstring_view path) {
   if (path.starts_with(L"\\\\?\\")) path.remove_prefix(4);
-  return path.find_first_of(L"*?<>\"|") != std::wstring_view::npos;
+  if (path.size() >= 2 && path[1] == L':') path.remove_prefix(2);
+  for (const wchar_t c : path) {
+    if (c < L' ' || std::wstring_view(L"*?<>\"|:").find(c) != std::wstring_view::npos) return true;
+  }
+  return false;
 }
 
 // The long form of a folder with the separator and "*" after it: every name in the folder.

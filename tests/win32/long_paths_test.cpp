@@ -168,13 +168,15 @@ TEST(WindowsNames, NamesEndingInADotOrABlankAreListedAndRemovedAsTheyAre) {
   EXPECT_EQ(testing::ReadFile(dir / "IMG_0001.JPG"), "the other one");
 }
 
-// No Windows name holds * ? < > " or |: a path with one (from paths.dat or a box) names nothing,
-// and never a folder or file that the search would match.
+// No Windows name holds * ? < > " | or : (past the drive), nor a control character: a path with
+// one (from paths.dat or a box) names nothing, never a folder or file that the search would
+// match, nor a stream inside one.
 TEST(WindowsNames, APathIsNeverReadAsAPattern) {
   TempDir dir;
   MakeFolder(dir / "Cases");
   testing::WriteFile(dir / "Cases/ab.jpg", "ab");
-  for (const char* path : {"Ca?es", "C*", "Ca<es", "Cases>", "Cases\"", "Ca|es"}) {
+  for (const char* path :
+       {"Ca?es", "C*", "Ca<es", "Cases>", "Cases\"", "Ca|es", "Cases:x", "Ca\x01"}) {
     SCOPED_TRACE(path);
     EXPECT_FALSE(ListingFindsEntry(dir / path, attr::kDirectory));
     int attributes = 0;
