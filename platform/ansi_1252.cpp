@@ -95,6 +95,16 @@ std::string Utf8ToWindows1252(std::string_view utf8) {
   return out;
 }
 
+bool FitsWindows1252(std::string_view utf8) noexcept {
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    char32_t cp = 0;
+    if (!DecodeUtf8(utf8, i, cp)) return false;
+    if (cp != U'?' && ByteOf(cp) == '?') return false;
+  }
+  return true;
+}
+
 std::string Windows1252ToUtf8(std::string_view ansi) {
   std::string out;
   out.reserve(ansi.size() * 2);

@@ -1,6 +1,7 @@
 #include "platform/errors.h"
 
 #include <cerrno>
+#include <filesystem>
 #include <string>
 
 namespace pixferry {
@@ -66,8 +67,9 @@ int ErrorFromErrno(int e) noexcept {
 #endif
       return err::kDiskFull;
     case EIO: return err::kDeviceIoError;
+    // The medium or its device went away (a card pulled out): no retry on this path can help.
     case ENXIO:
-    case ENODEV: return err::kDiskNotReady;
+    case ENODEV: return err::kDeviceUnavailable;
     case EMFILE:
     case ENFILE: return err::kTooManyFiles;
     case ENAMETOOLONG:
@@ -76,6 +78,20 @@ int ErrorFromErrno(int e) noexcept {
     case EXDEV: return err::kCannotRenameWithDifferentDrive;
     case ENOMEM: return err::kOutOfMemory;
     default: return err::kPathFileAccessError;
+  }
+}
+
+int ErrorFromErrnoOn(int e, const std::string& path) noexcept {
+  if (e != EIO) return ErrorFromErrno(e);
+  try {
+    namespace fs = std::filesystem;
+    fs::path folder = fs::path(std::u8string(path.begin(), path.end())).parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code ec;
+    const fs::file_status folder_status = fs::status(folder, ec);
+    return ec || !fs::exists(folder_status) ? err::kDeviceUnavailable : err::kDeviceIoError;
+  } catch (...) {
+    return err::kDeviceIoError;
   }
 }
 

@@ -12,4 +12,8 @@ std::string AnsiToUtf8(std::string_view ansi) {
   return Windows1252ToUtf8(ansi);
 }
 
+bool FitsAnsi(std::string_view utf8) {
+  return FitsWindows1252(utf8);
+}
+
 }  // namespace pixferry

@@ -27,6 +27,20 @@ std::string Utf8ToAnsi(std::string_view utf8) {
   return ansi;
 }
 
+bool FitsAnsi(std::string_view utf8) {
+  const std::wstring wide = Widen(utf8);
+  if (wide.empty()) return true;
+  if (wide.size() > static_cast<std::size_t>(INT_MAX)) throw RuntimeError(err::kOutOfMemory);
+  const UINT code_page = ::GetACP();
+  // A UTF-8 system code page holds every character; bytes that were not UTF-8 became U+FFFD.
+  if (code_page == CP_UTF8) return wide.find(L'\xFFFD') == std::wstring::npos;
+  BOOL used_default = FALSE;
+  const int n =
+      ::WideCharToMultiByte(code_page, WC_NO_BEST_FIT_CHARS, wide.data(),
+                            static_cast<int>(wide.size()), nullptr, 0, nullptr, &used_default);
+  return n > 0 && !used_default;
+}
+
 std::string AnsiToUtf8(std::string_view ansi) {
   if (ansi.empty()) return {};
   if (ansi.size() > static_cast<std::size_t>(INT_MAX)) throw RuntimeError(err::kOutOfMemory);

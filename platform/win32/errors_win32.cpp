@@ -4,6 +4,12 @@
 #include "platform/win32/win32_errors.h"
 
 namespace pixferry {
+namespace {
+
+// ERROR_NO_SUCH_DEVICE, which not every SDK's headers define.
+constexpr unsigned long kNoSuchDevice = 433;
+
+}  // namespace
 
 int ErrorFromWin32(unsigned long error) noexcept {
   switch (error) {
@@ -29,8 +35,12 @@ int ErrorFromWin32(unsigned long error) noexcept {
     case ERROR_NOT_ENOUGH_MEMORY:
     case ERROR_OUTOFMEMORY:
       return err::kOutOfMemory;
+    // The drive, or the medium under an open file, is gone: a card pulled out mid-job.
     case ERROR_INVALID_DRIVE:
     case ERROR_DEV_NOT_EXIST:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case kNoSuchDevice:
+    case ERROR_FILE_INVALID:
       return err::kDeviceUnavailable;
     case ERROR_NOT_SAME_DEVICE:
       return err::kCannotRenameWithDifferentDrive;

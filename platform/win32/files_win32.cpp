@@ -57,23 +57,38 @@ bool IsNotThere(DWORD error) {
 }
 
 // 0 when a search failed only because its folder is not there, else the run-time number. Windows
-// and Wine also call a path through a file an invalid name, so for that answer the folder is
-// looked at: a name the system cannot take at all (too long, a reserved character) is a failure,
-// as it is on other systems.
-int SearchFailure(DWORD error, std::wstring folder) {
+// and Wine also call a path through a file an invalid name, so for that answer the folder (in its
+// long form) is looked at: a name the system cannot take at all (too long, a reserved character)
+// is a failure, as it is on other systems.
+int SearchFailure(DWORD error, const std::wstring& long_folder) {
   if (IsNotThere(error)) return 0;
   if (error == ERROR_INVALID_NAME || error == ERROR_BAD_PATHNAME ||
       error == ERROR_FILENAME_EXCED_RANGE) {
-    while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/')) {
-      folder.pop_back();
-    }
-    if (!folder.empty()) {
-      const DWORD a = ::GetFileAttributesW(folder.c_str());
+    if (!long_folder.empty()) {
+      const DWORD a = ::GetFileAttributesW(long_folder.c_str());
       if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY)) return 0;
       if (a == INVALID_FILE_ATTRIBUTES && IsNotThere(::GetLastError())) return 0;
     }
   }
   return ErrorFromWin32(error);
+}
+
+// Characters no Windows name can hold. The search functions read the first five as wildcards
+// ("<", ">" and a double quote are the DOS forms of "*", "?" and "."), and a ":" after the
+// drive names a stream inside a file, so a path that holds one must never reach them as a path:
+// nothing can have that name, and the answer is "not there".
+bool HasCharacterNoNameHolds(std::wstring_view path) {
+  if (path.starts_with(L"\\\\?\\")) path.remove_prefix(4);
+  if (path.size() >= 2 && path[1] == L':') path.remove_prefix(2);
+  for (const wchar_t c : path) {
+    if (c < L' ' || std::wstring_view(L"*?<>\"|:").find(c) != std::wstring_view::npos) return true;
+  }
+  return false;
+}
+
+// The long form of a folder with the separator and "*" after it: every name in the folder.
+std::wstring EveryNameIn(const std::wstring& long_folder) {
+  return long_folder + (long_folder.ends_with(L'\\') ? L"*" : L"\\*");
 }
 
 // No file system takes a name longer than this; Wine calls such a name merely missing.
@@ -127,10 +142,11 @@ Listing::Listing(std::string_view pattern, int mask) : impl_(std::make_unique<Im
 
   if (!name_pattern.empty() && !HasWildcard(name_pattern)) {
     // A bare path: that one entry, under the name it has on disk.
+    if (HasCharacterNoNameHolds(wide_pattern)) return;
     WIN32_FIND_DATAW data{};
-    UniqueFind find = OwnFind(FindFirst(wide_pattern, data));
+    UniqueFind find = OwnFind(FindFirst(LongPath(wide_pattern), data));
     if (!find) {
-      s.error = SearchFailure(::GetLastError(), Widen(folder));
+      s.error = SearchFailure(::GetLastError(), LongPath(folder.empty() ? "." : folder));
       return;
     }
     if (PassesMask(AttributesOf(data.dwFileAttributes), mask)) {
@@ -142,8 +158,9 @@ Listing::Listing(std::string_view pattern, int mask) : impl_(std::make_unique<Im
   // Every name of the folder, filtered here, so the match is the same as on other systems (no
   // 8.3 names, no special meaning of "*.*" beyond "everything").
   s.name_pattern = std::string(name_pattern);
-  const std::wstring wide_folder = Widen(folder);
-  s.find = OwnFind(FindFirst(wide_folder + L"*", s.data));
+  if (HasCharacterNoNameHolds(Widen(folder))) return;
+  const std::wstring wide_folder = LongPath(folder.empty() ? "." : folder);
+  s.find = OwnFind(FindFirst(EveryNameIn(wide_folder), s.data));
   bool folder_exists = static_cast<bool>(s.find);
   if (s.find) {
     s.have_data = true;
@@ -152,7 +169,7 @@ Listing::Listing(std::string_view pattern, int mask) : impl_(std::make_unique<Im
     if (e == ERROR_FILE_NOT_FOUND) {
       // An empty drive root has no entries at all; anything else that says "not found" here
       // is a missing folder.
-      folder_exists = IsFolder(wide_folder.empty() ? std::wstring(L".") : wide_folder);
+      folder_exists = IsFolder(wide_folder);
     } else {
       s.error = SearchFailure(e, wide_folder);
     }
@@ -203,6 +220,11 @@ std::optional<std::string> Listing::Next() {
 }
 
 bool ListingFindsEntry(std::string_view pattern, int mask) {
+  // A path given whole (a folder's or a file's, from the settings or a box) is looked up as it
+  // is: "*" and "?" in its last name are no wildcards here, and no name holds them.
+  std::size_t cut = pattern.size();
+  while (cut > 0 && !IsSeparator(pattern[cut - 1])) --cut;
+  if (HasWildcard(pattern.substr(cut))) return false;
   Listing listing(pattern, mask);
   const bool found = listing.Next().has_value();
   if (!found && listing.error() != 0) throw RuntimeError(listing.error());
@@ -213,7 +235,8 @@ int TryReadAttributes(const std::string& path, int& attributes) noexcept {
   try {
     const std::wstring wide = Widen(path);
     if (HasOverlongName(wide)) return err::kBadFileName;
-    const DWORD a = ::GetFileAttributesW(wide.c_str());
+    if (HasCharacterNoNameHolds(wide)) return err::kFileNotFound;
+    const DWORD a = ::GetFileAttributesW(LongPath(wide).c_str());
     if (a == INVALID_FILE_ATTRIBUTES) return LastError();
     attributes = AttributesOf(a);
     return 0;
@@ -234,7 +257,9 @@ int TryWriteAttributes(const std::string& path, int attributes) noexcept {
                                 FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
     DWORD a = static_cast<DWORD>(attributes) & kSettable;
     if (a == 0) a = FILE_ATTRIBUTE_NORMAL;
-    if (!::SetFileAttributesW(Widen(path).c_str(), a)) return LastError();
+    const std::wstring wide = Widen(path);
+    if (HasCharacterNoNameHolds(wide)) return err::kFileNotFound;
+    if (!::SetFileAttributesW(LongPath(wide).c_str(), a)) return LastError();
     return 0;
   } catch (...) {
     return err::kOutOfMemory;
@@ -248,8 +273,8 @@ void WriteAttributes(const std::string& path, int attributes) {
 int TryMakeFolder(const std::string& path) noexcept {
   try {
     const std::wstring wide = Widen(path);
-    if (HasOverlongName(wide)) return err::kBadFileName;
-    if (::CreateDirectoryW(wide.c_str(), nullptr)) return 0;
+    if (HasOverlongName(wide) || HasCharacterNoNameHolds(wide)) return err::kBadFileName;
+    if (::CreateDirectoryW(LongPath(wide).c_str(), nullptr)) return 0;
     const DWORD e = ::GetLastError();
     if (e == ERROR_ALREADY_EXISTS || e == ERROR_FILE_EXISTS) return err::kPathFileAccessError;
     return ErrorFromWin32(e);
@@ -264,7 +289,8 @@ void MakeFolder(const std::string& path) {
 
 int TryRemoveFolder(const std::string& path) noexcept {
   try {
-    const std::wstring wide = Widen(path);
+    if (HasCharacterNoNameHolds(Widen(path))) return err::kPathNotFound;
+    const std::wstring wide = LongPath(path);
     const DWORD a = ::GetFileAttributesW(wide.c_str());
     if (a == INVALID_FILE_ATTRIBUTES) {
       const DWORD e = ::GetLastError();
@@ -289,7 +315,8 @@ void RemoveFolder(const std::string& path) {
 
 int TryRemoveFile(const std::string& path) noexcept {
   try {
-    const std::wstring wide = Widen(path);
+    if (HasCharacterNoNameHolds(Widen(path))) return err::kFileNotFound;
+    const std::wstring wide = LongPath(path);
     const DWORD a = ::GetFileAttributesW(wide.c_str());
     if (a == INVALID_FILE_ATTRIBUTES) return LastError();
     if (a & FILE_ATTRIBUTE_DIRECTORY) {
@@ -310,7 +337,7 @@ void RemoveFile(const std::string& path) {
 bool IsMountPoint(const std::string& path) noexcept {
   try {
     const std::wstring wide = Widen(path);
-    if (wide.empty() || !IsFolder(wide)) return false;
+    if (wide.empty() || HasCharacterNoNameHolds(wide) || !IsFolder(LongPath(wide))) return false;
     std::wstring full(MAX_PATH, L'\0');
     for (;;) {
       const DWORD n =
@@ -351,8 +378,10 @@ std::string CurrentDirectory() {
 
 std::optional<unsigned long long> FileSize(const std::string& path) noexcept {
   try {
+    const std::wstring wide = Widen(path);
+    if (HasCharacterNoNameHolds(wide)) return std::nullopt;
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data)) {
+    if (!::GetFileAttributesExW(LongPath(wide).c_str(), GetFileExInfoStandard, &data)) {
       return std::nullopt;
     }
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;

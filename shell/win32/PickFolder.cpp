@@ -5,6 +5,11 @@
 #include "ui/win32/Handles.h"
 
 namespace pixferry::mdlBrowseFolderByPath {
+namespace {
+
+constexpr std::size_t kLongestPath = 32768;
+
+}  // namespace
 
 using win32::ComSession;
 using win32::CoTaskMemPtr;
@@ -33,8 +38,14 @@ std::string PickFolder(HWND owner, const std::string& strStartFolder, const std:
   bi.lParam = reinterpret_cast<LPARAM>(block.get());
 
   if (const CoTaskMemPtr<ITEMIDLIST> item(::SHBrowseForFolderW(&bi)); item) {
-    wchar_t path[MAX_PATH] = {};
-    if (::SHGetPathFromIDListW(item.get(), path)) strResult = Narrow(path);
+    // Room for the longest path the system takes: a folder deeper than the classic limit is a
+    // choice like any other, not a cancelled pick.
+    std::wstring path(kLongestPath, L'\0');
+    if (::SHGetPathFromIDListEx(item.get(), path.data(), static_cast<DWORD>(path.size()),
+                                GPFIDL_DEFAULT)) {
+      path.resize(path.find(L'\0'));
+      strResult = Narrow(path);
+    }
   }
   return strResult;
 }

@@ -133,5 +133,45 @@ TEST_F(CommandTest, AFailingCommandKeepsItsNewMembersAndShowsTheButtonsOwnBox) {
                    {"59 Bad record length in cmdStartImport_Click", 0, ""}}));
 }
 
+// The settings file holds one byte per character in the code page (Windows-1252 here): a text
+// that would come back with "?" in place of its letters is refused before anything changes.
+TEST_F(CommandTest, SaveRefusesTextTheCodePageCannotHold) {
+  const std::string before = RecordBytes("C:\\Old") + RecordBytes("viewer.exe") +
+                             RecordBytes("True") + RecordBytes("False");
+  WriteFile(dir / "paths.dat", before);
+  f.strSavePath = "C:\\Old";
+  f.strRenameSwitch = "False";
+  f.strMediaProgram = "viewer.exe";
+  f.strLocalSwitch = "True";
+  const std::string kNotStored =
+      " cannot be stored in paths.dat: it has characters that the file's code page cannot hold.  ";
+  Boxes expected;
+  for (const std::string value : {"C:\\\u0414\u0435\u043b\u0430", "D:\\\u6848\u4ef6",
+                                  "E:\\Cases \U0001F4F7", "F:\\Caf\u00e9\u0301"}) {
+    SCOPED_TRACE(value);
+    h.txtIncidentNumber.text = "Save " + value + " Rename";
+    f.cmdSource_Click();
+    h.txtUser.text = "Save " + value;
+    f.cmdStartCopy_Click();
+    expected.push_back({value + kNotStored + "The destination was not changed.", 48, "Not Saved"});
+    expected.push_back(
+        {value + kNotStored + "The program to open media was not changed.", 48, "Not Saved"});
+  }
+  EXPECT_EQ(h.desktop.boxes, expected);
+  EXPECT_EQ(f.strSavePath + f.strRenameSwitch + f.strMediaProgram + f.strLocalSwitch,
+            "C:\\OldFalseviewer.exeTrue");
+  EXPECT_EQ(SettingsBytes(), before);
+  EXPECT_EQ(h.txtIncidentNumber.text, "Save F:\\Caf\u00e9\u0301 Rename");  // the box keeps its text
+
+  // Letters of the code page, the euro sign among them, are stored as one byte each.
+  h.desktop.boxes.clear();
+  h.txtIncidentNumber.text = "Save C:\\\u00c9vidence \u20ac Rename";
+  f.cmdSource_Click();
+  EXPECT_EQ(h.desktop.boxes,
+            (Boxes{{"Destination set to C:\\\u00c9vidence \u20ac", 64, "Destination"}}));
+  EXPECT_EQ(SettingsBytes(), RecordBytes("C:\\\xC9vidence \x80") + RecordBytes("viewer.exe") +
+                                 RecordBytes("True") + RecordBytes("True"));
+}
+
 }  // namespace
 }  // namespace pixferry

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -117,10 +118,11 @@ class Faults : public ::testing::Test {
   frmMain& form = *h.form;
 };
 
+// The system reports a card pulled out as a device that is gone.
 TEST_F(Faults, CardPulledOutMidCopy) {
-  faults::Arm(Op::CopyRead, 3, err::kDeviceIoError);
+  faults::Arm(Op::CopyRead, 3, ErrorFromErrno(ENODEV));
   form.cmdStartCopy_Click();
-  EXPECT_EQ(h.desktop.boxes, (Boxes{{"57 Device I/O error in StartMassCopy", 48, "Error"}}));
+  EXPECT_EQ(h.desktop.boxes, (Boxes{{"68 Device unavailable in StartMassCopy", 48, "Error"}}));
   EXPECT_EQ(h.txtMessage.text, kImportError);
   // The two copies made before the failure are kept and listed; the third left nothing.
   EXPECT_EQ(ExpectOnlyWholeCopies(), (std::vector<int>{1, 2}));

@@ -1,9 +1,13 @@
 // The two windows on real Qt widgets: built from the layout tables, closing and hiding as the
 // program needs, and one whole job through them.
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QProcess>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTextEdit>
+#include <QThread>
 #include <QtTest>
 
 #include "platform/dates.h"
@@ -23,6 +27,35 @@ namespace {
 void ShowAndActivate(QtWindow& window, Window* owner = nullptr) {
   window.Show(owner);
   QTRY_COMPARE(QApplication::activeWindow(), window.widget());
+}
+
+// Counts the events of one type that reach a widget.
+class EventCounter : public QObject {
+ public:
+  EventCounter(QWidget* widget, QEvent::Type type) : type_(type) {
+    widget->installEventFilter(this);
+  }
+  int count = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == type_) ++count;
+    return false;
+  }
+
+ private:
+  QEvent::Type type_;
+};
+
+// A job of ms milliseconds that keeps the window alive between its short steps.
+void Work(Desktop& desktop, int ms, const std::function<void()>& each_step) {
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < ms) {
+    QThread::msleep(2);
+    desktop.KeepAlive();
+    each_step();
+  }
 }
 
 }  // namespace
@@ -105,6 +138,85 @@ class WindowTest : public QObject {
     QCOMPARE(QApplication::exec(), 0);  // the event loop ended on its own
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(main_form.isNull() && viewer_form.isNull());
+  }
+
+  // During a long job the window paints and timers run, while a click that arrives and the
+  // close box wait for the job's end, in that order: no second handler starts inside it.
+  void aLongJobPaintsWhileClicksAndTheCloseBoxWaitForItsEnd() {
+    TempDir dir;
+    ScopedCurrentDirectory cd(dir.path());
+    Program p;
+    ShowAndActivate(p.main_window);
+    QPointer<FormWidget> w = p.main_window.widget();
+    auto* status = qobject_cast<QTextEdit*>(w->Control("txtMessage"));
+    EventCounter painted(status->viewport(), QEvent::Paint);
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(20);
+    p.txtIncidentNumber.SetText("Copyright");  // Set Source then puts the credit line up
+    bool waited = true, in_job = false, credit_before_close = false;
+    QObject::connect(status, &QTextEdit::textChanged, [&] {
+      credit_before_close = !in_job && p.main_window.IsVisible() &&
+                            p.txtMessage.Text().find("Pixferry") != std::string::npos;
+    });
+    p.handlers.Run([&] {
+      in_job = true;
+      auto* source = w->Control("cmdSource");
+      const QPoint centre = source->rect().center();
+      for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QCoreApplication::postEvent(
+            source,
+            new QMouseEvent(type, centre, source->mapToGlobal(centre), Qt::LeftButton,
+                            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                            Qt::NoModifier));
+      }
+      w->windowHandle()->close();
+      painted.count = 0;
+      status->viewport()->update();
+      Work(p.desktop, 600,
+           [&] { waited = waited && p.txtMessage.Text().empty() && p.main_window.IsVisible(); });
+      in_job = false;
+    });
+    QVERIFY(waited);
+    QVERIFY(painted.count > 0);
+    QVERIFY2(ticks >= 3, std::to_string(ticks).c_str());  // one at most per look, every 100 ms
+    // The click ran first, then the close box ended the program.
+    QVERIFY(credit_before_close);
+    QVERIFY(!p.main_window.IsLoaded());
+  }
+
+  // On an X display (the xcb platform, under Xvfb), a click the window system delivers during a
+  // job waits in its queue: it does not reach the widget until the job has ended.
+  void aClickFromTheWindowSystemWaitsForTheJobsEnd() {
+    if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
+      QSKIP("needs an X display: QT_QPA_PLATFORM=xcb");
+    }
+    const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+    if (xdotool.isEmpty()) QSKIP("needs xdotool");
+    Program p;
+    ShowAndActivate(p.main_window);
+    QWidget* box = p.main_window.widget()->Control("txtIncidentNumber");
+    QVERIFY(QTest::qWaitForWindowExposed(box->window()));
+    EventCounter presses(box, QEvent::MouseButtonPress);
+    const QPoint at = box->mapToGlobal(box->rect().center());
+    bool pressed_during_job = false;
+    p.handlers.Run([&] {
+      QCOMPARE(QProcess::execute(xdotool, {QStringLiteral("mousemove"), QStringLiteral("--sync"),
+                                           QString::number(at.x()), QString::number(at.y()),
+                                           QStringLiteral("click"), QStringLiteral("1")}),
+               0);
+      Work(p.desktop, 600, [&] { pressed_during_job = pressed_during_job || presses.count > 0; });
+    });
+    QVERIFY(!pressed_during_job);
+    QTRY_COMPARE_WITH_TIMEOUT(presses.count, 1, 1000);  // not at some later event of the display
+  }
+
+  void keepAliveBeforeAnyWindowDoesNothing() {
+    QtWindow main(MainFormLayout(), MainWindowStyle());
+    QtDesktop desktop(main);
+    desktop.KeepAlive();
+    QVERIFY(!main.IsLoaded());
   }
 
   // Start-up on a card, the copy, viewing a copy, and a Delete answered No.

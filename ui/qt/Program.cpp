@@ -75,16 +75,27 @@ Program::Program()
       viewer(viewer_window, viewer_picture, desktop),
       form(BindMain(*this), viewer, desktop) {
   main_window.SetOnLoad([this](FormWidget& widget) {
-    ConnectEvents(widget, MainFormEvents(),
-                  [this](const EventBinding& row) { RunHandler(form, row.handler); });
+    ConnectEvents(widget, MainFormEvents(), [this](const EventBinding& row) {
+      handlers.Run([this, handler = row.handler] { RunHandler(form, handler); });
+    });
   });
-  // The close box ends the program exactly as Close does, the viewer included.
-  main_window.SetCloseRequest([this] { RunHandler(form, &frmMain::cmdClose_Click); });
+  // The close box ends the program exactly as Close does, the viewer included; during a job it
+  // waits for the job's end.
+  main_window.SetCloseRequest(
+      [this] { handlers.Run([this] { RunHandler(form, &frmMain::cmdClose_Click); }); });
 
-  viewer_window.SetOnLoad([this](FormWidget& widget) {
-    ConnectViewerButtons(widget, [this] { viewer.cmdClose_Click(); });
-  });
-  viewer_window.SetCloseRequest([this] { viewer.cmdClose_Click(); });
+  const auto close_viewer = [this] {
+    handlers.Run([this] {
+      try {
+        viewer.cmdClose_Click();
+      } catch (...) {
+        // cmdClose_Click reports its own failures.
+      }
+    });
+  };
+  viewer_window.SetOnLoad(
+      [close_viewer](FormWidget& widget) { ConnectViewerButtons(widget, close_viewer); });
+  viewer_window.SetCloseRequest(close_viewer);
 }
 
 bool Program::TakeArguments(const std::vector<std::string>& arguments) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/HandlerQueue.h"
 #include "app/frmMain.h"
 #include "ui/qt/QtControls.h"
 #include "ui/qt/QtDesktop.h"
@@ -46,6 +47,8 @@ class Program {
   QtDesktop desktop;
   frmShowPhoto viewer;
   frmMain form;
+  // Every handler of both windows runs through here, so none starts inside another.
+  HandlerQueue handlers;
 };
 
 }  // namespace pixferry::qt

@@ -1,9 +1,11 @@
 #include "ui/qt/QtDesktop.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include "shell/qt/FolderDialog.h"
 #include "shell/qt/OpenWithProgram.h"
@@ -12,6 +14,10 @@
 
 namespace pixferry::qt {
 namespace {
+
+// Often enough that the desktop never sees the window hang and the status box's progress shows,
+// seldom enough to cost a long job nothing.
+constexpr std::chrono::milliseconds kAliveEvery{100};
 
 QMessageBox::Icon IconFor(int style) {
   switch (style & mb::kIconMask) {
@@ -57,6 +63,10 @@ int ShowMessageBox(QWidget* parent, std::string_view text, int style, std::strin
   return mb::kAnswerOk;
 }
 
+QtDesktop::QtDesktop(QtWindow& main_window) : main_window_(main_window) {}
+
+QtDesktop::~QtDesktop() = default;
+
 QWidget* QtDesktop::DialogParent() const {
   if (QWidget* modal = QApplication::activeModalWidget()) return modal;
   if (QWidget* active = QApplication::activeWindow()) return active;
@@ -74,6 +84,24 @@ std::string QtDesktop::PickFolder(const std::string& start_folder, const std::st
 void QtDesktop::OpenWithProgram(const std::string& program, const std::string& parameters,
                                 const std::string& directory) {
   StartProgram(program, parameters, directory);
+}
+
+void QtDesktop::KeepAlive() {
+  const auto now = std::chrono::steady_clock::now();
+  if (now - last_alive_ < kAliveEvery) return;
+  last_alive_ = now;
+  if (!QCoreApplication::instance()) return;
+  // Paints, timers, the window manager's pings and posted events; clicks and keys wait in the
+  // window system's queue until the job has ended. A handler the posted events would start
+  // waits in the program's handler queue.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+  // On X with GLib's event loop, input held back moves on only when the loop wakes again, which
+  // after the job could be the operator's next mouse move: a turn of the loop queued here wakes
+  // it as soon as the job is over (a turn taken during the job queues the next one).
+  if (release_turn_) return;
+  release_turn_ = std::make_unique<QObject>();
+  QTimer::singleShot(0, release_turn_.get(), [this] { release_turn_.release()->deleteLater(); });
 }
 
 }  // namespace pixferry::qt

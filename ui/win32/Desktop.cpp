@@ -7,6 +7,16 @@
 
 namespace pixferry::win32 {
 
+namespace {
+
+// Often enough that the system never calls the window hung (it waits 5 seconds) and the status
+// box's progress shows, seldom enough to cost a long job nothing.
+constexpr ULONGLONG kAliveEveryMs = 100;
+// Bounds each kind of message per call, should a window keep asking to be painted.
+constexpr int kMostMessages = 64;
+
+}  // namespace
+
 static_assert(mb::kOkOnly == MB_OK && mb::kYesNo == MB_YESNO && mb::kStop == MB_ICONHAND &&
               mb::kQuestion == MB_ICONQUESTION && mb::kExclamation == MB_ICONEXCLAMATION &&
               mb::kInformation == MB_ICONASTERISK);
@@ -49,6 +59,23 @@ std::string Win32Desktop::PickFolder(const std::string& start_folder, const std:
 void Win32Desktop::OpenWithProgram(const std::string& program, const std::string& parameters,
                                    const std::string& directory) {
   win32::OpenWithProgram(program, parameters, directory);
+}
+
+void Win32Desktop::KeepAlive() {
+  const ULONGLONG now = ::GetTickCount64();
+  if (now - last_alive_ < kAliveEveryMs) return;
+  last_alive_ = now;
+  // Any look at the queue answers what other threads and the system send (and tells the system
+  // the thread is alive); then only paints and timers run. Clicks, keys and every other posted
+  // message (a close request included) stay queued for the message loop after the job.
+  MSG msg{};
+  ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  for (const UINT message : {WM_PAINT, WM_TIMER}) {
+    for (int i = 0; i < kMostMessages && ::PeekMessageW(&msg, nullptr, message, message, PM_REMOVE);
+         ++i) {
+      ::DispatchMessageW(&msg);
+    }
+  }
 }
 
 }  // namespace pixferry::win32

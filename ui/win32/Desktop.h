@@ -22,10 +22,12 @@ class Win32Desktop : public Desktop {
   std::string PickFolder(const std::string& start_folder, const std::string& title) override;
   void OpenWithProgram(const std::string& program, const std::string& parameters,
                        const std::string& directory) override;
+  void KeepAlive() override;
 
  private:
   HWND MainWindowIfShown() const;
   const Win32Form& main_window_;
+  ULONGLONG last_alive_ = 0;
 };
 
 }  // namespace pixferry::win32

@@ -27,7 +27,8 @@ namespace {
 constexpr int kLargestSide = 2048;
 
 std::vector<char> ReadWholeFile(const std::string& path) {
-  const std::wstring wide = Widen(path);
+  // Any length: a copy in a deep case folder previews like any other.
+  const std::wstring wide = LongPath(path);
   const UniqueHandle file =
       OwnHandle(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));

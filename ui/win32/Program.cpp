@@ -64,18 +64,23 @@ Program::Program(HINSTANCE instance)
 
   main_window.on_event = [this](std::string_view control, Event event) {
     for (const EventBinding& binding : MainFormEvents()) {
-      if (binding.control == control && binding.event == event) RunHandler(binding.handler);
+      if (binding.control == control && binding.event == event) {
+        handlers.Run([this, handler = binding.handler] { RunHandler(handler); });
+      }
     }
   };
-  // The close box ends the program exactly as Close does, the viewer included.
-  main_window.on_close_box = [this] { RunHandler(&frmMain::cmdClose_Click); };
+  // The close box ends the program exactly as Close does, the viewer included; during a job it
+  // waits for the job's end.
+  main_window.on_close_box = [this] {
+    handlers.Run([this] { RunHandler(&frmMain::cmdClose_Click); });
+  };
   main_window.on_destroyed = [] { ::PostQuitMessage(0); };
 
   // Each of the viewer's four buttons, and its close box, only hides it.
   viewer_window.on_event = [this](std::string_view, Event event) {
-    if (event == Event::Click) CloseViewer();
+    if (event == Event::Click) handlers.Run([this] { CloseViewer(); });
   };
-  viewer_window.on_close_box = [this] { CloseViewer(); };
+  viewer_window.on_close_box = [this] { handlers.Run([this] { CloseViewer(); }); };
 }
 
 bool Program::TakeArguments(const std::vector<std::string>& arguments) {

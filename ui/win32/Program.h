@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/HandlerQueue.h"
 #include "app/frmMain.h"
 #include "ui/win32/Controls.h"
 #include "ui/win32/Desktop.h"
@@ -49,6 +50,8 @@ class Program {
   Win32Desktop desktop;
   frmShowPhoto viewer;
   frmMain form;
+  // Every handler of both windows runs through here, so none starts inside another.
+  HandlerQueue handlers;
 
  private:
   void RunHandler(void (frmMain::*handler)());

@@ -1,0 +1,150 @@
+// A long job inside a click keeps the window alive: the system never calls it hung, it paints
+// and answers other threads, while clicks wait for the job's end and no second handler starts.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+#include "tests/win32/Win32Testing.h"
+
+namespace pixferry::win32::testing {
+namespace {
+
+// What a second thread sees of the window while the job runs.
+class Watcher {
+ public:
+  explicit Watcher(HWND window)
+      : thread_([this, window] {
+          while (!done_) {
+            if (::IsHungAppWindow(window)) ++hung_;
+            DWORD_PTR result = 0;
+            if (::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result)) {
+              ++answered_;
+            }
+            ++asked_;
+            ::Sleep(250);
+          }
+        }) {}
+  ~Watcher() { Stop(); }
+  // Asks no more; a question under way still waits for its answer.
+  void StopAsking() { done_ = true; }
+  void Stop() {
+    done_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  int hung() const { return hung_; }
+  int answered() const { return answered_; }
+  int asked() const { return asked_; }
+
+ private:
+  std::atomic<bool> done_{false};
+  std::atomic<int> hung_{0}, answered_{0}, asked_{0};
+  std::thread thread_;
+};
+
+// Works for ms milliseconds, keeping the window alive between short steps, as a copy does
+// between files.
+void Work(
+    Desktop& desktop, int ms, const std::function<void()>& each_step = [] {}) {
+  const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(ms);
+  while (::GetTickCount64() < end) {
+    ::Sleep(2);
+    desktop.KeepAlive();
+    each_step();
+  }
+}
+
+void PostClick(HWND button) {
+  ::PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+  ::PostMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+}
+
+// Longer than the 5 seconds after which the system calls a window that does not look at its
+// messages hung.
+TEST(KeepAlive, ALongJobAnswersTheSystemAndLeavesAClickForAfterIt) {
+  ProgramFixture p;
+  frmMain& form = p.program->form;
+  ASSERT_EQ(form.lngSourceIndex, 1);
+  Watcher watcher(p.Main());
+  bool painted = false, viewer_painted = false, input_waited = true;
+  const HWND incident = p.MainControl("txtIncidentNumber");
+  p.program->viewer_window.Show(&p.program->main_window);  // the viewer open during the job
+  Pump(50);
+  p.program->handlers.Run([&] {
+    PostClick(p.MainControl("cmdSourceNext"));
+    ::PostMessageW(incident, WM_CHAR, L'7', 1);  // a key typed meanwhile
+    ::InvalidateRect(p.MainControl("txtMessage"), nullptr, TRUE);
+    ::InvalidateRect(p.Viewer(), nullptr, TRUE);
+    Work(p.program->desktop, 6000, [&] {
+      // Neither the click nor the key has run.
+      input_waited = input_waited && form.lngSourceIndex == 1 && WindowTextOf(incident).empty();
+      RECT r{};
+      painted = painted || !::GetUpdateRect(p.MainControl("txtMessage"), &r, FALSE);
+      viewer_painted = viewer_painted || !::GetUpdateRect(p.Viewer(), &r, FALSE);
+    });
+    watcher.StopAsking();
+    Work(p.program->desktop, 1200, [&] {
+      input_waited = input_waited && form.lngSourceIndex == 1 && WindowTextOf(incident).empty();
+    });
+  });
+  EXPECT_TRUE(input_waited);
+  watcher.Stop();
+  EXPECT_TRUE(painted);
+  EXPECT_TRUE(viewer_painted);
+  EXPECT_EQ(watcher.hung(), 0);
+  EXPECT_GE(watcher.asked(), 10);
+  EXPECT_EQ(watcher.answered(), watcher.asked());
+  Pump(100);
+  EXPECT_EQ(form.lngSourceIndex, 2);  // ...and runs once the job is over
+  EXPECT_EQ(WindowTextOf(incident), "7");
+}
+
+// A close request the system sends during the job (a sent message runs at once) must not take
+// the windows down under it: Close runs after the job.
+TEST(KeepAlive, ACloseRequestDuringAJobWaitsForItsEnd) {
+  ProgramFixture p;
+  static HWND main = nullptr;
+  main = p.Main();
+  bool alive_throughout = true;
+  p.program->handlers.Run([&] {
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR id, DWORD) {
+      ::KillTimer(nullptr, id);
+      ::SendMessageW(main, WM_CLOSE, 0, 0);
+    });
+    Work(p.program->desktop, 500, [&] { alive_throughout = alive_throughout && ::IsWindow(main); });
+    ::KillTimer(nullptr, timer);
+  });
+  EXPECT_TRUE(alive_throughout);
+  EXPECT_FALSE(::IsWindow(main));  // closed when the job ended
+}
+
+// Cheap between any two files: at most one look at the queue per tenth of a second.
+TEST(KeepAlive, WorksBeforeAnyWindowAndFromInsideAMessageBox) {
+  {
+    Program unstarted(::GetModuleHandleW(nullptr));
+    unstarted.desktop.KeepAlive();
+    Work(unstarted.desktop, 150);
+  }
+  ProgramFixture p;
+  p.answers.Then(IDOK);
+  // Asked to keep alive while the box waits for its answer, as a timer of the job might.
+  static Desktop* desktop = nullptr;
+  desktop = &p.program->desktop;
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 30, [](HWND, UINT, UINT_PTR, DWORD) {
+    if (desktop) desktop->KeepAlive();
+  });
+  p.program->handlers.Run([&] {
+    p.program->desktop.MsgBox("Working", 0, "");
+    Work(p.program->desktop, 150);
+  });
+  ::KillTimer(nullptr, timer);
+  desktop = nullptr;
+  ASSERT_EQ(p.answers.seen.size(), 1u);
+  EXPECT_EQ(p.answers.seen[0].text, "Working");
+  EXPECT_TRUE(::IsWindow(p.Main()));
+}
+
+}  // namespace
+}  // namespace pixferry::win32::testing
