@@ -4,7 +4,8 @@
 # Debian 12 packages the build, the tests and the demo need. fonts-liberation gives the windows
 # Liberation Sans where MS Sans Serif is missing; googletest holds /usr/src/googletest;
 # libfuse3-dev and fuse3 give the tests their fault file system; desktop-file-utils and appstream
-# validate the menu entry and the AppStream metainfo.
+# validate the menu entry and the AppStream metainfo; xvfb, xauth and xdotool run the window
+# tests once more on a real X display, with the window system's own input.
 PIXFERRY_PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins libqt6test6
@@ -12,6 +13,7 @@ PIXFERRY_PACKAGES=(
   libfuse3-dev fuse3
   fonts-liberation
   desktop-file-utils appstream
+  xvfb xauth xdotool
 )
 
 pixferry_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
