@@ -92,7 +92,8 @@ class frmMain {
 
   // The error box: number, one space, description, suffix; OK only unless style says more.
   // Call it inside a catch block: it reports the exception being handled.
-  void ShowErrorBox(std::string_view suffix, int style = mb::kOkOnly, std::string_view title = {});
+  void ShowErrorBox(std::string_view suffix, int style = mb::kOkOnly,
+                    std::string_view title = {});
   // The case folder: strSavePath, separator, strIncidentNumber, "_", strUserName, "_",
   // strCopyDate.
   std::string CaseFolderPath() const;

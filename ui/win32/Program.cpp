@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <memory>
+
 #include "app/StartupFolders.h"
 #include "app/layout.h"
 #include "app/wiring.h"
@@ -124,10 +126,13 @@ std::vector<std::string> CommandLineArguments(const wchar_t* command_line) {
   int count = 0;
   // An empty command line would give the running program's own path as the only word.
   if (command_line == nullptr || *command_line == L'\0') return arguments;
-  wchar_t** words = ::CommandLineToArgvW(command_line, &count);
-  if (words == nullptr) return arguments;
-  for (int i = 1; i < count; ++i) arguments.push_back(Narrow(words[i]));
-  ::LocalFree(words);
+  struct LocalFreeDeleter {
+    void operator()(wchar_t** block) const { ::LocalFree(block); }
+  };
+  const std::unique_ptr<wchar_t*, LocalFreeDeleter> words(
+      ::CommandLineToArgvW(command_line, &count));
+  if (!words) return arguments;
+  for (int i = 1; i < count; ++i) arguments.push_back(Narrow(words.get()[i]));
   return arguments;
 }
 
