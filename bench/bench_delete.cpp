@@ -129,8 +129,8 @@ int main(int argc, char** argv) {
               folders * files, rounds, where.string().c_str());
   std::printf("DeleteFolderTree  median %.3f s  (%.3f to %.3f s)\n", Median(ours), ours.front(),
               ours.back());
-  std::printf("rm -rf            median %.3f s  (%.3f to %.3f s)\n", Median(theirs),
-              theirs.front(), theirs.back());
+  std::printf("rm -rf            median %.3f s  (%.3f to %.3f s)\n", Median(theirs), theirs.front(),
+              theirs.back());
   std::printf("ratio (median)    %.2fx  (%.2fx to %.2fx)\n", Median(ratios), ratios.front(),
               ratios.back());
   return 0;
