@@ -32,25 +32,6 @@ struct DispositionInfoEx {
   DWORD Flags;
 };
 
-// The absolute form with the \\?\ prefix, so that no length limit and no further rewriting of
-// the name (blanks, dots) applies beyond what GetFullPathNameW did once.
-std::wstring ExtendedPath(const std::wstring& path) {
-  if (path.rfind(L"\\\\?\\", 0) == 0) return path;
-  std::wstring full(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n =
-        ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (n == 0) return path;
-    if (n < full.size()) {
-      full.resize(n);
-      break;
-    }
-    full.resize(n);
-  }
-  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
-  return L"\\\\?\\" + full;
-}
-
 std::wstring FinalPath(HANDLE handle) {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
@@ -318,7 +299,7 @@ bool IsNotThere(DWORD error) {
 std::optional<FolderIdentity> IdentifyFolder(const std::string& path) {
   if (path.empty()) return std::nullopt;
   try {
-    const std::wstring wide = ExtendedPath(Widen(path));
+    const std::wstring wide = LongPath(path);
     UniqueHandle handle = OpenForIdentity(wide);
     if (!handle) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION info{};
@@ -373,7 +354,7 @@ std::int32_t RemoveFolderTree(const std::string& path,
                               const std::function<void()>& between_entries) {
   try {
     if (IsMountPoint(path)) return kNotAFolder;
-    const std::wstring top = ExtendedPath(Widen(path));
+    const std::wstring top = LongPath(path);
     if (top.size() <= RootLength(top)) return kNotAFolder;
     if (const int e = faults::Check(faults::Op::ListingOpen)) return e;
     std::optional<Level> opened = OpenFolder(top);
