@@ -14,6 +14,10 @@
 #include "tests/support/faults.h"
 #include "tests/support/tempdir.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace pixferry {
 namespace {
 
@@ -247,6 +251,32 @@ TEST_F(MassCopyTest, ACopyThatDiffersFromItsSourceNeverTakesTheName) {
   EXPECT_EQ(h.desktop.boxes, (Boxes{Overwrite("IMG_0000.JPG"), Differs("IMG_0000.JPG")}));
   EXPECT_EQ(ReadFile(InCase("IMG_0000.JPG")), "copied last week");
   EXPECT_EQ(AllNames(InCase()).size(), 4u);
+}
+#endif
+
+#ifdef _WIN32
+// A hidden or system file in the case folder is there all the same: Overwrite is asked for it,
+// and the next serial number passes it.
+TEST_F(MassCopyTest, HiddenAndSystemFilesInTheCaseFolderAreTaken) {
+  WriteFile(InCase("00000001.JPG"), "hidden");
+  WriteFile(InCase("00000002.jpeg"), "system");
+  ::SetFileAttributesW(fs::path(InCase("00000001.JPG")).c_str(), FILE_ATTRIBUTE_HIDDEN);
+  ::SetFileAttributesW(fs::path(InCase("00000002.jpeg")).c_str(), FILE_ATTRIBUTE_SYSTEM);
+  f.strRenameSwitch = "True";
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(h.txtMessage.refreshed, (Names{"Copying Files... IMG_0001.JPG as 00000002.JPG",
+                                           "Copying Files... IMG_0002.jpeg as 00000003.jpeg",
+                                           "Copying Files... clip.MPEG as 00000004.MPEG"}));
+  EXPECT_EQ(ReadFile(InCase("00000001.JPG")), "hidden");
+  EXPECT_EQ(ReadFile(InCase("00000002.jpeg")), "system");
+
+  f.strRenameSwitch = "False";
+  WriteFile(InCase("clip.MPEG"), "hidden clip");
+  ::SetFileAttributesW(fs::path(InCase("clip.MPEG")).c_str(), FILE_ATTRIBUTE_HIDDEN);
+  h.desktop.answers = {mb::kAnswerNo};
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(h.desktop.boxes, Boxes{Overwrite("clip.MPEG")});
+  EXPECT_EQ(ReadFile(InCase("clip.MPEG")), "hidden clip");
 }
 #endif
 

@@ -103,6 +103,14 @@ TEST_F(NotCopied, DeleteWithoutACopyNamesTheFirstAndCountsTheRest) {
                            " have no verified copy: DSC_0003.Jpg, IMG_0001.JPG, IMG_0002.jpg and "
                            "1 more")});
   EXPECT_TRUE(Exists(In("IMG_0001.JPG")));
+
+  // Blanks around the source and a trailing separator, which the deletion ignores, change
+  // nothing here either.
+  f.strSourcePath = "  " + source + kSep + " ";
+  const Boxes boxes = PressDelete({mb::kAnswerNo});
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].title, "Not copied");
+  EXPECT_TRUE(Exists(In("IMG_0001.JPG")));
 }
 
 // A photo changed or added after the copy, a hidden one deeper in the tree, and one whose copy
