@@ -18,6 +18,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -210,17 +211,25 @@ constexpr std::size_t kCompareChunk = std::size_t{128} << 10;
 enum class Compared { kSame, kDiffer, kFailed };
 
 // Both files read side by side, never mapped (a card pulled out under a mapping would kill the
-// program), to the end of both: a copy must hold exactly the source's bytes, no more.
-Compared CompareContent(int a, int b, const std::function<void()>& between, int& error) {
+// program), to the end of the original: the copy must hold exactly its bytes, no more.
+Compared CompareContent(int original, int copy, const std::function<void()>& between, int& error) {
   const auto a_bytes = std::make_unique_for_overwrite<char[]>(kCompareChunk);
   const auto b_bytes = std::make_unique_for_overwrite<char[]>(kCompareChunk);
   for (off_t offset = 0;;) {
-    const ssize_t na = ReadAt(a, a_bytes.get(), kCompareChunk, offset);
+    const ssize_t na = ReadAt(original, a_bytes.get(), kCompareChunk, offset);
     if (na < 0) {
       error = errno;
       return Compared::kFailed;
     }
-    const ssize_t nb = ReadAt(b, b_bytes.get(), kCompareChunk, offset);
+    if (na == 0) {
+      struct stat st {};
+      if (::fstat(copy, &st) != 0) {
+        error = errno;
+        return Compared::kFailed;
+      }
+      return st.st_size == offset ? Compared::kSame : Compared::kDiffer;
+    }
+    const ssize_t nb = ReadAt(copy, b_bytes.get(), static_cast<std::size_t>(na), offset);
     if (nb < 0) {
       error = errno;
       return Compared::kFailed;
@@ -228,7 +237,6 @@ Compared CompareContent(int a, int b, const std::function<void()>& between, int&
     if (na != nb || std::memcmp(a_bytes.get(), b_bytes.get(), static_cast<std::size_t>(na)) != 0) {
       return Compared::kDiffer;
     }
-    if (na == 0) return Compared::kSame;
     offset += na;
     if (between && offset % static_cast<off_t>(kChunk) == 0) between();
   }
@@ -272,12 +280,12 @@ bool Rename(const std::string& temp, const std::string& destination, bool replac
   return ::rename(temp.c_str(), destination.c_str()) == 0;
 }
 
-// Each waiting copy holds its temporary file open, locked: a group may not hold more files open
-// than the process may have.
+// Each waiting copy holds its temporary file open, locked, and its source: a group may not hold
+// more files open than the process may have.
 std::size_t OpenFileBudget() {
   struct rlimit limit {};
   if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 4096;
-  return std::max<std::size_t>(16, static_cast<std::size_t>(limit.rlim_cur) / 2);
+  return std::max<std::size_t>(16, static_cast<std::size_t>(limit.rlim_cur) / 4);
 }
 
 }  // namespace
@@ -289,6 +297,7 @@ struct CopyGroup::Impl {
     std::string folder;
     std::string temp;       // empty: the destination is the source itself
     FileDescriptor file;    // the temporary, locked while it exists
+    FileDescriptor from;    // the source, read again for the comparison
     FileStamp stamp;        // the source's when it was copied
     bool replaces = false;  // the destination existed when the copy was made
     bool ignores_case = false;
@@ -302,6 +311,7 @@ struct CopyGroup::Impl {
     if (!p.temp.empty()) ::unlink(p.temp.c_str());
     p.temp.clear();
     p.file.Close();
+    p.from.Close();
   }
 
   // A new temporary beside destination, created, locked and no longer than its final name.
@@ -379,9 +389,9 @@ struct CopyGroup::Impl {
       outcome.error = e;
       return outcome;
     }
-    const FileDescriptor in(::open(p.source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    const FileDescriptor& in = p.from;
     struct stat now {};
-    if (!in || ::fstat(in.get(), &now) != 0) {
+    if (::fstat(in.get(), &now) != 0) {
       outcome.error = ErrorFromErrno(errno);
       return outcome;
     }
@@ -406,6 +416,9 @@ struct CopyGroup::Impl {
   std::function<void()> between;
   std::vector<Pending> pending;
   std::vector<std::pair<std::string, bool>> folders;  // whether each ignores case
+  // The destinations waiting; in small letters too where their folder ignores case.
+  std::unordered_set<std::string> names;
+  std::unordered_set<std::string> folded_names;
   unsigned long long bytes = 0;
   std::size_t open_budget = OpenFileBudget();
   std::mt19937_64 random{(std::uint64_t{std::random_device{}()} << 32) | std::random_device{}()};
@@ -428,14 +441,8 @@ bool CopyGroup::Full() const noexcept {
 }
 
 bool CopyGroup::Holds(const std::string& destination) const {
-  const std::string folder = FolderOf(destination);
-  for (const Impl::Pending& p : impl_->pending) {
-    if (p.destination == destination) return true;
-    if (p.ignores_case && p.folder == folder && Lower(p.destination) == Lower(destination)) {
-      return true;
-    }
-  }
-  return false;
+  const Impl& g = *impl_;
+  return g.names.contains(destination) || g.folded_names.contains(Lower(destination));
 }
 
 void CopyGroup::Add(const std::string& source, const std::string& destination) {
@@ -443,7 +450,7 @@ void CopyGroup::Add(const std::string& source, const std::string& destination) {
   if (const int e = faults::Check(faults::Op::CopyOpen)) throw RuntimeError(e);
   // Non-blocking so that a named pipe given as the source cannot hang the click; it is refused
   // below, and on a regular file the flag changes nothing.
-  const FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!in) {
     if (errno == ENOENT) {
       struct stat folder {};
@@ -470,6 +477,7 @@ void CopyGroup::Add(const std::string& source, const std::string& destination) {
       same.destination = destination;
       same.folder = FolderOf(destination);
       same.stamp = StampFrom(from);
+      g.names.insert(destination);
       g.pending.push_back(std::move(same));
       return;
     }
@@ -499,8 +507,11 @@ void CopyGroup::Add(const std::string& source, const std::string& destination) {
   }
   p.source = source;
   p.destination = destination;
+  p.from = std::move(in);
   p.stamp = StampFrom(from);
   p.replaces = replaces;
+  g.names.insert(destination);
+  if (p.ignores_case) g.folded_names.insert(Lower(destination));
   g.bytes += static_cast<unsigned long long>(from.st_size);
   g.pending.push_back(std::move(p));
 }
@@ -509,6 +520,8 @@ std::vector<CopyOutcome> CopyGroup::Commit() {
   Impl& g = *impl_;
   g.bytes = 0;
   std::vector<Impl::Pending> pending = std::exchange(g.pending, {});
+  g.names.clear();
+  g.folded_names.clear();
   // Whatever happens, no temporary outlives the commit.
   const struct Cleanup {
     std::vector<Impl::Pending>& pending;
