@@ -2,11 +2,13 @@
 # Sourced, not run; the caller sets -euo pipefail.
 
 # Debian 12 packages the build, the tests and the demo need. fonts-liberation gives the windows
-# Liberation Sans where MS Sans Serif is missing; googletest holds /usr/src/googletest.
+# Liberation Sans where MS Sans Serif is missing; googletest holds /usr/src/googletest;
+# libfuse3-dev and fuse3 give the tests their fault file system.
 PIXFERRY_PACKAGES=(
-  cmake ninja-build g++
+  cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins libqt6test6
   libgtest-dev googletest libbenchmark-dev
+  libfuse3-dev fuse3
   fonts-liberation
 )
 

@@ -1,0 +1,349 @@
+#define FUSE_USE_VERSION 31
+
+#include "tests/fusefs/fault_fs.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <fuse.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace pixferry::testing {
+
+struct FaultFsState {
+  int root_fd = -1;
+  FaultMode mode = FaultMode::kCorruptStored;
+  std::uint64_t limit = 0;
+
+  ~FaultFsState() {
+    if (root_fd >= 0) close(root_fd);
+  }
+};
+
+namespace {
+
+FaultFsState& Self() {
+  return *static_cast<FaultFsState*>(fuse_get_context()->private_data);
+}
+
+// Paths arrive as "/a/b" from the mount's root; the backing folder's descriptor is their base.
+const char* Relative(const char* path) {
+  return path[1] != '\0' ? path + 1 : ".";
+}
+
+int Fail() {
+  return -errno;
+}
+
+// The kernel owns appends and reads back partly written pages while it caches writes, so every
+// file it opens for writing is opened for reading too; direct I/O is the kernel's business, the
+// backing file is read with ordinary buffers.
+int BackingFlags(int flags) {
+  if ((flags & O_ACCMODE) == O_WRONLY) flags = (flags & ~O_ACCMODE) | O_RDWR;
+  return flags & ~(O_APPEND | O_DIRECT);
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size, off_t offset) {
+  while (size > 0) {
+    const ssize_t n = pwrite(fd, data, size, offset);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+    offset += n;
+  }
+  return true;
+}
+
+void* Init(fuse_conn_info* conn, fuse_config* cfg) {
+  // The writer's cache must hold what it wrote while the stored bytes may differ.
+  if (conn->capable & FUSE_CAP_WRITEBACK_CACHE) conn->want |= FUSE_CAP_WRITEBACK_CACHE;
+  cfg->kernel_cache = 1;
+  // An unlinked open file goes away in the backing folder too, not into a hidden leftover.
+  cfg->hard_remove = 1;
+  cfg->nullpath_ok = 1;
+  return fuse_get_context()->private_data;
+}
+
+int GetAttr(const char* path, struct stat* st, fuse_file_info* fi) {
+  const int rc = fi != nullptr ? fstat(static_cast<int>(fi->fh), st)
+                               : fstatat(Self().root_fd, Relative(path), st, AT_SYMLINK_NOFOLLOW);
+  return rc == 0 ? 0 : Fail();
+}
+
+int ReadLink(const char* path, char* buf, size_t size) {
+  const ssize_t n = readlinkat(Self().root_fd, Relative(path), buf, size - 1);
+  if (n < 0) return Fail();
+  buf[n] = '\0';
+  return 0;
+}
+
+int MakeDir(const char* path, mode_t mode) {
+  return mkdirat(Self().root_fd, Relative(path), mode) == 0 ? 0 : Fail();
+}
+
+int Unlink(const char* path) {
+  return unlinkat(Self().root_fd, Relative(path), 0) == 0 ? 0 : Fail();
+}
+
+int RemoveDir(const char* path) {
+  return unlinkat(Self().root_fd, Relative(path), AT_REMOVEDIR) == 0 ? 0 : Fail();
+}
+
+int SymLink(const char* target, const char* path) {
+  return symlinkat(target, Self().root_fd, Relative(path)) == 0 ? 0 : Fail();
+}
+
+int Rename(const char* from, const char* to, unsigned int flags) {
+  const int root = Self().root_fd;
+  return renameat2(root, Relative(from), root, Relative(to), flags) == 0 ? 0 : Fail();
+}
+
+int Link(const char* from, const char* to) {
+  const int root = Self().root_fd;
+  return linkat(root, Relative(from), root, Relative(to), 0) == 0 ? 0 : Fail();
+}
+
+int ChangeMode(const char* path, mode_t mode, fuse_file_info* fi) {
+  const int rc = fi != nullptr ? fchmod(static_cast<int>(fi->fh), mode)
+                               : fchmodat(Self().root_fd, Relative(path), mode, 0);
+  return rc == 0 ? 0 : Fail();
+}
+
+int ChangeOwner(const char* path, uid_t uid, gid_t gid, fuse_file_info* fi) {
+  const int rc = fi != nullptr
+                     ? fchown(static_cast<int>(fi->fh), uid, gid)
+                     : fchownat(Self().root_fd, Relative(path), uid, gid, AT_SYMLINK_NOFOLLOW);
+  return rc == 0 ? 0 : Fail();
+}
+
+int Truncate(const char* path, off_t size, fuse_file_info* fi) {
+  if (fi != nullptr) return ftruncate(static_cast<int>(fi->fh), size) == 0 ? 0 : Fail();
+  const int fd = openat(Self().root_fd, Relative(path), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return Fail();
+  const int rc = ftruncate(fd, size) == 0 ? 0 : Fail();
+  close(fd);
+  return rc;
+}
+
+int SetTimes(const char* path, const timespec times[2], fuse_file_info* fi) {
+  const int rc = fi != nullptr
+                     ? futimens(static_cast<int>(fi->fh), times)
+                     : utimensat(Self().root_fd, Relative(path), times, AT_SYMLINK_NOFOLLOW);
+  return rc == 0 ? 0 : Fail();
+}
+
+int Create(const char* path, mode_t mode, fuse_file_info* fi) {
+  const int fd = openat(Self().root_fd, Relative(path), BackingFlags(fi->flags) | O_CLOEXEC, mode);
+  if (fd < 0) return Fail();
+  fi->fh = static_cast<std::uint64_t>(fd);
+  return 0;
+}
+
+int Open(const char* path, fuse_file_info* fi) {
+  const int fd = openat(Self().root_fd, Relative(path), BackingFlags(fi->flags) | O_CLOEXEC);
+  if (fd < 0) return Fail();
+  fi->fh = static_cast<std::uint64_t>(fd);
+  return 0;
+}
+
+int Read(const char*, char* buf, size_t size, off_t offset, fuse_file_info* fi) {
+  const int fd = static_cast<int>(fi->fh);
+  const FaultFsState& self = Self();
+  if (self.mode == FaultMode::kReadFailsAfter) {
+    struct stat st {};
+    if (fstat(fd, &st) != 0) return Fail();
+    // The kernel asks for whole pages past the end; only bytes the file has count.
+    const auto end = std::min<std::uint64_t>(static_cast<std::uint64_t>(offset) + size,
+                                             static_cast<std::uint64_t>(st.st_size));
+    // The whole request fails: a short answer would read as the end of the file.
+    if (end > self.limit) return -EIO;
+  }
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = pread(fd, buf + done, size - done, offset + static_cast<off_t>(done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Fail();
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<int>(done);
+}
+
+int Write(const char*, const char* buf, size_t size, off_t offset, fuse_file_info* fi) {
+  const int fd = static_cast<int>(fi->fh);
+  const FaultFsState& self = Self();
+  const auto start = static_cast<std::uint64_t>(offset);
+  const std::uint64_t end = start + size;
+  switch (self.mode) {
+    case FaultMode::kCorruptStored:
+      if (start <= self.limit && self.limit < end) {
+        std::vector<char> wrong(buf, buf + size);
+        wrong[self.limit - start] = static_cast<char>(~wrong[self.limit - start]);
+        if (!WriteAll(fd, wrong.data(), size, offset)) return Fail();
+        return static_cast<int>(size);
+      }
+      break;
+    case FaultMode::kDropWritesBeyond:
+      if (end > self.limit) {
+        const std::uint64_t kept = start >= self.limit ? 0 : self.limit - start;
+        if (!WriteAll(fd, buf, kept, offset)) return Fail();
+        struct stat st {};
+        if (fstat(fd, &st) != 0) return Fail();
+        // The size the writer asked for, full of zeros where its bytes were lost.
+        if (static_cast<std::uint64_t>(st.st_size) < end &&
+            ftruncate(fd, static_cast<off_t>(end)) != 0) {
+          return Fail();
+        }
+        return static_cast<int>(size);
+      }
+      break;
+    case FaultMode::kReadFailsAfter:
+      break;
+  }
+  if (!WriteAll(fd, buf, size, offset)) return Fail();
+  return static_cast<int>(size);
+}
+
+int StatFs(const char*, struct statvfs* st) {
+  return fstatvfs(Self().root_fd, st) == 0 ? 0 : Fail();
+}
+
+int Flush(const char*, fuse_file_info*) {
+  return 0;
+}
+
+int Release(const char*, fuse_file_info* fi) {
+  close(static_cast<int>(fi->fh));
+  return 0;
+}
+
+int Fsync(const char*, int datasync, fuse_file_info* fi) {
+  const int fd = static_cast<int>(fi->fh);
+  return (datasync != 0 ? fdatasync(fd) : fsync(fd)) == 0 ? 0 : Fail();
+}
+
+int Allocate(const char*, int mode, off_t offset, off_t length, fuse_file_info* fi) {
+  return fallocate(static_cast<int>(fi->fh), mode, offset, length) == 0 ? 0 : Fail();
+}
+
+DIR* DirOf(const fuse_file_info* fi) {
+  return reinterpret_cast<DIR*>(fi->fh);
+}
+
+int OpenDir(const char* path, fuse_file_info* fi) {
+  const int fd = openat(Self().root_fd, Relative(path), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return Fail();
+  DIR* dir = fdopendir(fd);
+  if (dir == nullptr) {
+    const int rc = Fail();
+    close(fd);
+    return rc;
+  }
+  fi->fh = reinterpret_cast<std::uint64_t>(dir);
+  return 0;
+}
+
+int ReadDir(const char*, void* buf, fuse_fill_dir_t fill, off_t, fuse_file_info* fi,
+            fuse_readdir_flags) {
+  DIR* dir = DirOf(fi);
+  rewinddir(dir);
+  errno = 0;
+  while (const dirent* entry = readdir(dir)) {
+    struct stat st {};
+    st.st_ino = entry->d_ino;
+    st.st_mode = static_cast<mode_t>(DTTOIF(entry->d_type));
+    if (fill(buf, entry->d_name, &st, 0, static_cast<fuse_fill_dir_flags>(0)) != 0) break;
+    errno = 0;
+  }
+  return errno == 0 ? 0 : Fail();
+}
+
+int ReleaseDir(const char*, fuse_file_info* fi) {
+  closedir(DirOf(fi));
+  return 0;
+}
+
+fuse_operations Operations() {
+  fuse_operations ops{};
+  ops.init = Init;
+  ops.getattr = GetAttr;
+  ops.readlink = ReadLink;
+  ops.mkdir = MakeDir;
+  ops.unlink = Unlink;
+  ops.rmdir = RemoveDir;
+  ops.symlink = SymLink;
+  ops.rename = Rename;
+  ops.link = Link;
+  ops.chmod = ChangeMode;
+  ops.chown = ChangeOwner;
+  ops.truncate = Truncate;
+  ops.utimens = SetTimes;
+  ops.create = Create;
+  ops.open = Open;
+  ops.read = Read;
+  ops.write = Write;
+  ops.statfs = StatFs;
+  ops.flush = Flush;
+  ops.release = Release;
+  ops.fsync = Fsync;
+  ops.fallocate = Allocate;
+  ops.opendir = OpenDir;
+  ops.readdir = ReadDir;
+  ops.releasedir = ReleaseDir;
+  // No lock or flock handler: the kernel keeps both kinds of lock itself, which is exactly
+  // what one mount shared by the processes of a test needs.
+  return ops;
+}
+
+}  // namespace
+
+FaultFs::FaultFs(const std::string& backing, const std::string& mount_point, FaultMode mode,
+                 std::uint64_t limit)
+    : state_(std::make_unique<FaultFsState>()) {
+  state_->mode = mode;
+  state_->limit = limit;
+  state_->root_fd = open(backing.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (state_->root_fd < 0) {
+    error_ = "cannot open the backing folder " + backing + ": " + std::strerror(errno);
+    return;
+  }
+  char program[] = "pixferry-faultfs";
+  char option[] = "-o";
+  char names[] = "fsname=pixferry-faultfs,subtype=faultfs";
+  char* argv[] = {program, option, names, nullptr};
+  fuse_args args = FUSE_ARGS_INIT(3, argv);
+  const fuse_operations ops = Operations();
+  fuse_ = fuse_new(&args, &ops, sizeof ops, state_.get());
+  fuse_opt_free_args(&args);
+  if (fuse_ == nullptr) {
+    error_ = "fuse_new failed";
+    return;
+  }
+  if (fuse_mount(fuse_, mount_point.c_str()) != 0) {
+    error_ = "cannot mount a FUSE file system at " + mount_point;
+    return;
+  }
+  mounted_ = true;
+}
+
+void FaultFs::Serve() {
+  if (mounted_) fuse_loop_mt(fuse_, 0);
+}
+
+FaultFs::~FaultFs() {
+  if (mounted_) fuse_unmount(fuse_);
+  if (fuse_ != nullptr) fuse_destroy(fuse_);
+}
+
+}  // namespace pixferry::testing

@@ -1,0 +1,271 @@
+#include "tests/support/faultfs.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <thread>
+
+#include "tests/fusefs/fault_fs.h"
+
+namespace pixferry::testing {
+namespace {
+
+constexpr auto kPatience = std::chrono::seconds(60);
+
+// What the child tells the parent: a tag, then a text.
+constexpr char kPassed = 'P';
+constexpr char kFailed = 'F';
+constexpr char kSkipped = 'S';
+
+std::string Errno(const std::string& what) {
+  return what + ": " + std::strerror(errno);
+}
+
+bool WriteText(const std::string& path, const std::string& text) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  close(fd);
+  return ok;
+}
+
+// Gives the child the right to mount: its own user namespace where it may, so an ordinary user
+// can run the tests; root may do with a mount namespace alone where user namespaces are barred.
+// Returns "" or why FUSE cannot be used.
+std::string EnterNamespaces() {
+  const uid_t uid = getuid();
+  const gid_t gid = getgid();
+  if (unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0) {
+    if (!WriteText("/proc/self/setgroups", "deny") ||
+        !WriteText("/proc/self/uid_map", std::to_string(uid) + " " + std::to_string(uid) + " 1") ||
+        !WriteText("/proc/self/gid_map", std::to_string(gid) + " " + std::to_string(gid) + " 1")) {
+      return Errno("cannot map this user into a user namespace");
+    }
+  } else {
+    const std::string no_user_namespace = Errno("no user namespace");
+    if (geteuid() != 0) return no_user_namespace;
+    if (unshare(CLONE_NEWNS) != 0) return Errno("no mount namespace");
+  }
+  // Nothing mounted here may show in the namespace the tests came from.
+  if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+    return Errno("cannot make the mounts private");
+  }
+  return "";
+}
+
+void Report(int fd, char tag, const std::string& text) {
+  std::string message(1, tag);
+  message += text;
+  const char* data = message.data();
+  std::size_t left = message.size();
+  while (left > 0) {
+    const ssize_t n = write(fd, data, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    data += n;
+    left -= static_cast<std::size_t>(n);
+  }
+}
+
+// Waits up to `patience` for a child to end; false if it had to be killed.
+bool Reap(pid_t pid, std::chrono::milliseconds patience, int* status_out = nullptr) {
+  const auto deadline = std::chrono::steady_clock::now() + patience;
+  int ignored = 0;
+  int& status = status_out != nullptr ? *status_out : ignored;
+  for (;;) {
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid || (done < 0 && errno != EINTR)) return true;
+    if (std::chrono::steady_clock::now() >= deadline) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  kill(pid, SIGKILL);
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return false;
+}
+
+// The file system's own process: it mounts, says so on `ready` ('M', or 'E' and why not) and
+// serves until the mount goes away. It dies with the process that runs the body.
+[[noreturn]] void RunServer(int ready_fd, pid_t body_pid, const std::string& backing,
+                            const std::string& mount_point, FaultMode mode, std::uint64_t limit) {
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != body_pid) _exit(1);
+  {
+    FaultFs fs(backing, mount_point, mode, limit);
+    Report(ready_fd, fs.mounted() ? 'M' : 'E', fs.error());
+    close(ready_fd);
+    fs.Serve();
+  }
+  _exit(0);
+}
+
+[[noreturn]] void RunChild(int report_fd, const std::string& backing,
+                           const std::string& mount_point, FaultMode mode, std::uint64_t limit,
+                           const std::function<std::string(const std::string&)>& body) {
+  if (const std::string reason = EnterNamespaces(); !reason.empty()) {
+    Report(report_fd, kSkipped, reason);
+    _exit(0);
+  }
+  const int device = open("/dev/fuse", O_RDWR | O_CLOEXEC);
+  if (device < 0) {
+    Report(report_fd, kSkipped, Errno("cannot open /dev/fuse"));
+    _exit(0);
+  }
+  close(device);
+  // The file system is served by a process of its own: one that used the mount and served it
+  // too would, on its way out, wait for itself to answer the close of a file left open.
+  int ready[2];
+  if (pipe2(ready, O_CLOEXEC) != 0) {
+    Report(report_fd, kFailed, Errno("pipe"));
+    _exit(0);
+  }
+  const pid_t body_pid = getpid();
+  const pid_t server = fork();
+  if (server == 0) {
+    close(report_fd);
+    close(ready[0]);
+    RunServer(ready[1], body_pid, backing, mount_point, mode, limit);
+  }
+  close(ready[1]);
+  std::string mount_report;
+  char buffer[512];
+  for (ssize_t n; (n = read(ready[0], buffer, sizeof buffer)) != 0;) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) break;
+    mount_report.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(ready[0]);
+  if (server < 0 || mount_report.empty() || mount_report[0] != 'M') {
+    if (server > 0) Reap(server, std::chrono::seconds(5));
+    const std::string why = server < 0             ? Errno("fork")
+                            : mount_report.empty() ? "the file system's process died"
+                                                   : mount_report.substr(1);
+    // Root can always mount FUSE once /dev/fuse opens; anyone else may be barred by policy.
+    Report(report_fd, geteuid() == 0 || server < 0 ? kFailed : kSkipped, why);
+    _exit(0);
+  }
+  // The kernel makes up the root's owner at mount time (uid 0, unmapped in a user namespace, so
+  // nothing could be created there); the first stat fetches the real one.
+  struct stat root {};
+  if (stat(mount_point.c_str(), &root) != 0) {
+    const std::string why = Errno("cannot stat the new mount");
+    umount2(mount_point.c_str(), MNT_DETACH);
+    Reap(server, std::chrono::seconds(1));
+    Report(report_fd, kFailed, why);
+    _exit(0);
+  }
+  std::string failure;
+  try {
+    failure = body(mount_point);
+  } catch (const std::exception& e) {
+    failure = std::string("the body threw: ") + e.what();
+  } catch (...) {
+    failure = "the body threw";
+  }
+  // A plain unmount writes back what the kernel still caches, through the running server.
+  std::string problem;
+  if (umount2(mount_point.c_str(), 0) != 0) {
+    problem = Errno("the mount stayed busy (a file left open?)");
+    umount2(mount_point.c_str(), MNT_DETACH);
+    kill(server, SIGKILL);
+  }
+  if (!Reap(server, std::chrono::seconds(10)) && problem.empty()) {
+    problem = "the file system did not stop after the unmount";
+  }
+  if (failure.empty()) failure = problem;
+  Report(report_fd, failure.empty() ? kPassed : kFailed, failure);
+  _exit(0);
+}
+
+// Reads the child's report until it closes its end or the patience runs out.
+bool ReadReport(int fd, std::string& report) {
+  const auto deadline = std::chrono::steady_clock::now() + kPatience;
+  char buffer[4096];
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    pollfd p{fd, POLLIN, 0};
+    const int ready = poll(&p, 1, static_cast<int>(left.count()));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return false;
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return true;
+    report.append(buffer, static_cast<std::size_t>(n));
+  }
+}
+
+}  // namespace
+
+FaultFsResult RunOnFaultFs(const std::string& backing, FaultMode mode, std::uint64_t limit,
+                           const std::function<std::string(const std::string&)>& body) {
+  FaultFsResult result;
+  if (access("/dev/fuse", F_OK) != 0) {
+    result.skip_reason = "no /dev/fuse on this system";
+    return result;
+  }
+  std::string mount_point = (std::filesystem::temp_directory_path() / "pixferry-mount-XXXXXX");
+  if (mkdtemp(mount_point.data()) == nullptr) {
+    result.ran = true;
+    result.failure = Errno("cannot make a mount point");
+    return result;
+  }
+  int pipe_fds[2];
+  if (pipe2(pipe_fds, O_CLOEXEC) != 0) {
+    rmdir(mount_point.c_str());
+    result.ran = true;
+    result.failure = Errno("pipe");
+    return result;
+  }
+  const pid_t child = fork();
+  if (child == 0) {
+    close(pipe_fds[0]);
+    RunChild(pipe_fds[1], backing, mount_point, mode, limit, body);
+  }
+  close(pipe_fds[1]);
+  std::string report;
+  const bool finished = child > 0 && ReadReport(pipe_fds[0], report);
+  close(pipe_fds[0]);
+  result.ran = true;
+  if (child < 0) {
+    result.failure = Errno("fork");
+  } else {
+    // A child stuck on its mount is killed, and its file system's process dies with it.
+    int status = 0;
+    if (!finished) kill(child, SIGKILL);
+    Reap(child, std::chrono::seconds(10), &status);
+    if (!finished) {
+      result.failure = "the fault file system's process took longer than 60 s and was killed";
+    } else if (report.empty()) {
+      result.failure =
+          WIFSIGNALED(status)
+              ? "the fault file system's process died of signal " + std::to_string(WTERMSIG(status))
+              : "the fault file system's process ended without a report";
+    } else if (report[0] == kSkipped) {
+      result.ran = false;
+      result.skip_reason = report.substr(1);
+    } else if (report[0] == kFailed) {
+      result.failure = report.substr(1);
+      if (result.failure.empty()) result.failure = "failed without saying why";
+    }
+  }
+  // Only ever an empty folder: rmdir refuses anything else.
+  rmdir(mount_point.c_str());
+  return result;
+}
+
+}  // namespace pixferry::testing

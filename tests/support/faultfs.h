@@ -1,0 +1,42 @@
+// A file system that misbehaves on purpose, for the tests of the copy's checks: it passes every
+// operation through to a backing folder except the one fault it was mounted with. POSIX with
+// libfuse3 only: a test program links pixferry_faultfs, which defines PIXFERRY_HAVE_FAULTFS, and
+// skips where FUSE cannot be used:
+//   const FaultFsResult result = RunOnFaultFs(backing, FaultMode::kCorruptStored, 0, body);
+//   if (!result.ran) GTEST_SKIP() << result.skip_reason;
+//   EXPECT_EQ(result.failure, "");
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace pixferry::testing {
+
+enum class FaultMode {
+  // The byte at offset `limit` of every file written is stored with its bits flipped, while the
+  // writer's page cache keeps the right byte: only a read that bypasses the cache sees it.
+  kCorruptStored,
+  // A read that would take the reader past byte `limit` of a file fails with EIO, as when the
+  // card is pulled; files no longer than `limit` read whole.
+  kReadFailsAfter,
+  // Bytes written beyond offset `limit` of a file are dropped while the write reports success;
+  // the file keeps the size written and reads back zeros there, as a fake-capacity disk does.
+  kDropWritesBeyond,
+};
+
+struct FaultFsResult {
+  bool ran = false;  // false: FUSE cannot be used here, skip_reason says why
+  std::string skip_reason;
+  std::string failure;  // empty when the body succeeded and the file system came down clean
+};
+
+// Forks a child that enters its own user and mount namespaces, mounts the fault file system over
+// `backing` at a fresh mount point and calls body(mount_point) there; the body returns "" for
+// success or a text saying what went wrong (gtest assertions in the body are lost with the
+// child). The child is killed after 60 s. The parent can look at `backing` afterwards to see
+// what was really stored.
+FaultFsResult RunOnFaultFs(const std::string& backing, FaultMode mode, std::uint64_t limit,
+                           const std::function<std::string(const std::string&)>& body);
+
+}  // namespace pixferry::testing
