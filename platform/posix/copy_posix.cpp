@@ -9,6 +9,7 @@
 #include <sys/resource.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -205,8 +206,8 @@ ssize_t ReadAt(int fd, char* buffer, std::size_t size, off_t offset) {
   return static_cast<ssize_t>(got);
 }
 
-// Small enough for both chunks to stay in the processor's cache while they are compared.
-constexpr std::size_t kCompareChunk = std::size_t{128} << 10;
+// Few reads per photo, and both chunks still fit the processor's cache while they are compared.
+constexpr std::size_t kCompareChunk = std::size_t{512} << 10;
 
 enum class Compared { kSame, kDiffer, kFailed };
 
@@ -301,6 +302,7 @@ struct CopyGroup::Impl {
     FileStamp stamp;        // the source's when it was copied
     bool replaces = false;  // the destination existed when the copy was made
     bool ignores_case = false;
+    bool cache_only = false;  // tmpfs: no storage behind the cache to read back from
   };
 
   ~Impl() {
@@ -339,24 +341,37 @@ struct CopyGroup::Impl {
         p.temp.clear();
         continue;
       }
-      p.ignores_case = IgnoresCase(p.folder, candidate, st);
+      const FolderTraits& traits = TraitsOf(p.folder, candidate, st);
+      p.ignores_case = traits.ignores_case;
+      p.cache_only = traits.cache_only;
       return p;
     }
     throw RuntimeError(err::kPathFileAccessError);
   }
 
-  // Whether the folder ignores case, learnt once from the first temporary made there: its name
-  // in capitals finds the same file.
-  bool IgnoresCase(const std::string& folder, const std::string& temp, const struct stat& st) {
-    for (const auto& [known, ignores] : folders) {
-      if (known == folder) return ignores;
+  struct FolderTraits {
+    std::string folder;
+    bool ignores_case;
+    bool cache_only;
+  };
+
+  // What a folder is like, learnt once from the first temporary made there: whether its name in
+  // capitals finds the same file, and whether the file system keeps files only in memory.
+  const FolderTraits& TraitsOf(const std::string& folder, const std::string& temp,
+                               const struct stat& st) {
+    for (const FolderTraits& known : folders) {
+      if (known.folder == folder) return known;
     }
     struct stat other {};
     const std::string upper = folder + "/" + Upper(NameOf(temp));
     const bool ignores = ::lstat(upper.c_str(), &other) == 0 && other.st_ino == st.st_ino &&
                          other.st_dev == st.st_dev;
-    folders.emplace_back(folder, ignores);
-    return ignores;
+    struct statfs fs {};
+    constexpr decltype(fs.f_type) kTmpfs = 0x01021994, kRamfs = 0x858458f6;
+    const bool memory =
+        ::statfs(folder.c_str(), &fs) == 0 && (fs.f_type == kTmpfs || fs.f_type == kRamfs);
+    folders.push_back({folder, ignores, memory});
+    return folders.back();
   }
 
   // One flush for the whole group: syncfs writes back and commits the file system once, where an
@@ -397,7 +412,7 @@ struct CopyGroup::Impl {
     }
     // A photo changed since it was copied: what was copied is no longer the photo.
     if (!S_ISREG(now.st_mode) || StampFrom(now) != p.stamp) return outcome;
-    DropCachedCopy(p.file.get());
+    if (!p.cache_only) DropCachedCopy(p.file.get());
     int e = 0;
     switch (CompareContent(in.get(), p.file.get(), between, e)) {
       case Compared::kSame:
@@ -415,7 +430,7 @@ struct CopyGroup::Impl {
   CopyGroupLimits limits;
   std::function<void()> between;
   std::vector<Pending> pending;
-  std::vector<std::pair<std::string, bool>> folders;  // whether each ignores case
+  std::vector<FolderTraits> folders;
   // The destinations waiting; in small letters too where their folder ignores case.
   std::unordered_set<std::string> names;
   std::unordered_set<std::string> folded_names;
