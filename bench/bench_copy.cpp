@@ -4,6 +4,7 @@
 // for both, and prints the median ratio with its spread.
 //
 //   bench_copy [--quick] [--only a|b] [--rounds N] [--disk FOLDER] [--tmpfs FOLDER]
+//              [--medium tmpfs|disk]
 //
 // (a) 500 files of 4 MB, (b) 20,000 files of 20 KB; --quick copies a tenth of each. On the disk
 // both copies are followed by `sync`, so the reference is cp + sync; on tmpfs, where nothing goes
@@ -187,6 +188,7 @@ int main(int argc, char** argv) {
   bool quick = false;
   std::string only;
   int rounds = 5;
+  std::string medium_only;
   fs::path disk = fs::temp_directory_path();
   fs::path tmpfs = "/dev/shm";
   for (int i = 1; i < argc; ++i) {
@@ -201,9 +203,11 @@ int main(int argc, char** argv) {
       disk = argv[++i];
     } else if (arg == "--tmpfs" && i + 1 < argc) {
       tmpfs = argv[++i];
+    } else if (arg == "--medium" && i + 1 < argc) {
+      medium_only = argv[++i];
     } else {
       std::cerr << "usage: bench_copy [--quick] [--only a|b] [--rounds N] [--disk FOLDER] "
-                   "[--tmpfs FOLDER]\n";
+                   "[--tmpfs FOLDER] [--medium tmpfs|disk]\n";
       return 2;
     }
   }
@@ -220,6 +224,7 @@ int main(int argc, char** argv) {
   std::vector<Row> rows;
   for (const auto& [medium, base, sync] :
        {std::tuple{"tmpfs", tmpfs, false}, std::tuple{"disk", disk, true}}) {
+    if (!medium_only.empty() && medium_only != medium) continue;
     const fs::path root = base / ("pixferry-bench-" + std::to_string(random()));
     fs::create_directories(root);
     for (const Case& c : cases) {

@@ -199,8 +199,9 @@ struct CopyGroup::Impl {
       outcome.error = LastError();
       return outcome;
     }
-    const AlignedBuffer a = AllocateAligned(kChunk);
-    const AlignedBuffer b = AllocateAligned(kChunk);
+    // Made once for the group: a photo of a few kilobytes should not pay for them.
+    if (!a) a = AllocateAligned(kChunk);
+    if (!b) b = AllocateAligned(kChunk);
     unsigned long long since_callback = 0;
     for (;;) {
       const long long na = ReadUpTo(in.get(), static_cast<char*>(a.get()), kChunk);
@@ -272,6 +273,8 @@ struct CopyGroup::Impl {
   std::function<void()> between;
   std::vector<Pending> pending;
   unsigned long long bytes = 0;
+  mutable AlignedBuffer a, b;  // the read-back's
+  std::vector<char> buffer;    // the copy's
   std::mt19937_64 random{(std::uint64_t{std::random_device{}()} << 32) ^ std::random_device{}() ^
                          ::GetTickCount64()};
 };
@@ -345,7 +348,8 @@ void CopyGroup::Add(const std::string& source, const std::string& destination) {
   try {
     if (const int e = faults::Check(faults::Op::CopyRead)) throw RuntimeError(e);
     if (const int e = faults::Check(faults::Op::CopyWrite)) throw RuntimeError(e);
-    std::vector<char> buffer(kChunk);
+    std::vector<char>& buffer = g.buffer;
+    buffer.resize(kChunk);
     unsigned long long since_callback = 0;
     for (;;) {
       DWORD got = 0;

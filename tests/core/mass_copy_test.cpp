@@ -217,8 +217,12 @@ TEST_F(MassCopyTest, ASerialNumberIsTakenInAnyLetterCase) {
 TEST_F(MassCopyTest, StartRemovesAKilledRunsTemporariesAndNothingElse) {
   std::string look_alike = TemporaryName(12, 8);
   look_alike.back() = look_alike.back() == 'a' ? 'b' : 'a';
-  WriteFile(InCase(TemporaryName(12, 7)), "left by a killed run");
-  WriteFile(InCase(TemporaryName(5, 7)), "left by a killed run");
+  for (const std::string& name : {TemporaryName(12, 7), TemporaryName(5, 7)}) {
+    WriteFile(InCase(name), "left by a killed run");
+#ifdef _WIN32
+    ::SetFileAttributesW(fs::path(InCase(name)).c_str(), FILE_ATTRIBUTE_HIDDEN);
+#endif
+  }
   WriteFile(InCase(look_alike), "the operator's own");
   WriteFile(InCase(".pixferry-0-1.tmp"), "the operator's own");
   EXPECT_EQ(Run(), 0);

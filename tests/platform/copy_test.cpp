@@ -11,7 +11,9 @@
 #include "platform/temp_names.h"
 #include "tests/support/tempdir.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -189,23 +191,52 @@ TEST_F(CopyTest, ALinkToTheSourceIsReplacedByARealCopy) {
   EXPECT_EQ(ReadFile(cases / "A.JPG"), "the photo");  // the copy outlives the card
 }
 
-// Holds the lock of the file at path through its own open file, as another program would.
+#endif
+
+// Holds the file at path as a running copy holds its temporary, from its own open file, as
+// another program would: locked on POSIX, open without sharing on Windows.
 class HeldLock {
  public:
+#ifdef _WIN32
+  explicit HeldLock(const std::string& path)
+      : handle_(::CreateFileW(fs::path(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+  ~HeldLock() {
+    if (ok()) ::CloseHandle(handle_);
+  }
+  bool ok() const {
+    return handle_ != INVALID_HANDLE_VALUE;
+  }
+
+ private:
+  HANDLE handle_;
+#else
   explicit HeldLock(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
     ok_ = fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
   }
   ~HeldLock() {
     if (fd_ >= 0) ::close(fd_);
   }
-  HeldLock(const HeldLock&) = delete;
-  HeldLock& operator=(const HeldLock&) = delete;
-  bool ok() const { return ok_; }
+  bool ok() const {
+    return ok_;
+  }
 
  private:
   int fd_;
   bool ok_ = false;
+#endif
+ public:
+  HeldLock(const HeldLock&) = delete;
+  HeldLock& operator=(const HeldLock&) = delete;
 };
+
+// A temporary as a killed run leaves it: hidden by its name, and on Windows by its attribute.
+void WriteLeftover(const std::string& path) {
+  WriteFile(path, "left");
+#ifdef _WIN32
+  ::SetFileAttributesW(fs::path(path).c_str(), FILE_ATTRIBUTE_HIDDEN);
+#endif
+}
 
 // A killed run's temporaries go; a live one's (locked), look-alikes and folders stay.
 TEST_F(CopyTest, LeftoversAreRemovedOnlyWhenTheyAreUnlockedTemporaries) {
@@ -216,7 +247,7 @@ TEST_F(CopyTest, LeftoversAreRemovedOnlyWhenTheyAreUnlockedTemporaries) {
   const std::string folder = TemporaryName(12, 4);
   for (const std::string& name :
        {dead, live, look_alike, std::string(".pixferry-0-1.tmp"), std::string(".hidden.jpg")}) {
-    WriteFile(cases / name, "left");
+    WriteLeftover(cases / name);
   }
   fs::create_directory(cases / folder);
   const HeldLock held(cases / live);
@@ -227,7 +258,7 @@ TEST_F(CopyTest, LeftoversAreRemovedOnlyWhenTheyAreUnlockedTemporaries) {
   EXPECT_EQ(AllNames(cases.path()), expected);
 
   // The copies of a group are locked while they wait for their names.
-  fs::remove(cases / live);
+  fs::remove(cases / dead);
   WriteFile(card / "A.JPG", "a");
   CopyGroup group;
   group.Add(card / "A.JPG", cases / "IMG_0001.JPG");
@@ -235,7 +266,6 @@ TEST_F(CopyTest, LeftoversAreRemovedOnlyWhenTheyAreUnlockedTemporaries) {
   EXPECT_TRUE(group.Commit().at(0).verified);
   EXPECT_EQ(ReadFile(cases / "IMG_0001.JPG"), "a");
 }
-#endif
 
 // The files span several compared chunks.
 TEST(SameFileContent, TellsAWholeCopyFromADamagedOne) {
