@@ -213,11 +213,18 @@ enum class Compared { kSame, kDiffer, kFailed };
 
 // Both files read side by side, never mapped (a card pulled out under a mapping would kill the
 // program), to the end of the original: the copy must hold exactly its bytes, no more.
-Compared CompareContent(int original, int copy, const std::function<void()>& between, int& error) {
-  const auto a_bytes = std::make_unique_for_overwrite<char[]>(kCompareChunk);
-  const auto b_bytes = std::make_unique_for_overwrite<char[]>(kCompareChunk);
-  for (off_t offset = 0;;) {
-    const ssize_t na = ReadAt(original, a_bytes.get(), kCompareChunk, offset);
+struct CompareBuffers {
+  std::unique_ptr<char[]> a = std::make_unique_for_overwrite<char[]>(kCompareChunk);
+  std::unique_ptr<char[]> b = std::make_unique_for_overwrite<char[]>(kCompareChunk);
+};
+
+Compared CompareContent(int original, int copy, const CompareBuffers& buffers,
+                        const std::function<void()>& between, int& error) {
+  char* const a_bytes = buffers.a.get();
+  char* const b_bytes = buffers.b.get();
+  for (off_t offset = 0, last = -1;;) {
+    // A short read has met the original's end already: no need to ask again.
+    const ssize_t na = offset == last ? 0 : ReadAt(original, a_bytes, kCompareChunk, offset);
     if (na < 0) {
       error = errno;
       return Compared::kFailed;
@@ -230,15 +237,16 @@ Compared CompareContent(int original, int copy, const std::function<void()>& bet
       }
       return st.st_size == offset ? Compared::kSame : Compared::kDiffer;
     }
-    const ssize_t nb = ReadAt(copy, b_bytes.get(), static_cast<std::size_t>(na), offset);
+    const ssize_t nb = ReadAt(copy, b_bytes, static_cast<std::size_t>(na), offset);
     if (nb < 0) {
       error = errno;
       return Compared::kFailed;
     }
-    if (na != nb || std::memcmp(a_bytes.get(), b_bytes.get(), static_cast<std::size_t>(na)) != 0) {
+    if (na != nb || std::memcmp(a_bytes, b_bytes, static_cast<std::size_t>(na)) != 0) {
       return Compared::kDiffer;
     }
     offset += na;
+    if (static_cast<std::size_t>(na) < kCompareChunk) last = offset;
     if (between && offset % static_cast<off_t>(kChunk) == 0) between();
   }
 }
@@ -412,9 +420,9 @@ struct CopyGroup::Impl {
     }
     // A photo changed since it was copied: what was copied is no longer the photo.
     if (!S_ISREG(now.st_mode) || StampFrom(now) != p.stamp) return outcome;
-    if (!p.cache_only) DropCachedCopy(p.file.get());
     int e = 0;
-    switch (CompareContent(in.get(), p.file.get(), between, e)) {
+    if (!buffers) buffers = std::make_unique<CompareBuffers>();
+    switch (CompareContent(in.get(), p.file.get(), *buffers, between, e)) {
       case Compared::kSame:
         outcome.verified = true;
         break;
@@ -431,6 +439,7 @@ struct CopyGroup::Impl {
   std::function<void()> between;
   std::vector<Pending> pending;
   std::vector<FolderTraits> folders;
+  mutable std::unique_ptr<CompareBuffers> buffers;  // made once, for the whole group
   // The destinations waiting; in small letters too where their folder ignores case.
   std::unordered_set<std::string> names;
   std::unordered_set<std::string> folded_names;
@@ -547,6 +556,13 @@ std::vector<CopyOutcome> CopyGroup::Commit() {
   if (pending.empty()) return {};
   if (const int e = faults::Check(faults::Op::CopyCommit)) throw RuntimeError(e);
   Impl::Flush(pending);
+  // Every copy's pages leave the cache, and the system starts reading them all back from the
+  // storage at once, which a disk does faster than one read after another.
+  for (const Impl::Pending& p : pending) {
+    if (p.temp.empty() || p.cache_only) continue;
+    DropCachedCopy(p.file.get());
+    ::posix_fadvise(p.file.get(), 0, 0, POSIX_FADV_WILLNEED);
+  }
 
   std::vector<CopyOutcome> outcomes;
   std::vector<std::string> renamed_in;
@@ -638,7 +654,7 @@ bool SameFileContent(const std::string& original, const std::string& copy) noexc
     if (!a || !b || ::fstat(a.get(), &sa) != 0 || ::fstat(b.get(), &sb) != 0) return false;
     if (!S_ISREG(sa.st_mode) || !S_ISREG(sb.st_mode) || sa.st_size != sb.st_size) return false;
     int e = 0;
-    return CompareContent(a.get(), b.get(), {}, e) == Compared::kSame;
+    return CompareContent(a.get(), b.get(), CompareBuffers{}, {}, e) == Compared::kSame;
   } catch (...) {
     return false;
   }
