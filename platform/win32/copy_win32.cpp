@@ -11,6 +11,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -120,6 +121,17 @@ long long ReadUpTo(HANDLE file, char* buffer, DWORD count) {
     total += got;
   }
   return total;
+}
+
+// A path in capitals, as the file system compares names: Windows names do not differ by case.
+std::wstring CaseKey(const std::wstring& path) {
+  std::wstring key(path.size(), L'\0');
+  const int n = ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, path.c_str(),
+                                static_cast<int>(path.size()), key.data(),
+                                static_cast<int>(key.size()), nullptr, nullptr, 0);
+  if (n <= 0) return path;
+  key.resize(static_cast<std::size_t>(n));
+  return key;
 }
 
 }  // namespace
@@ -272,6 +284,7 @@ struct CopyGroup::Impl {
   CopyGroupLimits limits;
   std::function<void()> between;
   std::vector<Pending> pending;
+  std::unordered_set<std::wstring> names;  // the pending destinations' case keys
   unsigned long long bytes = 0;
   mutable AlignedBuffer a, b;  // the read-back's
   std::vector<char> buffer;    // the copy's
@@ -295,15 +308,7 @@ bool CopyGroup::Full() const noexcept {
 }
 
 bool CopyGroup::Holds(const std::string& destination) const {
-  const std::wstring wide = Widen(destination);
-  for (const Impl::Pending& p : impl_->pending) {
-    // Windows names do not differ by case.
-    if (::CompareStringOrdinal(p.wide_destination.c_str(), -1, wide.c_str(), -1, TRUE) ==
-        CSTR_EQUAL) {
-      return true;
-    }
-  }
-  return false;
+  return impl_->names.contains(CaseKey(Widen(destination)));
 }
 
 void CopyGroup::Add(const std::string& source, const std::string& destination) {
@@ -339,6 +344,7 @@ void CopyGroup::Add(const std::string& source, const std::string& destination) {
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (existing && SameFile(in.get(), existing.get())) {
+      g.names.insert(CaseKey(p.wide_destination));
       g.pending.push_back(std::move(p));
       return;
     }
@@ -381,6 +387,7 @@ void CopyGroup::Add(const std::string& source, const std::string& destination) {
   }
   constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
   p.attributes = (from_attributes & kKept) ? from_attributes & kKept : FILE_ATTRIBUTE_NORMAL;
+  g.names.insert(CaseKey(p.wide_destination));
   g.pending.push_back(std::move(p));
 }
 
@@ -388,6 +395,7 @@ std::vector<CopyOutcome> CopyGroup::Commit() {
   Impl& g = *impl_;
   g.bytes = 0;
   std::vector<Impl::Pending> pending = std::exchange(g.pending, {});
+  g.names.clear();
   // Whatever happens, no temporary outlives the commit.
   const struct Cleanup {
     std::vector<Impl::Pending>& pending;
