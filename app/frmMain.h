@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/ui.h"
+#include "copy/VerifiedCopies.h"
 
 namespace pixferry {
 
@@ -85,6 +86,8 @@ class frmMain {
                      const std::vector<std::string>& strFiles);
   void SetLastTargetFile(std::string& strLastFile, std::int32_t& intLastFile,
                          std::int32_t& intError);
+  // cleanse/: asks before Delete removes photos without a verified copy; false ends the click.
+  bool ConfirmUncopied();
   // view/
   void ChangeCase(std::string& strText);
   // shell/
@@ -92,8 +95,7 @@ class frmMain {
 
   // The error box: number, one space, description, suffix; OK only unless style says more.
   // Call it inside a catch block: it reports the exception being handled.
-  void ShowErrorBox(std::string_view suffix, int style = mb::kOkOnly,
-                    std::string_view title = {});
+  void ShowErrorBox(std::string_view suffix, int style = mb::kOkOnly, std::string_view title = {});
   // The case folder: strSavePath, separator, strIncidentNumber, "_", strUserName, "_",
   // strCopyDate.
   std::string CaseFolderPath() const;
@@ -125,6 +127,10 @@ class frmMain {
   std::string strViewedList;
   std::string strLocalSwitch;
   std::string strRenameSwitch;
+  // Every copy proved on its destination, for Delete's question; and how many copies are flushed
+  // and read back together.
+  VerifiedCopies verified_copies;
+  CopyGroupLimits copy_group_limits;
 
   // ---- Controls.
   Window& form;

@@ -16,8 +16,11 @@ inline constexpr int kStop = 16;
 inline constexpr int kQuestion = 32;
 inline constexpr int kExclamation = 48;
 inline constexpr int kInformation = 64;
+// The second button (No) is the default: Return answers No.
+inline constexpr int kDefaultButton2 = 256;
 inline constexpr int kButtonsMask = 7;
 inline constexpr int kIconMask = 112;
+inline constexpr int kDefaultMask = 768;
 
 inline constexpr int kAnswerOk = 1;
 inline constexpr int kAnswerYes = 6;

@@ -50,6 +50,7 @@ void frmMain::cmdDelete_Click() {
       desktop.MsgBox(refusal, mb::kStop, "Delete refused");
       return;
     }
+    if (!ConfirmUncopied()) return;
     const int answer = desktop.MsgBox(
         "Are you sure you want to delete the source files from " + strSourcePath + "?",
         mb::kYesNo + mb::kQuestion, "Delete?");

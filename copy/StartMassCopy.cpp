@@ -1,7 +1,9 @@
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "app/frmMain.h"
@@ -39,20 +41,72 @@ std::string SerialName(std::int64_t serial, const std::string& extension) {
   return digits + extension;
 }
 
-// Copies are flushed to disk together, a group at a time: one flush per file would cost a wait
-// for the disk per photo, many times the copy itself on a card of small files.
-constexpr std::size_t kGroupFiles = 2048;
-constexpr unsigned long long kGroupBytes = 512ull << 20;
+std::string Lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+// The names the case folder holds, hidden and system files included, in small letters: a
+// serial number is taken whatever the letter case of the file that has it.
+std::unordered_set<std::string> NamesIgnoringCase(const std::string& folder) {
+  std::unordered_set<std::string> names;
+  Listing listing(folder + kSep, attr::kHidden | attr::kSystem);
+  while (std::optional<std::string> name = listing.Next()) names.insert(Lower(*name));
+  if (listing.error() != 0) throw RuntimeError(listing.error());
+  return names;
+}
+
+// While a group is read back, the card can be reading the next files.
+constexpr std::size_t kReadAheadFiles = 1024;
+constexpr unsigned long long kReadAheadBytes = 256ull << 20;
 
 }  // namespace
 
 // Copies the photos and videos of strFiles (positions 1 to lngCount) from the source folder into
 // the case folder, each under its own name or, with renaming on, under the next free serial
-// number. Every copy is checked against its source before the next file starts; copies made
-// before a failure are kept.
+// number. Copies are flushed, read back from the destination's storage and compared with their
+// sources a group at a time; only a copy proved equal takes its name, and what goes wrong with a
+// copy is told in list order before the next group starts. Copies proved before a failure stay.
 void frmMain::StartMassCopy(std::int32_t& lngErrors, std::int32_t lngCount,
                             const std::vector<std::string>& strFiles) {
-  CopyGroup copies;
+  CopyGroup copies(copy_group_limits, [this] { desktop.KeepAlive(); });
+  std::vector<std::string> names_in_group;  // the source names of the group's copies, in order
+  bool ended = false;
+
+  // Commits the group and tells the operator about each copy that was not proved, in list order.
+  // False when the run must end.
+  const auto settle = [&]() -> bool {
+    const std::vector<CopyOutcome> outcomes = copies.Commit();
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+      const CopyOutcome& outcome = outcomes[i];
+      if (outcome.verified) {
+        verified_copies.Add(outcome.source, outcome.stamp);
+        continue;
+      }
+      // A copy not proved is an error of the run, whether or not the operator goes on.
+      if (ended) continue;
+      ++lngErrors;
+      if (outcome.error != 0) {
+        try {
+          throw RuntimeError(outcome.error);
+        } catch (...) {
+          ShowErrorBox(" in StartMassCopy", mb::kExclamation, "Error");
+        }
+        ended = true;
+        continue;
+      }
+      const int answer =
+          desktop.MsgBox("There was an error in copying the file " + names_in_group.at(i) +
+                             ".  Do you want to continue to the next file?",
+                         mb::kYesNo + mb::kStop, "Error!");
+      if (answer != mb::kAnswerYes) ended = true;
+    }
+    names_in_group.clear();
+    return !ended;
+  };
+
   try {
     ReplaceUnsafeCharacters(strIncidentNumber);
     ReplaceUnsafeCharacters(strUserName);
@@ -61,19 +115,24 @@ void frmMain::StartMassCopy(std::int32_t& lngErrors, std::int32_t lngCount,
     std::int64_t serial_counter = 1;
     const std::string case_folder = CaseFolderPath();
     if (!ListingFindsEntry(case_folder, attr::kDirectory)) MakeFolder(case_folder);
+    // Copies a killed run left hidden here; a live run's are locked and stay.
+    CleanLeftovers(case_folder);
 
     const bool renaming = strRenameSwitch == "True";
     std::int32_t intLastFile = 0;
+    std::unordered_set<std::string> taken_serials;
     if (renaming) {
       std::string strLastFile;
       std::int32_t intError = 0;
       SetLastTargetFile(strLastFile, intLastFile, intError);
+      taken_serials = NamesIgnoringCase(case_folder);
     }
 
-    for (std::int32_t position = 1; position <= lngCount; ++position) {
+    for (std::int32_t position = 1; position <= lngCount && !ended; ++position) {
       if (position < 0 || static_cast<std::size_t>(position) >= strFiles.size()) {
         throw RuntimeError(err::kSubscriptOutOfRange);
       }
+      desktop.KeepAlive();
       strSourceFileName = strFiles[static_cast<std::size_t>(position)];
       strTargetFileName = strSourceFileName;
       if (!IsPhotoOrVideo(strSourceFileName)) continue;
@@ -89,12 +148,21 @@ void frmMain::StartMassCopy(std::int32_t& lngErrors, std::int32_t lngCount,
         }
         source = strSourcePath + kSep + strSourceFileName;
         destination = case_folder + kSep + strTargetFileName;
-        if (!ListingFindsEntry(destination, attr::kNormal)) {
+        if (renaming) {
+          if (!taken_serials.contains(Lower(strTargetFileName)) && !copies.Holds(destination) &&
+              !ListingFindsEntry(destination, attr::kHidden | attr::kSystem)) {
+            copy = true;
+            break;
+          }
+          continue;
+        }
+        // A copy waiting for this name (the same name but for case, where case is ignored)
+        // takes it first, so the question is about a file that is there.
+        if (copies.Holds(destination) && !settle()) break;
+        if (!ListingFindsEntry(destination, attr::kHidden | attr::kSystem)) {
           copy = true;
           break;
         }
-        // Taken: a serial name moves on to the next number; an own name is the operator's call.
-        if (renaming) continue;
         copy = desktop.MsgBox("The file " + strTargetFileName + " already exists. Overwrite?",
                               mb::kYesNo + mb::kInformation, "Overwrite?") == mb::kAnswerYes;
         break;
@@ -108,26 +176,30 @@ void frmMain::StartMassCopy(std::int32_t& lngErrors, std::int32_t lngCount,
 
       // The photos may be evidence and the card is cleansed next: a copy that is missing, short
       // or different never takes the file's name.
-      if (!copies.Copy(source, destination)) {
-        const int answer =
-            desktop.MsgBox("There was an error in copying the file " + strSourceFileName +
-                               ".  Do you want to continue to the next file?",
-                           mb::kYesNo + mb::kStop, "Error!");
-        if (answer != mb::kAnswerYes) {
-          ++lngErrors;
-          break;
+      copies.Add(source, destination);
+      names_in_group.push_back(strSourceFileName);
+      if (renaming) taken_serials.insert(Lower(strTargetFileName));
+      if (copies.Full()) {
+        unsigned long long hinted = 0;
+        for (std::int32_t next = position + 1;
+             next <= lngCount && next - position <= static_cast<std::int32_t>(kReadAheadFiles) &&
+             hinted < kReadAheadBytes && static_cast<std::size_t>(next) < strFiles.size();
+             ++next) {
+          const std::string path = strSourcePath + kSep + strFiles[static_cast<std::size_t>(next)];
+          ReadAheadHint(path);
+          hinted += FileSize(path).value_or(0);
         }
-      }
-      if (copies.PendingFiles() >= kGroupFiles || copies.PendingBytes() >= kGroupBytes) {
-        copies.Commit();
+        settle();
       }
     }
-    copies.Commit();
+    if (!ended) settle();
   } catch (...) {
     ++lngErrors;
+    ended = true;
     ShowErrorBox(" in StartMassCopy", mb::kExclamation, "Error");
+    // The copies made before the failure are still proved and kept.
     try {
-      copies.Commit();
+      settle();
     } catch (...) {
       ShowErrorBox(" in StartMassCopy", mb::kExclamation, "Error");
     }

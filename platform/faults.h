@@ -22,6 +22,9 @@ enum class Op {
   CopyRead,
   CopyWrite,
   CopyCommit,
+  CopyVerify,   // reading a copy back from the destination
+  CopyRename,   // giving a verified copy its final name
+  CopyCorrupt,  // not a failure: the copy written stores one byte wrong
   RecordOpen,
   RecordWrite,
   kCount

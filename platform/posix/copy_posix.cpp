@@ -1,9 +1,15 @@
-// The whole-file copy, POSIX side: the bytes go into a hidden temporary file in the destination's
-// folder, are flushed to stable storage and only then take the final name, so neither a failure
-// nor a crash leaves a partial file there or loses the file being replaced.
+// The whole-file copy, POSIX side: the bytes go into a hidden, locked temporary file in the
+// destination's folder; the group flushes them to stable storage, drops them from the cache,
+// reads them back from the storage and compares them with the source, and only then gives each
+// copy its final name. Neither a failure nor a crash leaves a partial or wrong file under a final
+// name or loses the file being replaced.
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,11 +19,14 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "platform/errors.h"
 #include "platform/faults.h"
 #include "platform/files.h"
+#include "platform/temp_names.h"
 
 namespace pixferry {
 namespace {
@@ -29,6 +38,11 @@ class FileDescriptor {
   ~FileDescriptor() { Close(); }
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
+  FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  FileDescriptor& operator=(FileDescriptor&& other) noexcept {
+    if (this != &other) Reset(std::exchange(other.fd_, -1));
+    return *this;
+  }
 
   int get() const { return fd_; }
   void Reset(int fd) {
@@ -59,53 +73,29 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-std::string Hex(std::uint64_t n) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string digits;
-  do {
-    digits.insert(digits.begin(), kHex[n & 0xF]);
-    n >>= 4;
-  } while (n != 0);
-  return digits;
+std::string NameOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The temporary file, hidden by its leading dot so that no listing of files returns it; removed
-// again unless Keep() is called once it has its final name. Its name is the group's random tag
-// and a number counted up within the group.
-class TempFile {
- public:
-  TempFile(const std::string& folder, mode_t mode, std::uint64_t tag, std::uint64_t& number) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string candidate = folder + "/.pixferry-" + Hex(tag) + "-" + Hex(number++) + ".tmp";
-      const int fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-      if (fd >= 0) {
-        fd_.Reset(fd);
-        path_ = std::move(candidate);
-        return;
-      }
-      if (errno == EEXIST) continue;
-      // A missing destination folder reads as "path not found", as it does on Windows.
-      if (errno == ENOENT) throw RuntimeError(err::kPathNotFound);
-      ThrowErrno(errno);
-    }
-    throw RuntimeError(err::kPathFileAccessError);
+std::string Lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
-  ~TempFile() {
-    fd_.Close();
-    if (!path_.empty()) ::unlink(path_.c_str());
+  return text;
+}
+
+std::string Upper(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
+  return text;
+}
 
-  int fd() const { return fd_.get(); }
-  const std::string& path() const { return path_; }
-  int Close() { return fd_.Close(); }
-  void Keep() { path_.clear(); }
-
- private:
-  FileDescriptor fd_;
-  std::string path_;
-};
+FileStamp StampFrom(const struct stat& st) {
+  return {static_cast<unsigned long long>(st.st_size),
+          static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
+}
 
 // The errors that mean "this way of copying is not available here", not "the copy failed".
 bool NotSupported(int e) {
@@ -113,7 +103,8 @@ bool NotSupported(int e) {
          e == EBADF || e == EPERM;
 }
 
-constexpr std::size_t kChunk = std::size_t{1} << 30;
+// Small enough that a long copy gives its window a turn several times a second.
+constexpr std::size_t kChunk = std::size_t{16} << 20;
 constexpr off_t kEarlyWriteSize = off_t{1} << 20;
 
 // One step of a way of copying: the bytes it copied (0 at the end of the source), or nothing
@@ -149,10 +140,10 @@ void WriteAll(int fd, const char* data, std::size_t size) {
 }
 
 // Through a buffer, to the end of the source.
-void ReadWriteCopy(int in, int out, std::size_t size_hint) {
+void ReadWriteCopy(int in, int out, std::size_t size_hint, const std::function<void()>& between) {
   constexpr std::size_t kBuffer = std::size_t{1} << 20;
   std::vector<char> buffer(std::min(kBuffer, size_hint + 1));
-  for (;;) {
+  for (std::size_t done = 0;;) {
     const ssize_t n = ::read(in, buffer.data(), buffer.size());
     if (n == 0) return;
     if (n < 0) {
@@ -160,13 +151,15 @@ void ReadWriteCopy(int in, int out, std::size_t size_hint) {
       ThrowErrno(errno);
     }
     WriteAll(out, buffer.data(), static_cast<std::size_t>(n));
+    done += static_cast<std::size_t>(n);
+    if (between && done % kChunk < static_cast<std::size_t>(n)) between();
   }
 }
 
 // Copies the size bytes the source had when it was opened, by the fastest way that works here.
 // Each way goes on from where the one before stopped, as all of them move the file offsets. A
-// source that changes meanwhile is caught by the check after the copy.
-void CopyBytes(int in, int out, off_t size) {
+// source that changes meanwhile is caught by the read-back.
+void CopyBytes(int in, int out, off_t size, const std::function<void()>& between) {
   if (const int e = faults::Check(faults::Op::CopyRead)) throw RuntimeError(e);
   if (const int e = faults::Check(faults::Op::CopyWrite)) throw RuntimeError(e);
   const auto total = static_cast<std::size_t>(size);
@@ -181,10 +174,93 @@ void CopyBytes(int in, int out, off_t size) {
         return;
       }
       copied += *n;
+      if (between && copied < total) between();
     }
     if (copied == total) return;
   }
-  ReadWriteCopy(in, out, total - copied);
+  ReadWriteCopy(in, out, total - copied, between);
+}
+
+// Stores one byte of the copy wrong, as a failing disk does: the fault build's way to prove that
+// the read-back looks at what was stored.
+void StoreOneByteWrong(int fd, off_t size) {
+  if (size == 0) return;
+  const off_t at = size / 2;
+  char byte = 0;
+  if (::pread(fd, &byte, 1, at) == 1) {
+    byte = static_cast<char>(byte ^ 0x20);
+    if (::pwrite(fd, &byte, 1, at) != 1) ThrowErrno(errno);
+  }
+}
+
+// Reads up to size bytes at offset: the number read, short only at the end of the file.
+ssize_t ReadAt(int fd, char* buffer, std::size_t size, off_t offset) {
+  std::size_t got = 0;
+  while (got < size) {
+    const ssize_t n = ::pread(fd, buffer + got, size - got, offset + static_cast<off_t>(got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  return static_cast<ssize_t>(got);
+}
+
+// Few reads per photo, and both chunks still fit the processor's cache while they are compared.
+constexpr std::size_t kCompareChunk = std::size_t{512} << 10;
+
+enum class Compared { kSame, kDiffer, kFailed };
+
+// Both files read side by side, never mapped (a card pulled out under a mapping would kill the
+// program), to the end of the original: the copy must hold exactly its bytes, no more.
+struct CompareBuffers {
+  std::unique_ptr<char[]> a = std::make_unique_for_overwrite<char[]>(kCompareChunk);
+  std::unique_ptr<char[]> b = std::make_unique_for_overwrite<char[]>(kCompareChunk);
+};
+
+Compared CompareContent(int original, int copy, const CompareBuffers& buffers,
+                        const std::function<void()>& between, int& error) {
+  char* const a_bytes = buffers.a.get();
+  char* const b_bytes = buffers.b.get();
+  for (off_t offset = 0, last = -1;;) {
+    // A short read has met the original's end already: no need to ask again.
+    const ssize_t na = offset == last ? 0 : ReadAt(original, a_bytes, kCompareChunk, offset);
+    if (na < 0) {
+      error = errno;
+      return Compared::kFailed;
+    }
+    if (na == 0) {
+      struct stat st {};
+      if (::fstat(copy, &st) != 0) {
+        error = errno;
+        return Compared::kFailed;
+      }
+      return st.st_size == offset ? Compared::kSame : Compared::kDiffer;
+    }
+    const ssize_t nb = ReadAt(copy, b_bytes, static_cast<std::size_t>(na), offset);
+    if (nb < 0) {
+      error = errno;
+      return Compared::kFailed;
+    }
+    if (na != nb || std::memcmp(a_bytes, b_bytes, static_cast<std::size_t>(na)) != 0) {
+      return Compared::kDiffer;
+    }
+    offset += na;
+    if (static_cast<std::size_t>(na) < kCompareChunk) last = offset;
+    if (between && offset % static_cast<off_t>(kChunk) == 0) between();
+  }
+}
+
+// Throws away the cached pages of a copy once its data is on the storage, so that the next read
+// comes from the storage itself. Where the file system keeps no other copy of the data (tmpfs)
+// the pages stay, and the read-back compares what the cache holds.
+void DropCachedCopy(int fd) {
+#ifdef __linux__
+  // Waits for any of its data still being written: only clean pages can be dropped.
+  ::sync_file_range(
+      fd, 0, 0, SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+#endif
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
 }
 
 void SyncFolder(const std::string& folder) {
@@ -194,14 +270,8 @@ void SyncFolder(const std::string& folder) {
   if (::fsync(dir.get()) != 0 && errno != EINVAL && errno != EROFS) ThrowErrno(errno);
 }
 
-void SyncFile(const std::string& path) {
-  const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!file || ::fsync(file.get()) != 0) ThrowErrno(errno);
-}
-
 // Gives a copy its final name. A copy made for a name that was free then must not replace what
-// took the name since: on a file system that ignores case, IMG_0001.JPG and img_0001.jpg of one
-// run are one name, and the second must fail rather than silently replace the first.
+// took the name since.
 bool Rename(const std::string& temp, const std::string& destination, bool replaces) {
   if (replaces) return ::rename(temp.c_str(), destination.c_str()) == 0;
 #ifdef RENAME_NOREPLACE
@@ -219,115 +289,192 @@ bool Rename(const std::string& temp, const std::string& destination, bool replac
   return ::rename(temp.c_str(), destination.c_str()) == 0;
 }
 
-// Reads exactly size bytes at offset, or fails.
-bool ReadAt(int fd, char* buffer, std::size_t size, off_t offset) {
-  while (size > 0) {
-    const ssize_t n = ::pread(fd, buffer, size, offset);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    buffer += n;
-    size -= static_cast<std::size_t>(n);
-    offset += n;
-  }
-  return true;
-}
-
-bool AtEnd(int fd, off_t offset) {
-  char byte = 0;
-  ssize_t n = 0;
-  do {
-    n = ::pread(fd, &byte, 1, offset);
-  } while (n < 0 && errno == EINTR);
-  return n == 0;
-}
-
-// Small enough for both chunks to stay in the processor's cache while they are compared.
-constexpr std::size_t kCompareChunk = std::size_t{128} << 10;
-
-// True when both files hold exactly size bytes and the same ones. Both are read side by side,
-// never mapped: a card pulled out under a mapping would kill the program.
-bool SameContent(int a, int b, std::size_t size) {
-  const std::size_t chunk = std::min(kCompareChunk, size);
-  const auto a_bytes = std::make_unique_for_overwrite<char[]>(chunk);
-  const auto b_bytes = std::make_unique_for_overwrite<char[]>(chunk);
-  for (std::size_t done = 0; done < size;) {
-    const std::size_t n = std::min(chunk, size - done);
-    const auto offset = static_cast<off_t>(done);
-    if (!ReadAt(a, a_bytes.get(), n, offset) || !ReadAt(b, b_bytes.get(), n, offset) ||
-        std::memcmp(a_bytes.get(), b_bytes.get(), n) != 0) {
-      return false;
-    }
-    done += n;
-  }
-  // Neither may hold more: the copy must be the whole of the original.
-  const auto end = static_cast<off_t>(size);
-  return AtEnd(a, end) && AtEnd(b, end);
+// Each waiting copy holds its temporary file open, locked, and its source: a group may not hold
+// more files open than the process may have.
+std::size_t OpenFileBudget() {
+  struct rlimit limit {};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 4096;
+  return std::max<std::size_t>(16, static_cast<std::size_t>(limit.rlim_cur) / 4);
 }
 
 }  // namespace
 
 struct CopyGroup::Impl {
   struct Pending {
-    std::string temp;
+    std::string source;
     std::string destination;
     std::string folder;
-    bool replaces;  // the destination existed when the copy was made
+    std::string temp;       // empty: the destination is the source itself
+    FileDescriptor file;    // the temporary, locked while it exists
+    FileDescriptor from;    // the source, read again for the comparison
+    FileStamp stamp;        // the source's when it was copied
+    bool replaces = false;  // the destination existed when the copy was made
+    bool ignores_case = false;
+    bool cache_only = false;  // tmpfs: no storage behind the cache to read back from
   };
 
-  ~Impl() { RemoveFrom(0); }
-
-  void RemoveFrom(std::size_t first) noexcept {
-    for (std::size_t i = first; i < pending.size(); ++i) ::unlink(pending[i].temp.c_str());
-    pending.resize(std::min(first, pending.size()));
+  ~Impl() {
+    for (Pending& p : pending) Remove(p);
   }
 
-  // The folders the pending copies go to, each once.
-  std::vector<std::string> Folders() const {
-    std::vector<std::string> folders;
-    for (const Pending& p : pending) {
-      if (std::find(folders.begin(), folders.end(), p.folder) == folders.end()) {
-        folders.push_back(p.folder);
+  static void Remove(Pending& p) noexcept {
+    if (!p.temp.empty()) ::unlink(p.temp.c_str());
+    p.temp.clear();
+    p.file.Close();
+    p.from.Close();
+  }
+
+  // A new temporary beside destination, created, locked and no longer than its final name.
+  Pending Create(const std::string& destination, mode_t mode) {
+    Pending p;
+    p.folder = FolderOf(destination);
+    const std::size_t final_length = NameOf(destination).size();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const std::string candidate = p.folder + "/" + TemporaryName(final_length, random());
+      const int fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+      if (fd < 0) {
+        if (errno == EEXIST) continue;
+        // A missing destination folder reads as "path not found", as it does on Windows.
+        if (errno == ENOENT) throw RuntimeError(err::kPathNotFound);
+        ThrowErrno(errno);
       }
+      p.file.Reset(fd);
+      p.temp = candidate;
+      // Another run cleaning leftovers may have taken the file between its creation and the
+      // lock: then it is gone, and another name is tried.
+      struct stat st {};
+      if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &st) != 0 || st.st_nlink == 0) {
+        if (st.st_nlink != 0) ::unlink(candidate.c_str());
+        p.file.Close();
+        p.temp.clear();
+        continue;
+      }
+      const FolderTraits& traits = TraitsOf(p.folder, candidate, st);
+      p.ignores_case = traits.ignores_case;
+      p.cache_only = traits.cache_only;
+      return p;
     }
-    return folders;
+    throw RuntimeError(err::kPathFileAccessError);
+  }
+
+  struct FolderTraits {
+    std::string folder;
+    bool ignores_case;
+    bool cache_only;
+  };
+
+  // What a folder is like, learnt once from the first temporary made there: whether its name in
+  // capitals finds the same file, and whether the file system keeps files only in memory.
+  const FolderTraits& TraitsOf(const std::string& folder, const std::string& temp,
+                               const struct stat& st) {
+    for (const FolderTraits& known : folders) {
+      if (known.folder == folder) return known;
+    }
+    struct stat other {};
+    const std::string upper = folder + "/" + Upper(NameOf(temp));
+    const bool ignores = ::lstat(upper.c_str(), &other) == 0 && other.st_ino == st.st_ino &&
+                         other.st_dev == st.st_dev;
+    struct statfs fs {};
+    constexpr decltype(fs.f_type) kTmpfs = 0x01021994, kRamfs = 0x858458f6;
+    const bool memory =
+        ::statfs(folder.c_str(), &fs) == 0 && (fs.f_type == kTmpfs || fs.f_type == kRamfs);
+    folders.push_back({folder, ignores, memory});
+    return folders.back();
   }
 
   // One flush for the whole group: syncfs writes back and commits the file system once, where an
   // fsync per file would wait for the disk once per file.
-  void Flush() const {
+  static void Flush(const std::vector<Pending>& pending) {
 #ifdef __linux__
     if (pending.size() > 1) {
-      for (const std::string& folder : Folders()) {
-        const FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!dir || ::syncfs(dir.get()) != 0) ThrowErrno(errno);
+      std::vector<std::string> done;
+      for (const Pending& p : pending) {
+        if (p.temp.empty() || std::find(done.begin(), done.end(), p.folder) != done.end()) continue;
+        done.push_back(p.folder);
+        if (::syncfs(p.file.get()) != 0) ThrowErrno(errno);
       }
       return;
     }
 #endif
-    for (const Pending& p : pending) SyncFile(p.temp);
+    for (const Pending& p : pending) {
+      if (!p.temp.empty() && ::fsync(p.file.get()) != 0) ThrowErrno(errno);
+    }
   }
 
+  // Reads the copy back from the storage and compares it with the source as it is now.
+  CopyOutcome Verify(Pending& p) const {
+    CopyOutcome outcome{p.source, p.destination, false, 0, p.stamp};
+    if (p.temp.empty()) {
+      outcome.verified = true;
+      return outcome;
+    }
+    if (const int e = faults::Check(faults::Op::CopyVerify)) {
+      outcome.error = e;
+      return outcome;
+    }
+    const FileDescriptor& in = p.from;
+    struct stat now {};
+    if (::fstat(in.get(), &now) != 0) {
+      outcome.error = ErrorFromErrno(errno);
+      return outcome;
+    }
+    // A photo changed since it was copied: what was copied is no longer the photo.
+    if (!S_ISREG(now.st_mode) || StampFrom(now) != p.stamp) return outcome;
+    int e = 0;
+    if (!buffers) buffers = std::make_unique<CompareBuffers>();
+    switch (CompareContent(in.get(), p.file.get(), *buffers, between, e)) {
+      case Compared::kSame:
+        outcome.verified = true;
+        break;
+      case Compared::kDiffer:
+        break;
+      case Compared::kFailed:
+        outcome.error = ErrorFromErrno(e);
+        break;
+    }
+    return outcome;
+  }
+
+  CopyGroupLimits limits;
+  std::function<void()> between;
   std::vector<Pending> pending;
+  std::vector<FolderTraits> folders;
+  mutable std::unique_ptr<CompareBuffers> buffers;  // made once, for the whole group
+  // The destinations waiting; in small letters too where their folder ignores case.
+  std::unordered_set<std::string> names;
+  std::unordered_set<std::string> folded_names;
   unsigned long long bytes = 0;
-  const std::uint64_t tag = (std::uint64_t{std::random_device{}()} << 32) | std::random_device{}();
-  std::uint64_t next_number = 0;
+  std::size_t open_budget = OpenFileBudget();
+  std::mt19937_64 random{(std::uint64_t{std::random_device{}()} << 32) | std::random_device{}()};
 };
 
-CopyGroup::CopyGroup() : impl_(std::make_unique<Impl>()) {}
+CopyGroup::CopyGroup(CopyGroupLimits limits, std::function<void()> between_chunks)
+    : impl_(std::make_unique<Impl>()) {
+  impl_->limits = limits;
+  impl_->between = std::move(between_chunks);
+}
 CopyGroup::~CopyGroup() = default;
 
 std::size_t CopyGroup::PendingFiles() const noexcept {
   return impl_->pending.size();
 }
-unsigned long long CopyGroup::PendingBytes() const noexcept {
-  return impl_->bytes;
+
+bool CopyGroup::Full() const noexcept {
+  const Impl& g = *impl_;
+  return g.pending.size() >= std::min(g.limits.files, g.open_budget) || g.bytes >= g.limits.bytes;
 }
 
-bool CopyGroup::Copy(const std::string& source, const std::string& destination) {
+bool CopyGroup::Holds(const std::string& destination) const {
+  const Impl& g = *impl_;
+  return g.names.contains(destination) || g.folded_names.contains(Lower(destination));
+}
+
+void CopyGroup::Add(const std::string& source, const std::string& destination) {
+  Impl& g = *impl_;
   if (const int e = faults::Check(faults::Op::CopyOpen)) throw RuntimeError(e);
   // Non-blocking so that a named pipe given as the source cannot hang the click; it is refused
   // below, and on a regular file the flag changes nothing.
-  const FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!in) {
     if (errno == ENOENT) {
       struct stat folder {};
@@ -343,13 +490,20 @@ bool CopyGroup::Copy(const std::string& source, const std::string& destination) 
   if (!S_ISREG(from.st_mode)) throw RuntimeError(err::kPathFileAccessError);
 
   // Onto itself (the same name, another spelling of it, or a hard link): nothing to do, and
-  // writing would destroy the only copy.
+  // writing would destroy the only copy. A link is not the file it leads to: it is replaced by a
+  // real copy, never written through.
   struct stat to {};
   const bool replaces = ::lstat(destination.c_str(), &to) == 0;
   if (replaces) {
-    if (::stat(destination.c_str(), &to) == 0 && to.st_dev == from.st_dev &&
-        to.st_ino == from.st_ino) {
-      return true;
+    if (S_ISREG(to.st_mode) && to.st_dev == from.st_dev && to.st_ino == from.st_ino) {
+      Impl::Pending same;
+      same.source = source;
+      same.destination = destination;
+      same.folder = FolderOf(destination);
+      same.stamp = StampFrom(from);
+      g.names.insert(destination);
+      g.pending.push_back(std::move(same));
+      return;
     }
     if (S_ISDIR(to.st_mode)) throw RuntimeError(err::kPathFileAccessError);
   }
@@ -357,61 +511,138 @@ bool CopyGroup::Copy(const std::string& source, const std::string& destination) 
   // A read-only source gives a read-only copy, as the copy keeps attributes on Windows; the
   // execute bits a card's file system hands out are not kept.
   const mode_t mode = (from.st_mode & S_IWUSR) ? 0666 : 0444;
-  std::string folder = FolderOf(destination);
-  TempFile temp(folder, mode, impl_->tag, impl_->next_number);
-  CopyBytes(in.get(), temp.fd(), from.st_size);
-#ifdef __linux__
-  // Start writing a large copy to disk now, while the next files are copied, so that the
-  // group's flush finds most of its work done; small files are left to that one flush, where
-  // the disk gets them together. Only a hint: a failure here changes nothing.
-  if (from.st_size >= kEarlyWriteSize) ::sync_file_range(temp.fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
-#endif
-
-  // Keep the time the photo was last changed, as the copy does on Windows.
-  const struct timespec times[2] = {from.st_atim, from.st_mtim};
-  if (::futimens(temp.fd(), times) != 0) ThrowErrno(errno);
-  // Read back through the descriptors still open, before the group's flush writes the copy out.
-  // A copy that differs is removed with its temporary file.
-  if (!SameContent(in.get(), temp.fd(), static_cast<std::size_t>(from.st_size))) return false;
-  if (const int e = temp.Close(); e != 0) ThrowErrno(e);
-
-  impl_->pending.push_back({temp.path(), destination, std::move(folder), replaces});
-  temp.Keep();
-  impl_->bytes += static_cast<unsigned long long>(from.st_size);
-  return true;
-}
-
-void CopyGroup::Commit() {
-  Impl& g = *impl_;
-  g.bytes = 0;
-  if (g.pending.empty()) return;
+  Impl::Pending p = g.Create(destination, mode);
   try {
-    if (const int e = faults::Check(faults::Op::CopyCommit)) throw RuntimeError(e);
-    g.Flush();
+    CopyBytes(in.get(), p.file.get(), from.st_size, g.between);
+    if (faults::Check(faults::Op::CopyCorrupt) != 0) StoreOneByteWrong(p.file.get(), from.st_size);
+#ifdef __linux__
+    // Start writing a large copy to disk now, while the next files are copied, so that the
+    // group's flush finds most of its work done. Only a hint: a failure here changes nothing.
+    if (from.st_size >= kEarlyWriteSize) {
+      ::sync_file_range(p.file.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    }
+#endif
+    // Keep the time the photo was last changed, as the copy does on Windows.
+    const struct timespec times[2] = {from.st_atim, from.st_mtim};
+    if (::futimens(p.file.get(), times) != 0) ThrowErrno(errno);
   } catch (...) {
-    g.RemoveFrom(0);
+    Impl::Remove(p);
     throw;
   }
+  p.source = source;
+  p.destination = destination;
+  p.from = std::move(in);
+  p.stamp = StampFrom(from);
+  p.replaces = replaces;
+  g.names.insert(destination);
+  if (p.ignores_case) g.folded_names.insert(Lower(destination));
+  g.bytes += static_cast<unsigned long long>(from.st_size);
+  g.pending.push_back(std::move(p));
+}
 
-  const std::vector<std::string> folders = g.Folders();
-  int rename_error = 0;
-  for (std::size_t i = 0; i < g.pending.size(); ++i) {
-    const Impl::Pending& p = g.pending[i];
-    if (!Rename(p.temp, p.destination, p.replaces)) {
-      rename_error = errno;
-      g.RemoveFrom(i);
-      break;
+std::vector<CopyOutcome> CopyGroup::Commit() {
+  Impl& g = *impl_;
+  g.bytes = 0;
+  std::vector<Impl::Pending> pending = std::exchange(g.pending, {});
+  g.names.clear();
+  g.folded_names.clear();
+  // Whatever happens, no temporary outlives the commit.
+  const struct Cleanup {
+    std::vector<Impl::Pending>& pending;
+    ~Cleanup() {
+      for (Impl::Pending& p : pending) Impl::Remove(p);
+    }
+  } cleanup{pending};
+  if (pending.empty()) return {};
+  if (const int e = faults::Check(faults::Op::CopyCommit)) throw RuntimeError(e);
+  Impl::Flush(pending);
+  // Every copy's pages leave the cache, and the system starts reading them all back from the
+  // storage at once, which a disk does faster than one read after another.
+  for (const Impl::Pending& p : pending) {
+    if (p.temp.empty() || p.cache_only) continue;
+    DropCachedCopy(p.file.get());
+    ::posix_fadvise(p.file.get(), 0, 0, POSIX_FADV_WILLNEED);
+  }
+
+  std::vector<CopyOutcome> outcomes;
+  std::vector<std::string> renamed_in;
+  for (Impl::Pending& p : pending) {
+    if (g.between) g.between();
+    CopyOutcome outcome = g.Verify(p);
+    if (outcome.verified && !p.temp.empty()) {
+      int e = faults::Check(faults::Op::CopyRename);
+      if (e == 0 && !Rename(p.temp, p.destination, p.replaces)) e = ErrorFromErrno(errno);
+      if (e != 0) {
+        outcome.verified = false;
+        outcome.error = e;
+      } else {
+        p.temp.clear();  // it has its name now
+        if (std::find(renamed_in.begin(), renamed_in.end(), p.folder) == renamed_in.end()) {
+          renamed_in.push_back(p.folder);
+        }
+      }
+    }
+    Impl::Remove(p);
+    outcomes.push_back(std::move(outcome));
+  }
+  // The names are on the storage too: a copy verified but named only in the cache would be lost
+  // with the power.
+  for (const std::string& folder : renamed_in) {
+    try {
+      SyncFolder(folder);
+    } catch (const RuntimeError& e) {
+      for (CopyOutcome& o : outcomes) {
+        if (o.verified && FolderOf(o.destination) == folder) {
+          o.verified = false;
+          o.error = e.number();
+        }
+      }
     }
   }
-  g.pending.clear();
-  for (const std::string& folder : folders) SyncFolder(folder);
-  if (rename_error != 0) ThrowErrno(rename_error);
+  return outcomes;
 }
 
 void CopyWholeFile(const std::string& source, const std::string& destination) {
   CopyGroup one;
-  if (!one.Copy(source, destination)) throw RuntimeError(err::kDeviceIoError);
-  one.Commit();
+  one.Add(source, destination);
+  const std::vector<CopyOutcome> outcomes = one.Commit();
+  if (outcomes.at(0).error != 0) throw RuntimeError(outcomes[0].error);
+  if (!outcomes[0].verified) throw RuntimeError(err::kDeviceIoError);
+}
+
+int CleanLeftovers(const std::string& folder) noexcept {
+  const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+  if (!dir) return 0;
+  int removed = 0;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    if (!IsTemporaryName(entry->d_name)) continue;
+    const std::string path = folder + "/" + entry->d_name;
+    const FileDescriptor file(
+        ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+    struct stat held {};
+    struct stat named {};
+    if (!file || ::fstat(file.get(), &held) != 0 || !S_ISREG(held.st_mode)) continue;
+    // A live run holds the lock of each of its temporaries.
+    if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) continue;
+    // Still the file that was locked under that name.
+    if (::lstat(path.c_str(), &named) != 0 || named.st_ino != held.st_ino ||
+        named.st_dev != held.st_dev) {
+      continue;
+    }
+    if (::unlink(path.c_str()) == 0) ++removed;
+  }
+  return removed;
+}
+
+void ReadAheadHint(const std::string& path) noexcept {
+  const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (file) ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_WILLNEED);
+}
+
+std::optional<FileStamp> StampOf(const std::string& path) noexcept {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return StampFrom(st);
 }
 
 bool SameFileContent(const std::string& original, const std::string& copy) noexcept {
@@ -422,7 +653,8 @@ bool SameFileContent(const std::string& original, const std::string& copy) noexc
     struct stat sb {};
     if (!a || !b || ::fstat(a.get(), &sa) != 0 || ::fstat(b.get(), &sb) != 0) return false;
     if (!S_ISREG(sa.st_mode) || !S_ISREG(sb.st_mode) || sa.st_size != sb.st_size) return false;
-    return SameContent(a.get(), b.get(), static_cast<std::size_t>(sa.st_size));
+    int e = 0;
+    return CompareContent(a.get(), b.get(), CompareBuffers{}, {}, e) == Compared::kSame;
   } catch (...) {
     return false;
   }

@@ -29,7 +29,7 @@ RecordHandle::~RecordHandle() {
 
 int RecordHandle::OpenForReading(const std::string& path) noexcept {
   Close();
-  const std::wstring wide = Widen(path);
+  const std::wstring wide = LongPath(path);
   const DWORD attributes = ::GetFileAttributesW(wide.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return err::kPathFileAccessError;
@@ -43,7 +43,7 @@ int RecordHandle::OpenForReading(const std::string& path) noexcept {
 
 int RecordHandle::OpenForWriting(const std::string& path) noexcept {
   Close();
-  const std::wstring wide = Widen(path);
+  const std::wstring wide = LongPath(path);
   const DWORD attributes = ::GetFileAttributesW(wide.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return err::kPathFileAccessError;

@@ -3,14 +3,20 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/frmMain.h"
 #include "platform/files.h"
+#include "platform/temp_names.h"
 #include "tests/support/fakes.h"
 #include "tests/support/faults.h"
 #include "tests/support/tempdir.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace pixferry {
 namespace {
@@ -130,25 +136,166 @@ TEST_F(MassCopyTest, AnOverwriteWhoseCopyFailsKeepsTheOldFile) {
 }
 #endif
 
+MessageBoxCall Differs(const std::string& name) {
+  return {"There was an error in copying the file " + name +
+              ".  Do you want to continue to the next file?",
+          20, "Error!"};
+}
+
+// Changes a photo on the card once the copy has moved past it, while the window is kept alive:
+// what was copied is then no longer the photo.
+void ChangeOnceCopied(FakeDesktop& desktop, FakeTextBox& status, const std::string& name,
+                      const std::string& path) {
+  auto done = std::make_shared<bool>(false);
+  desktop.on_keep_alive = [&status, name, path, done] {
+    if (*done || !status.text.ends_with(name)) return;
+    *done = true;
+    WriteFile(path, "changed on the card after it was copied");
+  };
+}
+
+// Every copy that is not proved is asked about in list order, as soon as its group is read
+// back and before the next group is copied; Yes goes on but counts it, No ends the run. The
+// copies proved stay, and nothing half-made is left.
+TEST_F(MassCopyTest, CopiesNotProvedAreAskedAboutPerGroupInListOrderAndCounted) {
+  for (const char* name : {"IMG_0003.JPG", "IMG_0004.JPG", "IMG_0005.JPG"}) {
+    WriteFile(card / name, name);
+  }
+  f.copy_group_limits.files = 2;  // groups: 0001 0002 | 0003 0004 | 0005 clip
+  ChangeOnceCopied(h.desktop, h.txtMessage, "IMG_0002.jpeg", card / "IMG_0002.jpeg");
+  std::vector<std::string> status_at_box;
+  h.desktop.on_box = [&](const MessageBoxCall&) { status_at_box.push_back(h.txtMessage.text); };
+  h.desktop.answers = {mb::kAnswerYes};
+  EXPECT_EQ(Run(), 1);  // passed over, but not copied: the run is not a success
+  EXPECT_EQ(h.desktop.boxes, Boxes{Differs("IMG_0002.jpeg")});
+  EXPECT_EQ(status_at_box, Names{"Copying Files... IMG_0002.jpeg"});  // before 0003 is copied
+  EXPECT_EQ(AllNames(InCase()),
+            (Names{"IMG_0001.JPG", "IMG_0003.JPG", "IMG_0004.JPG", "IMG_0005.JPG", "clip.MPEG"}));
+  EXPECT_GE(h.desktop.keep_alives, 6);  // between files, and while groups are read back
+
+  // No ends the run there; what was proved before stays.
+  fs::remove_all(fs::path(InCase()));
+  WriteFile(card / "IMG_0002.jpeg", "IMG_0002.jpeg");
+  ChangeOnceCopied(h.desktop, h.txtMessage, "IMG_0002.jpeg", card / "IMG_0002.jpeg");
+  h.desktop.answers = {mb::kAnswerNo};
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(AllNames(InCase()), Names{"IMG_0001.JPG"});
+}
+
+// A name taken between the check and the rename keeps what took it and is told as an error of
+// the run; the other copies of the group take their names.
+TEST_F(MassCopyTest, ANameTakenAtTheRenameFailsAloneAndTheGroupsOtherCopiesStay) {
+  bool written = false;
+  h.desktop.on_keep_alive = [&] {
+    if (!written && h.txtMessage.text.ends_with("clip.MPEG")) {
+      written = true;
+      WriteFile(InCase("IMG_0002.jpeg"), "written meanwhile");
+    }
+  };
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(h.desktop.boxes, (Boxes{{"58 File already exists in StartMassCopy", 48, "Error"}}));
+  EXPECT_EQ(AllNames(InCase()), (Names{"IMG_0001.JPG", "IMG_0002.jpeg", "clip.MPEG"}));
+  EXPECT_EQ(ReadFile(InCase("IMG_0002.jpeg")), "written meanwhile");
+  EXPECT_EQ(ReadFile(InCase("clip.MPEG")), "clip.MPEG");
+}
+
+// One serial number names one file: 00000003.JPG takes 00000003.jpg too, where case counts.
+TEST_F(MassCopyTest, ASerialNumberIsTakenInAnyLetterCase) {
+  fs::remove(fs::path(card / "IMG_0001.JPG"));
+  WriteFile(card / "IMG_0001.jpg", "lower");
+  WriteFile(InCase("00000001.JPG"), "one");
+  WriteFile(InCase("00000003.JPG"), "three");
+  f.strRenameSwitch = "True";
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(h.txtMessage.refreshed, (Names{"Copying Files... IMG_0001.jpg as 00000004.jpg",
+                                           "Copying Files... IMG_0002.jpeg as 00000005.jpeg",
+                                           "Copying Files... clip.MPEG as 00000006.MPEG"}));
+  EXPECT_EQ(ReadFile(InCase("00000003.JPG")), "three");
+}
+
+// The next Start into a case folder removes what a killed run left hidden there, and only that.
+TEST_F(MassCopyTest, StartRemovesAKilledRunsTemporariesAndNothingElse) {
+  std::string look_alike = TemporaryName(12, 8);
+  look_alike.back() = look_alike.back() == 'a' ? 'b' : 'a';
+  for (const std::string& name : {TemporaryName(12, 7), TemporaryName(5, 7)}) {
+    WriteFile(InCase(name), "left by a killed run");
+#ifdef _WIN32
+    ::SetFileAttributesW(fs::path(InCase(name)).c_str(), FILE_ATTRIBUTE_HIDDEN);
+#endif
+  }
+  WriteFile(InCase(look_alike), "the operator's own");
+  WriteFile(InCase(".pixferry-0-1.tmp"), "the operator's own");
+  EXPECT_EQ(Run(), 0);
+  Names expected{".pixferry-0-1.tmp", "IMG_0001.JPG", "IMG_0002.jpeg", "clip.MPEG", look_alike};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(AllNames(InCase()), expected);
+}
+
+// A zero-byte photo, one larger than a whole group, and a folder where a copy should go.
+TEST_F(MassCopyTest, EmptyAndLargePhotosAreCopiedAndAFolderInTheWayEndsTheRun) {
+  WriteFile(card / "IMG_0001.JPG", "");
+  WriteFile(card / "IMG_0002.jpeg", std::string(5000, 'x'));
+  f.copy_group_limits.bytes = 1000;
+  fs::create_directories(fs::path(InCase("clip.MPEG")));
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(h.desktop.boxes, (Boxes{{"75 Path/File access error in StartMassCopy", 48, "Error"}}));
+  EXPECT_EQ(ReadFile(InCase("IMG_0001.JPG")), "");
+  EXPECT_EQ(ReadFile(InCase("IMG_0002.jpeg")), std::string(5000, 'x'));
+  EXPECT_EQ(AllNames(InCase()), (Names{"IMG_0001.JPG", "IMG_0002.jpeg", "clip.MPEG"}));
+}
+
 #ifdef __linux__
 // A file whose size the file system does not know (a kernel status file behind a link) copies
-// as empty: the check after the copy finds that it differs from its source and asks.
+// as empty: the read-back finds that it differs from its source and asks.
 TEST_F(MassCopyTest, ACopyThatDiffersFromItsSourceNeverTakesTheName) {
   fs::create_symlink("/proc/self/status", card / "IMG_0000.JPG");
   WriteFile(InCase("IMG_0000.JPG"), "copied last week");
-  const MessageBoxCall differs{
-      "There was an error in copying the file IMG_0000.JPG.  Do you want to continue to the "
-      "next file?",
-      20, "Error!"};
-  h.desktop.answers = {mb::kAnswerYes, mb::kAnswerYes};  // Yes goes on with the next file
-  EXPECT_EQ(Run(), 0);
-  EXPECT_EQ(h.desktop.boxes, (Boxes{Overwrite("IMG_0000.JPG"), differs}));
+  h.desktop.answers = {mb::kAnswerYes, mb::kAnswerYes};
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(h.desktop.boxes, (Boxes{Overwrite("IMG_0000.JPG"), Differs("IMG_0000.JPG")}));
   EXPECT_EQ(ReadFile(InCase("IMG_0000.JPG")), "copied last week");
   EXPECT_EQ(AllNames(InCase()).size(), 4u);
+}
+#endif
 
-  h.desktop.answers = {mb::kAnswerYes, mb::kAnswerNo};  // No counts it and ends the run
-  EXPECT_EQ(Run(), 1);
-  EXPECT_EQ(h.desktop.boxes.size(), 4u);  // no question about the files after it
+#ifdef _WIN32
+// A hidden or system file in the case folder is there all the same: Overwrite is asked for it,
+// and the next serial number passes it.
+TEST_F(MassCopyTest, HiddenAndSystemFilesInTheCaseFolderAreTaken) {
+  WriteFile(InCase("00000001.JPG"), "hidden");
+  WriteFile(InCase("00000002.jpeg"), "system");
+  ::SetFileAttributesW(fs::path(InCase("00000001.JPG")).c_str(), FILE_ATTRIBUTE_HIDDEN);
+  ::SetFileAttributesW(fs::path(InCase("00000002.jpeg")).c_str(), FILE_ATTRIBUTE_SYSTEM);
+  f.strRenameSwitch = "True";
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(h.txtMessage.refreshed, (Names{"Copying Files... IMG_0001.JPG as 00000002.JPG",
+                                           "Copying Files... IMG_0002.jpeg as 00000003.jpeg",
+                                           "Copying Files... clip.MPEG as 00000004.MPEG"}));
+  EXPECT_EQ(ReadFile(InCase("00000001.JPG")), "hidden");
+  EXPECT_EQ(ReadFile(InCase("00000002.jpeg")), "system");
+
+  f.strRenameSwitch = "False";
+  WriteFile(InCase("clip.MPEG"), "hidden clip");
+  ::SetFileAttributesW(fs::path(InCase("clip.MPEG")).c_str(), FILE_ATTRIBUTE_HIDDEN);
+  h.desktop.answers = {mb::kAnswerNo};
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(h.desktop.boxes, Boxes{Overwrite("clip.MPEG")});
+  EXPECT_EQ(ReadFile(InCase("clip.MPEG")), "hidden clip");
+}
+#endif
+
+#ifndef _WIN32
+// A link in the case folder to the card's photo is not a copy of it: Overwrite puts a real,
+// proved copy in its place, which outlives the card.
+TEST_F(MassCopyTest, ALinkInTheCaseFolderIsReplacedByARealCopy) {
+  fs::create_directories(fs::path(InCase()));
+  fs::create_symlink(card / "IMG_0001.JPG", InCase("IMG_0001.JPG"));
+  h.desktop.answers = {mb::kAnswerYes};
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(h.desktop.boxes, Boxes{Overwrite("IMG_0001.JPG")});
+  EXPECT_FALSE(fs::is_symlink(InCase("IMG_0001.JPG")));
+  fs::remove(fs::path(card / "IMG_0001.JPG"));
+  EXPECT_EQ(ReadFile(InCase("IMG_0001.JPG")), "IMG_0001.JPG");
 }
 #endif
 

@@ -155,6 +155,8 @@ TEST_F(Faults, SourceFolderVanishesWhileListed) {
 // nothing outside the source is touched.
 TEST_F(Faults, LockedFileDuringDelete) {
   const std::string source = form.strSourcePath;
+  form.cmdStartCopy_Click();  // copied and verified first: Delete goes straight to its question
+  h.desktop.boxes.clear();
   faults::Arm(Op::RemoveFile, 2, err::kPermissionDenied);
   GuardDeletion(source);
   h.desktop.answers.push_back(mb::kAnswerYes);

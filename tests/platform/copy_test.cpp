@@ -8,7 +8,16 @@
 
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/temp_names.h"
 #include "tests/support/tempdir.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
 
 namespace pixferry {
 namespace {
@@ -56,66 +65,211 @@ TEST_F(CopyTest, CopiesEveryByteAndTheTimeThePhotoWasTaken) {
   EXPECT_EQ(AllNames(cases.path()).size(), 3u) << "a temporary file was left behind";
 }
 
-// Copies wait hidden beside their names until the commit; a group never committed leaves the
-// old files and no temporary file.
+// Copies wait hidden beside their names, under temporary names no longer than those, until the
+// commit; a group never committed leaves the old files and no temporary file.
 TEST_F(CopyTest, AGroupOfCopiesTakesItsNamesOnlyWhenCommitted) {
   WriteFile(card / "A.JPG", "new a");
-  WriteFile(cases / "A.JPG", "old a");
+  WriteFile(cases / "IMG_0001.JPG", "old a");
   {
     CopyGroup never_committed;
-    EXPECT_TRUE(never_committed.Copy(card / "A.JPG", cases / "A.JPG"));
-    EXPECT_TRUE(never_committed.Copy(card / "A.JPG", cases / "C.JPG"));
+    never_committed.Add(card / "A.JPG", cases / "IMG_0001.JPG");
+    never_committed.Add(card / "A.JPG", cases / "C.JPG");
   }
-  EXPECT_EQ(AllNames(cases.path()), Names{"A.JPG"});
+  EXPECT_EQ(AllNames(cases.path()), Names{"IMG_0001.JPG"});
 
   CopyGroup group;
-  EXPECT_TRUE(group.Copy(card / "A.JPG", cases / "A.JPG"));
-  EXPECT_TRUE(group.Copy(card / "A.JPG", card / "A.JPG"));  // onto itself: nothing to do
-  EXPECT_EQ(group.PendingFiles(), 1u);
-  EXPECT_EQ(ReadFile(cases / "A.JPG"), "old a");
-  EXPECT_EQ(AllNames(cases.path()).size(), 2u);  // the copy, under its temporary name
-  EXPECT_FALSE(ListingFindsEntry(cases / "*.tmp", attr::kNormal));  // hidden from every listing
-  group.Commit();
-  EXPECT_EQ(ReadFile(cases / "A.JPG"), "new a");
+  group.Add(card / "A.JPG", cases / "IMG_0001.JPG");
+  group.Add(card / "A.JPG", card / "A.JPG");  // onto itself: nothing to do
+  EXPECT_EQ(group.PendingFiles(), 2u);
+  EXPECT_TRUE(group.Holds(cases / "IMG_0001.JPG"));
+  EXPECT_FALSE(group.Holds(cases / "IMG_0002.JPG"));
+#ifdef _WIN32
+  EXPECT_TRUE(group.Holds(cases / "img_0001.jpg"));  // one name but for case
+#else
+  EXPECT_FALSE(group.Holds(cases / "img_0001.jpg"));  // a folder that tells case apart
+#endif
+  EXPECT_EQ(ReadFile(cases / "IMG_0001.JPG"), "old a");
+  const Names waiting = AllNames(cases.path());
+  ASSERT_EQ(waiting.size(), 2u);
+  EXPECT_TRUE(IsTemporaryName(waiting[0])) << waiting[0];
+  EXPECT_LE(waiting[0].size(), std::string("IMG_0001.JPG").size());
+  Listing files(cases.path() + kSep, attr::kNormal);  // hidden from the lists of files
+  EXPECT_EQ(files.Next(), "IMG_0001.JPG");
+  EXPECT_EQ(files.Next(), std::nullopt);
+  const std::vector<CopyOutcome> outcomes = group.Commit();
+  ASSERT_EQ(outcomes.size(), 2u);
+  EXPECT_TRUE(outcomes[0].verified && outcomes[1].verified);
+  EXPECT_EQ(outcomes[0].stamp, StampOf(card / "A.JPG"));
+  EXPECT_EQ(ReadFile(cases / "IMG_0001.JPG"), "new a");
   EXPECT_EQ(ReadFile(card / "A.JPG"), "new a");
-  EXPECT_EQ(AllNames(cases.path()), Names{"A.JPG"});
+  EXPECT_EQ(AllNames(cases.path()), Names{"IMG_0001.JPG"});
+}
+
+// Short final names get short temporaries; each is recognised, a look-alike is not.
+TEST(TemporaryNames, AreNoLongerThanTheFinalNameAndRecognisedByTheirCheck) {
+  for (std::size_t length = 5; length <= 40; ++length) {
+    for (std::uint64_t random : {0ull, 1ull, 0x123456789abcdefull, ~0ull}) {
+      const std::string name = TemporaryName(length, random);
+      EXPECT_LE(name.size(), length);
+      EXPECT_EQ(name[0], '.');
+      EXPECT_TRUE(IsTemporaryName(name)) << name;
+    }
+  }
+  std::string forged = TemporaryName(12, 99);
+  forged[4] = forged[4] == 'a' ? 'b' : 'a';
+  EXPECT_FALSE(IsTemporaryName(forged));
+  EXPECT_FALSE(IsTemporaryName(".pixferry-0123.tmp"));
+  EXPECT_FALSE(IsTemporaryName("IMG_0001.JPG"));
 }
 
 #ifdef __linux__
 // A source whose size the file system does not know (a kernel status file) copies as empty: the
-// copy read back differs, is removed at once and never takes the name.
-TEST_F(CopyTest, ACopyThatDiffersFromItsSourceIsRemovedAtOnce) {
+// copy read back differs, is removed and never takes the name.
+TEST_F(CopyTest, ACopyThatDiffersFromItsSourceIsRemoved) {
   WriteFile(cases / "B.JPG", "old b");
   CopyGroup group;
-  EXPECT_FALSE(group.Copy("/proc/self/status", cases / "B.JPG"));
-  EXPECT_EQ(group.PendingFiles(), 0u);
+  group.Add("/proc/self/status", cases / "B.JPG");
+  const std::vector<CopyOutcome> outcomes = group.Commit();
+  ASSERT_EQ(outcomes.size(), 1u);
+  EXPECT_FALSE(outcomes[0].verified);
+  EXPECT_EQ(outcomes[0].error, 0);
   EXPECT_EQ(AllNames(cases.path()), Names{"B.JPG"});
-  group.Commit();
   EXPECT_EQ(ReadFile(cases / "B.JPG"), "old b");
   EXPECT_THROW(CopyWholeFile("/proc/self/status", cases / "B.JPG"), RuntimeError);
   EXPECT_EQ(ReadFile(cases / "B.JPG"), "old b");
 }
 #endif
 
-// On a file system that ignores case, IMG_0001.JPG and img_0001.jpg are one name: a copy made
-// for a free name fails rather than replace what took the name since. The copies named before
-// it keep their names, the ones after it are removed.
-TEST_F(CopyTest, ACopyForAFreeNameNeverReplacesWhatTookTheNameMeanwhile) {
+// A photo that changes after it was copied and before it is read back: what was copied is not
+// the photo any more, and the copy does not take the name.
+TEST_F(CopyTest, ASourceChangedBeforeTheReadBackIsNoVerifiedCopy) {
+  WriteFile(card / "A.JPG", "as the camera wrote it");
+  CopyGroup group;
+  group.Add(card / "A.JPG", cases / "A.JPG");
+  WriteFile(card / "A.JPG", "as the camera wrote it, and more");
+  const std::vector<CopyOutcome> outcomes = group.Commit();
+  ASSERT_EQ(outcomes.size(), 1u);
+  EXPECT_FALSE(outcomes[0].verified);
+  EXPECT_TRUE(AllNames(cases.path()).empty());
+}
+
+// A name taken since the copy was made keeps what took it; the copies around it take theirs.
+TEST_F(CopyTest, ANameTakenMeanwhileFailsAloneAndTheOtherCopiesStay) {
   for (const char* name : {"A.JPG", "B.JPG", "C.JPG"}) WriteFile(card / name, name);
   CopyGroup group;
-  for (const char* name : {"A.JPG", "B.JPG", "C.JPG"}) {
-    EXPECT_TRUE(group.Copy(card / name, cases / name));
-  }
+  for (const char* name : {"A.JPG", "B.JPG", "C.JPG"}) group.Add(card / name, cases / name);
   WriteFile(cases / "B.JPG", "written meanwhile");
-  try {
-    group.Commit();
-    ADD_FAILURE() << "the commit replaced a file it had not been asked to replace";
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.number(), err::kFileAlreadyExists);
-  }
+  const std::vector<CopyOutcome> outcomes = group.Commit();
+  ASSERT_EQ(outcomes.size(), 3u);
+  EXPECT_TRUE(outcomes[0].verified);
+  EXPECT_FALSE(outcomes[1].verified);
+  EXPECT_EQ(outcomes[1].error, err::kFileAlreadyExists);
+  EXPECT_TRUE(outcomes[2].verified);
   EXPECT_EQ(ReadFile(cases / "A.JPG"), "A.JPG");
   EXPECT_EQ(ReadFile(cases / "B.JPG"), "written meanwhile");
-  EXPECT_EQ(AllNames(cases.path()), (Names{"A.JPG", "B.JPG"}));
+  EXPECT_EQ(ReadFile(cases / "C.JPG"), "C.JPG");
+  EXPECT_EQ(AllNames(cases.path()), (Names{"A.JPG", "B.JPG", "C.JPG"}));
+}
+
+// A large copy gives the window its turns while it is written and while it is read back.
+TEST_F(CopyTest, ALargeCopyCallsBackBetweenChunks) {
+  WriteFile(card / "BIG.MPG", RandomBytes(std::size_t{40} << 20, 3));
+  int calls = 0;
+  CopyGroup group({}, [&calls] { ++calls; });
+  group.Add(card / "BIG.MPG", cases / "BIG.MPG");
+  const int while_copying = calls;
+  EXPECT_GE(while_copying, 2);
+  EXPECT_TRUE(group.Commit().at(0).verified);
+  EXPECT_GE(calls - while_copying, 3);
+}
+
+#ifndef _WIN32
+// A link in the case folder to the card's photo is not the photo: it is replaced by a real copy,
+// never written through and never taken for the photo itself.
+TEST_F(CopyTest, ALinkToTheSourceIsReplacedByARealCopy) {
+  WriteFile(card / "A.JPG", "the photo");
+  fs::create_symlink(card / "A.JPG", cases / "A.JPG");
+  CopyWholeFile(card / "A.JPG", cases / "A.JPG");
+  EXPECT_FALSE(fs::is_symlink(cases / "A.JPG"));
+  EXPECT_EQ(ReadFile(cases / "A.JPG"), "the photo");
+  fs::remove(card / "A.JPG");
+  EXPECT_EQ(ReadFile(cases / "A.JPG"), "the photo");  // the copy outlives the card
+}
+
+#endif
+
+// Holds the file at path as a running copy holds its temporary, from its own open file, as
+// another program would: locked on POSIX, open without sharing on Windows.
+class HeldLock {
+ public:
+#ifdef _WIN32
+  explicit HeldLock(const std::string& path)
+      : handle_(::CreateFileW(fs::path(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+  ~HeldLock() {
+    if (ok()) ::CloseHandle(handle_);
+  }
+  bool ok() const {
+    return handle_ != INVALID_HANDLE_VALUE;
+  }
+
+ private:
+  HANDLE handle_;
+#else
+  explicit HeldLock(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+    ok_ = fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+  }
+  ~HeldLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  bool ok() const {
+    return ok_;
+  }
+
+ private:
+  int fd_;
+  bool ok_ = false;
+#endif
+ public:
+  HeldLock(const HeldLock&) = delete;
+  HeldLock& operator=(const HeldLock&) = delete;
+};
+
+// A temporary as a killed run leaves it: hidden by its name, and on Windows by its attribute.
+void WriteLeftover(const std::string& path) {
+  WriteFile(path, "left");
+#ifdef _WIN32
+  ::SetFileAttributesW(fs::path(path).c_str(), FILE_ATTRIBUTE_HIDDEN);
+#endif
+}
+
+// A killed run's temporaries go; a live one's (locked), look-alikes and folders stay.
+TEST_F(CopyTest, LeftoversAreRemovedOnlyWhenTheyAreUnlockedTemporaries) {
+  const std::string dead = TemporaryName(12, 1);
+  const std::string live = TemporaryName(12, 2);
+  std::string look_alike = TemporaryName(12, 3);
+  look_alike.back() = look_alike.back() == 'a' ? 'b' : 'a';
+  const std::string folder = TemporaryName(12, 4);
+  for (const std::string& name :
+       {dead, live, look_alike, std::string(".pixferry-0-1.tmp"), std::string(".hidden.jpg")}) {
+    WriteLeftover(cases / name);
+  }
+  fs::create_directory(cases / folder);
+  const HeldLock held(cases / live);
+  ASSERT_TRUE(held.ok());
+  EXPECT_EQ(CleanLeftovers(cases.path()), 1);
+  Names expected{live, look_alike, ".pixferry-0-1.tmp", ".hidden.jpg", folder};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(AllNames(cases.path()), expected);
+
+  // The copies of a group are locked while they wait for their names.
+  fs::remove(cases / dead);
+  WriteFile(card / "A.JPG", "a");
+  CopyGroup group;
+  group.Add(card / "A.JPG", cases / "IMG_0001.JPG");
+  EXPECT_EQ(CleanLeftovers(cases.path()), 0);
+  EXPECT_TRUE(group.Commit().at(0).verified);
+  EXPECT_EQ(ReadFile(cases / "IMG_0001.JPG"), "a");
 }
 
 // The files span several compared chunks.

@@ -71,6 +71,23 @@ class DesktopTest : public QObject {
     QCOMPARE(seen.default_button, buttons.first());  // as the classic box: the first one
   }
 
+  // A question with No as its default (Delete's about photos without a verified copy): Return
+  // answers No.
+  void returnAnswersNoWhereNoIsTheDefault() {
+    Box::StandardButton default_button = Box::NoButton;
+    OnModal<QMessageBox> act([&default_button](QMessageBox& box) {
+      if (!box.isVisible() || !box.windowHandle()) return false;
+      default_button = box.standardButton(box.defaultButton());
+      QTest::keyClick(&box, Qt::Key_Return);
+      return true;
+    });
+    QCOMPARE(desktop_.MsgBox("1 photo or video has no verified copy.  Delete anyway?", 308,
+                             "Not copied"),
+             mb::kAnswerNo);
+    QVERIFY(act.answered());
+    QCOMPARE(default_button, Box::No);
+  }
+
   void folderDialogOpensOnTheStartFolderSelected() {
     TempDir root;
     const std::string start = root / "Fotos ä/Tag 1/";  // a trailing separator

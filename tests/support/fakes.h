@@ -101,7 +101,10 @@ class FakeDesktop : public Desktop {
   std::string PickFolder(const std::string& start_folder, const std::string& title) override;
   void OpenWithProgram(const std::string& program, const std::string& parameters,
                        const std::string& directory) override;
-  void KeepAlive() override { ++keep_alive_calls; }
+  void KeepAlive() override {
+    ++keep_alives;
+    if (on_keep_alive) on_keep_alive();
+  }
 
   std::vector<MessageBoxCall> boxes;
   std::deque<int> answers;        // answers for Yes/No boxes, in order
@@ -110,7 +113,9 @@ class FakeDesktop : public Desktop {
   std::vector<ProgramCall> programs;
   // Called for every box before it is answered (tests use it to change files mid-run).
   std::function<void(const MessageBoxCall&)> on_box;
-  int keep_alive_calls = 0;
+  int keep_alives = 0;
+  // Called at each KeepAlive (tests use it to change files while a long job runs).
+  std::function<void()> on_keep_alive;
 };
 
 // A main window with its viewer built from fakes, in the state a front end creates it in.

@@ -61,6 +61,8 @@ class DialogAnswerer {
     current = nullptr;
   }
   void Then(int button) { buttons_.push_back(button); }
+  // Given to Then: presses Return in the dialog instead of a button, as an operator would.
+  static constexpr int kPressReturn = -1;
 
   std::vector<DialogSeen> seen;
 
@@ -94,7 +96,14 @@ class DialogAnswerer {
       ADD_FAILURE() << "unexpected dialog \"" << seen.back().title << "\": " << seen.back().text;
       buttons_.push_back(seen.back().has_no ? IDNO : IDCANCEL);
     }
-    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(buttons_.front(), BN_CLICKED), 0);
+    if (buttons_.front() == kPressReturn) {
+      const HWND focus = ::GetFocus();
+      const HWND target = focus && ::IsChild(dialog, focus) ? focus : dialog;
+      ::PostMessageW(target, WM_KEYDOWN, VK_RETURN, 1);
+      ::PostMessageW(target, WM_KEYUP, VK_RETURN, 0xC0000001);
+    } else {
+      ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(buttons_.front(), BN_CLICKED), 0);
+    }
     buttons_.pop_front();
     answered_ = dialog;
     shown_ = nullptr;

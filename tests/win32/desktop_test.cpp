@@ -35,6 +35,21 @@ TEST(MessageBoxTest, StyleTitleAndOwnerReachTheBoxAndTheAnswerComesBack) {
   EXPECT_EQ(p.answers.seen[2].owner, p.Viewer());
 }
 
+// A question with No as its default (Delete's about photos without a verified copy): Return
+// answers No; where Yes is the default, Return answers Yes.
+TEST(MessageBoxTest, ReturnAnswersTheDefaultButton) {
+  ProgramFixture p{/*with_card=*/false};
+  p.answers.Then(DialogAnswerer::kPressReturn);
+  p.answers.Then(DialogAnswerer::kPressReturn);
+  Desktop& desktop = p.program->desktop;
+  EXPECT_EQ(desktop.MsgBox("1 photo or video has no verified copy.  Delete anyway?",
+                           mb::kYesNo + mb::kExclamation + mb::kDefaultButton2, "Not copied"),
+            mb::kAnswerNo);
+  EXPECT_EQ(desktop.MsgBox("Delete all?", mb::kYesNo + mb::kQuestion, "Delete?"), mb::kAnswerYes);
+  ASSERT_EQ(p.answers.seen.size(), 2u);
+  EXPECT_EQ(p.answers.seen[0].title, "Not copied");
+}
+
 TEST(PickFolderTest, OpensWithTheTitleOnTheStartFolderSelectedAndReturnsWhatIsChosen) {
   TempDir dir;
   DialogAnswerer answers;

@@ -47,7 +47,7 @@ int ShowMessageBox(QWidget* parent, std::string_view text, int style, std::strin
   if ((style & mb::kButtonsMask) == mb::kYesNo) {
     yes = box.addButton(QMessageBox::Yes);
     no = box.addButton(QMessageBox::No);
-    box.setDefaultButton(yes);
+    box.setDefaultButton((style & mb::kDefaultMask) == mb::kDefaultButton2 ? no : yes);
     // Escape and the close box answer No: never a silent Yes to a question.
     box.setEscapeButton(no);
   } else {

@@ -19,13 +19,14 @@ constexpr int kMostMessages = 64;
 
 static_assert(mb::kOkOnly == MB_OK && mb::kYesNo == MB_YESNO && mb::kStop == MB_ICONHAND &&
               mb::kQuestion == MB_ICONQUESTION && mb::kExclamation == MB_ICONEXCLAMATION &&
-              mb::kInformation == MB_ICONASTERISK);
+              mb::kInformation == MB_ICONASTERISK && mb::kDefaultButton2 == MB_DEFBUTTON2);
 static_assert(mb::kAnswerOk == IDOK && mb::kAnswerYes == IDYES && mb::kAnswerNo == IDNO);
 
 int ShowMessageBox(std::string_view text, int style, std::string_view title, HWND owner_fallback) {
   const std::wstring body = Widen(text);
   const std::wstring caption = Widen(title.empty() ? kAppTitle : title);
-  const UINT flags = static_cast<UINT>(style & (mb::kButtonsMask | mb::kIconMask));
+  const UINT flags =
+      static_cast<UINT>(style & (mb::kButtonsMask | mb::kIconMask | mb::kDefaultMask));
   HWND owner = ::GetActiveWindow();
   if (!owner) owner = owner_fallback;
   const int answer = ::MessageBoxW(owner, body.c_str(), caption.c_str(), flags);

@@ -1,0 +1,156 @@
+// Delete's question about photos without a verified copy, on real cards in a TempDir after real
+// copies; each tree about to go passes GuardDeletion first.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/frmMain.h"
+#include "platform/files.h"
+#include "tests/support/fakes.h"
+#include "tests/support/tempdir.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace pixferry {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace testing;
+using Boxes = std::vector<MessageBoxCall>;
+
+const char kCopied[] =
+    "Photos copied successfully.  If you'd like to cleanse the photos from your source(disk), "
+    "click 'Delete'.";
+const char kImportError[] = "An error occurred during import.  Please check photos";
+
+// The typical card: two photos and a clip the copy takes, a note, and a photo whose extension's
+// mixed case the copy passes over.
+class NotCopied : public ::testing::Test {
+ protected:
+  NotCopied() {
+    for (const char* name :
+         {"IMG_0001.JPG", "IMG_0002.jpg", "clip.MPG", "notes.txt", "DSC_0003.Jpg"}) {
+      WriteFile(In(name), name);
+    }
+    f.strSavePath = dir / "cases";
+    MakeFolders(f.strSavePath);
+    f.strSourcePath = source;
+    f.strRenameSwitch = "False";
+    h.txtIncidentNumber.text = "0815";
+    h.txtUser.text = "Desk";
+    h.txtDate.text = "2008-03-02";
+  }
+
+  std::string In(const std::string& name) const { return source + kSep + name; }
+  MessageBoxCall Question(const std::string& text) const {
+    return {text + ".  Do you want to delete anyway?", 308, "Not copied"};
+  }
+  MessageBoxCall DeleteQuestion() const {
+    return {"Are you sure you want to delete the source files from " + source + "?", 36, "Delete?"};
+  }
+  // Presses Delete with these answers; gives the boxes it showed.
+  Boxes PressDelete(std::deque<int> answers) {
+    h.desktop.boxes.clear();
+    h.desktop.answers = std::move(answers);
+    f.cmdDelete_Click();
+    EXPECT_TRUE(h.desktop.answers.empty()) << "a question was not asked";
+    return h.desktop.boxes;
+  }
+
+  TempDir dir;
+  const std::string source = dir / "card/DCIM/100MEDIA";
+  Harness h;
+  frmMain& f = *h.form;
+};
+
+// Copied, then cleansed: the photo the copy passed over is named before "Delete?" is asked, and
+// No (what Return gives) keeps the card.
+TEST_F(NotCopied, TheTypicalCardAsksAboutThePhotoTheCopyPassedOver) {
+  f.cmdStartCopy_Click();
+  EXPECT_EQ(h.txtMessage.text, kCopied);
+  EXPECT_TRUE(h.desktop.boxes.empty());
+  const MessageBoxCall not_copied =
+      Question("1 photo or video in " + source + " has no verified copy: DSC_0003.Jpg");
+
+  EXPECT_EQ(PressDelete({mb::kAnswerNo}), Boxes{not_copied});
+  EXPECT_EQ(PressDelete({mb::kAnswerYes, mb::kAnswerNo}), (Boxes{not_copied, DeleteQuestion()}));
+  EXPECT_TRUE(Exists(In("DSC_0003.Jpg")) && Exists(In("notes.txt")));
+  EXPECT_EQ(h.txtMessage.text, kCopied);
+  EXPECT_EQ(f.strSourcePath, source);
+
+  GuardDeletion(source);
+  EXPECT_EQ(PressDelete({mb::kAnswerYes, mb::kAnswerYes}), (Boxes{not_copied, DeleteQuestion()}));
+  EXPECT_FALSE(Exists(source));
+  EXPECT_TRUE(Exists(dir / "cases/0815_Desk_2008-03-02/IMG_0002.jpg"));
+}
+
+// With every photo and video copied and proved, Delete is as it always was.
+TEST_F(NotCopied, EveryPhotoCopiedGoesStraightToDelete) {
+  fs::remove(fs::path(In("DSC_0003.Jpg")));
+  f.cmdStartCopy_Click();
+  EXPECT_EQ(PressDelete({mb::kAnswerNo}), Boxes{DeleteQuestion()});
+}
+
+// Nothing copied since the program started: every photo and video counts, in any letter case.
+TEST_F(NotCopied, DeleteWithoutACopyNamesTheFirstAndCountsTheRest) {
+  EXPECT_EQ(PressDelete({mb::kAnswerNo}),
+            Boxes{Question("4 photos or videos in " + source +
+                           " have no verified copy: DSC_0003.Jpg, IMG_0001.JPG, IMG_0002.jpg and "
+                           "1 more")});
+  EXPECT_TRUE(Exists(In("IMG_0001.JPG")));
+
+  // Blanks around the source and a trailing separator, which the deletion ignores, change
+  // nothing here either.
+  f.strSourcePath = "  " + source + kSep + " ";
+  const Boxes boxes = PressDelete({mb::kAnswerNo});
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].title, "Not copied");
+  EXPECT_TRUE(Exists(In("IMG_0001.JPG")));
+}
+
+// A photo changed or added after the copy, a hidden one deeper in the tree, and one whose copy
+// failed and was passed over: none has a verified copy.
+TEST_F(NotCopied, PhotosChangedAddedHiddenOrNotCopiedSinceAreNamed) {
+  fs::remove(fs::path(In("DSC_0003.Jpg")));
+  f.cmdStartCopy_Click();
+  ASSERT_EQ(h.txtMessage.text, kCopied);
+  fs::last_write_time(In("IMG_0001.JPG"),
+                      fs::last_write_time(In("IMG_0001.JPG")) + std::chrono::seconds(5));
+  WriteFile(In("IMG_0004.JPG"), "taken after the copy");
+#ifdef _WIN32
+  WriteFile(In("sub/IMG_0005.mpeg"), "hidden");
+  ::SetFileAttributesW(fs::path(In("sub/IMG_0005.mpeg")).c_str(), FILE_ATTRIBUTE_HIDDEN);
+  const std::string hidden = std::string("sub") + kSep + "IMG_0005.mpeg";
+#else
+  WriteFile(In("sub/.IMG_0005.mpeg"), "hidden");
+  const std::string hidden = "sub/.IMG_0005.mpeg";
+#endif
+  EXPECT_EQ(PressDelete({mb::kAnswerNo}),
+            Boxes{Question("3 photos or videos in " + source +
+                           " have no verified copy: IMG_0001.JPG, IMG_0004.JPG, " + hidden)});
+}
+
+// A copy that failed and was passed over with Yes: the run is an error, and Delete names it.
+TEST_F(NotCopied, ACopyPassedOverAfterAnErrorIsNamed) {
+  fs::remove(fs::path(In("DSC_0003.Jpg")));
+  bool changed = false;
+  h.desktop.on_keep_alive = [&] {
+    if (!changed && h.txtMessage.text.ends_with("IMG_0002.jpg")) {
+      changed = true;
+      WriteFile(In("IMG_0002.jpg"), "changed while it was copied");
+    }
+  };
+  h.desktop.answers = {mb::kAnswerYes};
+  f.cmdStartCopy_Click();
+  EXPECT_EQ(h.txtMessage.text, kImportError);
+  EXPECT_EQ(PressDelete({mb::kAnswerNo}), Boxes{Question("1 photo or video in " + source +
+                                                         " has no verified copy: IMG_0002.jpg")});
+}
+
+}  // namespace
+}  // namespace pixferry
