@@ -11,6 +11,7 @@
 #include "app/frmMain.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/tree.h"
 
 namespace pixferry {
 namespace {
@@ -67,11 +68,10 @@ std::string Question(const std::string& source, std::vector<std::string> uncopie
   return count + what + " no verified copy: " + names + ".  Do you want to delete anyway?";
 }
 
-// The folder Delete removes: blanks around it and one trailing separator do not count.
+// The folder Delete removes, spelled as the tree deletion reads it: blanks at the ends count on
+// POSIX and not on Windows, and one trailing separator does not count.
 std::string TreeRoot(const std::string& path) {
-  const std::size_t first = path.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  std::string root = path.substr(first, path.find_last_not_of(' ') - first + 1);
+  std::string root = PlatformFolderPath(path);
   if (root.size() > 1 && root.back() == kSep) root.pop_back();
   return root;
 }

@@ -1,7 +1,6 @@
 // Delete on real trees in a TempDir; each path about to go passes GuardDeletion first.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -72,21 +71,8 @@ class Delete : public ::testing::Test {
     MarkCopied(card);
   }
 
-  // Every photo and video below root counts as copied and verified, so that Delete goes straight
-  // to its own question; the question about photos without a copy has tests of its own.
   void MarkCopied(const std::string& root) {
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::end(it);
-         it.increment(ec)) {
-      std::string extension = it->path().extension().string();
-      for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      const bool photo = extension == ".jpg" || extension == ".jpeg" || extension == ".mpg" ||
-                         extension == ".mpeg";
-      const std::string path = it->path().string();
-      if (photo && !it->is_symlink() && it->is_regular_file()) {
-        if (const auto stamp = StampOf(path)) form.verified_copies.Add(path, *stamp);
-      }
-    }
+    testing::MarkCopied(form, root);
   }
 
   std::string In(const std::string& path) const {

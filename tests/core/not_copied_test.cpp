@@ -104,9 +104,13 @@ TEST_F(NotCopied, DeleteWithoutACopyNamesTheFirstAndCountsTheRest) {
                            "1 more")});
   EXPECT_TRUE(Exists(In("IMG_0001.JPG")));
 
-  // Blanks around the source and a trailing separator, which the deletion ignores, change
-  // nothing here either.
+  // A trailing separator, and on Windows blanks around the source, which the deletion ignores,
+  // change nothing here either.
+#ifdef _WIN32
   f.strSourcePath = "  " + source + kSep + " ";
+#else
+  f.strSourcePath = source + kSep;
+#endif
   const Boxes boxes = PressDelete({mb::kAnswerNo});
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].title, "Not copied");
@@ -151,6 +155,20 @@ TEST_F(NotCopied, ACopyPassedOverAfterAnErrorIsNamed) {
   EXPECT_EQ(PressDelete({mb::kAnswerNo}), Boxes{Question("1 photo or video in " + source +
                                                          " has no verified copy: IMG_0002.jpg")});
 }
+
+#ifndef _WIN32
+// A trailing blank is part of a POSIX name: the folder looked through is the one that would go,
+// not its copied sibling.
+TEST_F(NotCopied, ATrailingBlankNamesTheFolderLookedThrough) {
+  const std::string blank = source + " ";
+  WriteFile(blank + "/IMG_0009.JPG", "only here");
+  MarkCopied(f, source);
+  f.strSourcePath = blank;
+  EXPECT_EQ(PressDelete({mb::kAnswerNo}), Boxes{Question("1 photo or video in " + blank +
+                                                         " has no verified copy: IMG_0009.JPG")});
+  EXPECT_TRUE(Exists(blank + "/IMG_0009.JPG"));
+}
+#endif
 
 }  // namespace
 }  // namespace pixferry

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,17 @@ class DeleteRace : public ::testing::Test {
   }
   ~DeleteRace() override { faults::Disarm(); }
 
+  // Presses Delete on a card whose photos were all copied, answering Yes; the race is set up only
+  // once "Delete?" is asked, so that it meets the deletion and not the look for photos before it.
+  void ConfirmDelete(const std::function<void()>& set_up_race) {
+    testing::MarkCopied(form, form.strSourcePath);
+    h.desktop.on_box = [&](const testing::MessageBoxCall& box) {
+      if (box.title == "Delete?") set_up_race();
+    };
+    h.desktop.answers.push_back(mb::kAnswerYes);
+    form.cmdDelete_Click();
+  }
+
   testing::TempDir dir;
   const std::string source = dir / "card/DCIM/100MEDIA";
   const std::string outside = dir / "evidence";
@@ -46,13 +58,13 @@ class DeleteRace : public ::testing::Test {
 TEST_F(DeleteRace, AFolderSwappedForALinkIsNotFollowed) {
   const std::string sub = source + "/SUB";
   const std::string aside = dir / "card/DCIM/SUB-aside";
-  faults::OnCall(Op::ListingOpen, 2, [&] {
-    fs::rename(sub, aside);
-    fs::create_directory_symlink(outside, sub);
-  });
   GuardDeletion(source);
-  h.desktop.answers.push_back(mb::kAnswerYes);
-  form.cmdDelete_Click();
+  ConfirmDelete([&] {
+    faults::OnCall(Op::ListingOpen, 2, [&] {
+      fs::rename(sub, aside);
+      fs::create_directory_symlink(outside, sub);
+    });
+  });
   ASSERT_GE(faults::Calls(Op::ListingOpen), 2) << "the swap never happened";
   EXPECT_EQ(ReadFile(outside + "/EVIDENCE.JPG"), "outside");
   EXPECT_EQ(ReadFile(outside + "/deeper/MORE.JPG"), "outside");
@@ -68,11 +80,11 @@ TEST_F(DeleteRace, AFolderSwappedForALinkIsNotFollowed) {
 // A subfolder that vanishes between the listing and its turn: the whole Delete reports the top
 // folder as missing, and what went before stays deleted.
 TEST_F(DeleteRace, ASubfolderVanishingBeforeItsTurnReportsTheSourceMissing) {
-  faults::OnCall(Op::ListingOpen, 2,
-                 [&] { fs::rename(source + "/SUB", dir / "card/DCIM/SUB-gone"); });
   GuardDeletion(source);
-  h.desktop.answers.push_back(mb::kAnswerYes);
-  form.cmdDelete_Click();
+  ConfirmDelete([&] {
+    faults::OnCall(Op::ListingOpen, 2,
+                   [&] { fs::rename(source + "/SUB", dir / "card/DCIM/SUB-gone"); });
+  });
   EXPECT_EQ(h.desktop.boxes.back(),
             (testing::MessageBoxCall{"The directory " + source + " does not exist!", 64,
                                      "Nothing Here"}));
@@ -90,17 +102,16 @@ TEST_F(DeleteRace, AFolderMovedOutWhileEmptiedEndsTheWalk) {
     for (const char* file : {"/F1.JPG", "/F2.JPG"}) WriteFile(card + "/" + name + file, "card");
   }
   std::string moved;
-  faults::OnCall(Op::RemoveFile, 2, [&] {
+  const auto move_out = [&] {
     const bool in_a = !Exists(card + "/A/F1.JPG") || !Exists(card + "/A/F2.JPG");
     const std::string name = in_a ? "A" : "B";
     WriteFile(outside + "/" + (in_a ? "B" : "A") + "/EVIDENCE.JPG", "outside");
     moved = outside + "/" + name;
     fs::rename(card + "/" + name, moved);
-  });
+  };
   GuardDeletion(card);
   form.strSourcePath = card;
-  h.desktop.answers.push_back(mb::kAnswerYes);
-  form.cmdDelete_Click();
+  ConfirmDelete([&] { faults::OnCall(Op::RemoveFile, 2, move_out); });
   ASSERT_FALSE(moved.empty()) << "nothing was moved";
   EXPECT_EQ(ReadFile(outside + "/A/EVIDENCE.JPG") + ReadFile(outside + "/B/EVIDENCE.JPG"),
             "outside");

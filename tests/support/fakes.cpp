@@ -17,8 +17,8 @@ void FakePictureBox::LoadPicture(const std::string& path) {
   if (!in) {
     const std::string folder = path.substr(0, path.find_last_of(kSep));
     int attributes = 0;
-    const bool folder_exists = TryReadAttributes(folder, attributes) == 0 &&
-                               (attributes & attr::kDirectory) != 0;
+    const bool folder_exists =
+        TryReadAttributes(folder, attributes) == 0 && (attributes & attr::kDirectory) != 0;
     throw RuntimeError(folder_exists ? err::kFileNotFound : err::kPathNotFound);
   }
   unsigned char head[3] = {};
@@ -69,11 +69,11 @@ Harness::Harness() {
   viewer_window.unload_log = &unload_log;
   main_window.loaded = true;
   viewer = std::make_unique<frmShowPhoto>(viewer_window, viewer_picture, desktop);
-  MainControls controls{main_window,       txtIncidentNumber, txtUser,        txtDate,
-                        txtSource,         txtTarget,         txtMessage,     cmdSource,
-                        cmdStartCopy,      cmdDelete,         cmdClose,       cmdSourceFirst,
-                        cmdSourcePrevious, cmdSourceNext,     cmdSourceLast,  cmdViewSource,
-                        cmdTargetFirst,    cmdTargetPrevious, cmdTargetNext,  cmdTargetLast,
+  MainControls controls{main_window,       txtIncidentNumber, txtUser,       txtDate,
+                        txtSource,         txtTarget,         txtMessage,    cmdSource,
+                        cmdStartCopy,      cmdDelete,         cmdClose,      cmdSourceFirst,
+                        cmdSourcePrevious, cmdSourceNext,     cmdSourceLast, cmdViewSource,
+                        cmdTargetFirst,    cmdTargetPrevious, cmdTargetNext, cmdTargetLast,
                         cmdViewTarget,     imgSource};
   form = std::make_unique<frmMain>(controls, *viewer, desktop);
 }
@@ -87,13 +87,33 @@ static bool AllSame(std::initializer_list<const FakeButton*> buttons) {
 }
 
 bool Harness::SourceButtonsEnabled() const {
-  return AllSame({&cmdSourceFirst, &cmdSourcePrevious, &cmdSourceNext, &cmdSourceLast,
-                  &cmdViewSource});
+  return AllSame(
+      {&cmdSourceFirst, &cmdSourcePrevious, &cmdSourceNext, &cmdSourceLast, &cmdViewSource});
 }
 
 bool Harness::TargetButtonsEnabled() const {
-  return AllSame({&cmdTargetFirst, &cmdTargetPrevious, &cmdTargetNext, &cmdTargetLast,
-                  &cmdViewTarget});
+  return AllSame(
+      {&cmdTargetFirst, &cmdTargetPrevious, &cmdTargetNext, &cmdTargetLast, &cmdViewTarget});
+}
+
+void MarkCopied(frmMain& form, const std::string& root) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::end(it);
+       it.increment(ec)) {
+    std::string extension = it->path().extension().string();
+    for (char& c : extension) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (extension != ".jpg" && extension != ".jpeg" && extension != ".mpg" &&
+        extension != ".mpeg") {
+      continue;
+    }
+    const std::string path = it->path().string();
+    if (it->is_symlink() || !it->is_regular_file()) continue;
+    if (const std::optional<FileStamp> stamp = StampOf(path))
+      form.verified_copies.Add(path, *stamp);
+  }
 }
 
 }  // namespace pixferry::testing

@@ -139,4 +139,8 @@ struct Harness {
   bool TargetButtonsEnabled() const;
 };
 
+// Records every photo and video below root (any letter case, links not followed) as copied and
+// verified as it is now, so that Delete goes straight to its own question.
+void MarkCopied(frmMain& form, const std::string& root);
+
 }  // namespace pixferry::testing
