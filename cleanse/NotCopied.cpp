@@ -37,7 +37,8 @@ void FindUncopied(const VerifiedCopies& verified, const std::string& folder,
   while (std::optional<std::string> name = listing.Next()) {
     if (*name == "." || *name == "..") continue;
     const std::string path = folder + kSep + *name;
-    const int attributes = ReadAttributes(path);
+    int attributes = 0;
+    ThrowIfError(TryReadAttributes(path, attributes));
     if (attributes & attr::kDirectory) {
       if (!(attributes & attr::kLink)) subfolders.push_back(*name);
       continue;

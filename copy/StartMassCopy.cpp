@@ -114,7 +114,7 @@ void frmMain::StartMassCopy(std::int32_t& lngErrors, std::int32_t lngCount,
 
     std::int64_t serial_counter = 1;
     const std::string case_folder = CaseFolderPath();
-    if (!ListingFindsEntry(case_folder, attr::kDirectory)) MakeFolder(case_folder);
+    if (!ListingFindsEntry(case_folder, attr::kDirectory)) ThrowIfError(TryMakeFolder(case_folder));
     // Copies a killed run left hidden here; a live run's are locked and stay.
     CleanLeftovers(case_folder);
 
@@ -187,7 +187,7 @@ void frmMain::StartMassCopy(std::int32_t& lngErrors, std::int32_t lngCount,
              ++next) {
           const std::string path = strSourcePath + kSep + strFiles[static_cast<std::size_t>(next)];
           ReadAheadHint(path);
-          hinted += FileSize(path).value_or(0);
+          hinted += StampOf(path).value_or(FileStamp{}).size;
         }
         settle();
       }

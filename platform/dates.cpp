@@ -150,3 +150,9 @@ CalendarDate ParseDate(std::string_view text) {
 }
 
 }  // namespace pixferry
+
+#ifdef _WIN32
+#include "platform/win32/dates.inc"
+#else
+#include "platform/posix/dates.inc"
+#endif

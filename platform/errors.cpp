@@ -8,31 +8,56 @@ namespace pixferry {
 
 std::string_view ErrorDescription(int number) {
   switch (number) {
-    case err::kInvalidProcedureCall: return "Invalid procedure call or argument";
-    case err::kOutOfMemory: return "Out of memory";
-    case err::kSubscriptOutOfRange: return "Subscript out of range";
-    case err::kTypeMismatch: return "Type mismatch";
-    case err::kInternalError: return "Internal error";
-    case err::kBadFileNameOrNumber: return "Bad file name or number";
-    case err::kFileNotFound: return "File not found";
-    case err::kBadFileMode: return "Bad file mode";
-    case err::kFileAlreadyOpen: return "File already open";
-    case err::kDeviceIoError: return "Device I/O error";
-    case err::kFileAlreadyExists: return "File already exists";
-    case err::kBadRecordLength: return "Bad record length";
-    case err::kDiskFull: return "Disk full";
-    case err::kInputPastEndOfFile: return "Input past end of file";
-    case err::kBadRecordNumber: return "Bad record number";
-    case err::kBadFileName: return "Bad file name";
-    case err::kTooManyFiles: return "Too many files";
-    case err::kDeviceUnavailable: return "Device unavailable";
-    case err::kPermissionDenied: return "Permission denied";
-    case err::kDiskNotReady: return "Disk not ready";
-    case err::kCannotRenameWithDifferentDrive: return "Can't rename with different drive";
-    case err::kPathFileAccessError: return "Path/File access error";
-    case err::kPathNotFound: return "Path not found";
-    case err::kInvalidPicture: return "Invalid picture";
-    default: return "Application-defined or object-defined error";
+    case err::kInvalidProcedureCall:
+      return "Invalid procedure call or argument";
+    case err::kOutOfMemory:
+      return "Out of memory";
+    case err::kSubscriptOutOfRange:
+      return "Subscript out of range";
+    case err::kTypeMismatch:
+      return "Type mismatch";
+    case err::kInternalError:
+      return "Internal error";
+    case err::kBadFileNameOrNumber:
+      return "Bad file name or number";
+    case err::kFileNotFound:
+      return "File not found";
+    case err::kBadFileMode:
+      return "Bad file mode";
+    case err::kFileAlreadyOpen:
+      return "File already open";
+    case err::kDeviceIoError:
+      return "Device I/O error";
+    case err::kFileAlreadyExists:
+      return "File already exists";
+    case err::kBadRecordLength:
+      return "Bad record length";
+    case err::kDiskFull:
+      return "Disk full";
+    case err::kInputPastEndOfFile:
+      return "Input past end of file";
+    case err::kBadRecordNumber:
+      return "Bad record number";
+    case err::kBadFileName:
+      return "Bad file name";
+    case err::kTooManyFiles:
+      return "Too many files";
+    case err::kDeviceUnavailable:
+      return "Device unavailable";
+    case err::kPermissionDenied:
+      return "Permission denied";
+    case err::kDiskNotReady:
+      return "Disk not ready";
+    case err::kCannotRenameWithDifferentDrive:
+      return "Can't rename with different drive";
+    case err::kPathFileAccessError:
+      return "Path/File access error";
+    case err::kPathNotFound:
+      return "Path not found";
+    case err::kInvalidPicture:
+      return "Invalid picture";
+    default:
+      return "Application-defined or object-defined error";
   }
 }
 
@@ -50,34 +75,49 @@ void ThrowIfError(int number) {
 
 int ErrorFromErrno(int e) noexcept {
   switch (e) {
-    case 0: return 0;
-    case ENOENT: return err::kFileNotFound;
-    case ENOTDIR: return err::kPathNotFound;
+    case 0:
+      return 0;
+    case ENOENT:
+      return err::kFileNotFound;
+    case ENOTDIR:
+      return err::kPathNotFound;
     case EACCES:
     case EPERM:
     case EROFS:
-    case ETXTBSY: return err::kPermissionDenied;
-    case EBUSY: return err::kPathFileAccessError;
-    case EEXIST: return err::kFileAlreadyExists;
-    case ENOTEMPTY: return err::kPathFileAccessError;
-    case EISDIR: return err::kPathFileAccessError;
+    case ETXTBSY:
+      return err::kPermissionDenied;
+    case EBUSY:
+      return err::kPathFileAccessError;
+    case EEXIST:
+      return err::kFileAlreadyExists;
+    case ENOTEMPTY:
+      return err::kPathFileAccessError;
+    case EISDIR:
+      return err::kPathFileAccessError;
     case ENOSPC:
 #ifdef EDQUOT
     case EDQUOT:
 #endif
       return err::kDiskFull;
-    case EIO: return err::kDeviceIoError;
+    case EIO:
+      return err::kDeviceIoError;
     // The medium or its device went away (a card pulled out): no retry on this path can help.
     case ENXIO:
-    case ENODEV: return err::kDeviceUnavailable;
+    case ENODEV:
+      return err::kDeviceUnavailable;
     case EMFILE:
-    case ENFILE: return err::kTooManyFiles;
+    case ENFILE:
+      return err::kTooManyFiles;
     case ENAMETOOLONG:
     case EINVAL:
-    case EILSEQ: return err::kBadFileName;
-    case EXDEV: return err::kCannotRenameWithDifferentDrive;
-    case ENOMEM: return err::kOutOfMemory;
-    default: return err::kPathFileAccessError;
+    case EILSEQ:
+      return err::kBadFileName;
+    case EXDEV:
+      return err::kCannotRenameWithDifferentDrive;
+    case ENOMEM:
+      return err::kOutOfMemory;
+    default:
+      return err::kPathFileAccessError;
   }
 }
 
@@ -96,3 +136,7 @@ int ErrorFromErrnoOn(int e, const std::string& path) noexcept {
 }
 
 }  // namespace pixferry
+
+#ifdef _WIN32
+#include "platform/win32/errors.inc"
+#endif

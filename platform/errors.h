@@ -1,4 +1,5 @@
-// Run-time errors: the classic numbers every handler reports, one table for all platforms.
+// Run-time errors: each failure an operator can meet has one fixed number and one fixed text, the
+// same on every platform, so a message box reads the same whatever system the program runs on.
 #pragma once
 
 #include <stdexcept>

@@ -1,5 +1,5 @@
-// File-system services of the platform layer. Paths are UTF-8; each operation has a non-throwing
-// form returning 0 or a run-time error number, and a throwing form for handlers that trap.
+// File-system services of the platform layer. Paths are UTF-8. An operation that can fail returns
+// 0 or a run-time error number; a handler that traps wraps it in ThrowIfError.
 #pragma once
 
 #include <functional>
@@ -68,18 +68,13 @@ bool ListingFindsEntry(std::string_view pattern, int mask);
 bool MatchesNamePattern(std::string_view name, std::string_view pattern) noexcept;
 
 int TryReadAttributes(const std::string& path, int& attributes) noexcept;
-int ReadAttributes(const std::string& path);
 // Only the value 0 (normal) is used: clears read-only, hidden, system and archive where the
 // platform can (POSIX: gives the owner write permission back).
 int TryWriteAttributes(const std::string& path, int attributes) noexcept;
-void WriteAttributes(const std::string& path, int attributes);
 
 int TryMakeFolder(const std::string& path) noexcept;
-void MakeFolder(const std::string& path);
 int TryRemoveFolder(const std::string& path) noexcept;  // an empty folder, or a link to one
-void RemoveFolder(const std::string& path);
-int TryRemoveFile(const std::string& path) noexcept;  // a file or a link to a file
-void RemoveFile(const std::string& path);
+int TryRemoveFile(const std::string& path) noexcept;    // a file or a link to a file
 
 // True when path is the root of a mounted filesystem (a drive root on Windows).
 bool IsMountPoint(const std::string& path) noexcept;
@@ -155,10 +150,6 @@ class CopyGroup {
   std::unique_ptr<Impl> impl_;
 };
 
-// Copies one whole file through a group of one. Throws RuntimeError, 57 when the copy read back
-// differs from the source.
-void CopyWholeFile(const std::string& source, const std::string& destination);
-
 // Removes the temporary copies that a run killed midway left in folder, and only those: a
 // hidden file named as this program names its temporaries whose lock can be taken. Gives how
 // many were removed. Never fails: what cannot be removed stays.
@@ -169,9 +160,6 @@ bool IsTemporaryName(std::string_view name) noexcept;
 
 // A hint that the files will be read soon; the system may read them ahead meanwhile.
 void ReadAheadHint(const std::string& path) noexcept;
-
-// Size in bytes, or nothing when the path is not a readable file.
-std::optional<unsigned long long> FileSize(const std::string& path) noexcept;
 
 // True when copy holds exactly the bytes of original: the same size and the same content. False
 // when they differ or either cannot be read.

@@ -89,8 +89,4 @@ void RecordFile::Close() noexcept {
   if (impl_) impl_->file.Close();
 }
 
-bool RecordFile::IsOpen() const noexcept {
-  return impl_ && impl_->file.IsOpen();
-}
-
 }  // namespace pixferry

@@ -27,7 +27,6 @@ class RecordFile {
   // A text over 253 bytes in the ANSI code page raises 59 and leaves the record's bytes untouched.
   void Write(int record, const std::string& text);
   void Close() noexcept;
-  bool IsOpen() const noexcept;
 
  private:
   struct Impl;

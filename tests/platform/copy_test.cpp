@@ -9,6 +9,7 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/temp_names.h"
+#include "tests/support/copy_one.h"
 #include "tests/support/tempdir.h"
 
 #ifdef _WIN32
@@ -23,6 +24,7 @@ namespace pixferry {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::CopyWholeFile;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;

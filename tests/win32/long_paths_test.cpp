@@ -83,12 +83,12 @@ TEST(LongPath, ARelativePathStartsFromTheCurrentFolders) {
 // A folder path exactly length characters long, made from base on, its names up to 100 characters.
 std::string MakeFolderOfLength(const std::string& base, std::size_t length) {
   std::string path = base;
-  MakeFolder(path);
+  ThrowIfError(TryMakeFolder(path));
   while (path.size() < length) {
     const std::size_t room = length - path.size();
     const std::size_t n = room > 101 ? std::min<std::size_t>(100, room - 3) : room - 1;
     path += kSep + std::string(n, 'f');
-    MakeFolder(path);
+    ThrowIfError(TryMakeFolder(path));
   }
   EXPECT_EQ(path.size(), length);
   return path;
@@ -107,8 +107,10 @@ TEST(LongPaths, FoldersAroundAndPastTheClassicLimitWorkLikeAnyOther) {
     EXPECT_TRUE(ListingFindsEntry(photo, attr::kNormal));
     EXPECT_EQ(List(folder + kSep + "*.JPG", 0), Names{"IMG_0001.JPG"});
     EXPECT_EQ(List(folder + kSep, attr::kDirectory), (Names{".", "..", "IMG_0001.JPG"}));
-    EXPECT_EQ(ReadAttributes(photo) & attr::kDirectory, 0);
-    EXPECT_EQ(FileSize(photo), std::optional<unsigned long long>(5));
+    int attributes = 0;
+    EXPECT_EQ(TryReadAttributes(photo, attributes), 0);
+    EXPECT_EQ(attributes & attr::kDirectory, 0);
+    EXPECT_EQ(StampOf(photo).value_or(FileStamp{}).size, 5u);
     EXPECT_EQ(TryWriteAttributes(photo, attr::kNormal), 0);
     EXPECT_EQ(TryRemoveFile(photo), 0);
     EXPECT_FALSE(ListingFindsEntry(photo, attr::kNormal));
@@ -123,7 +125,7 @@ TEST(LongPaths, ACaseFolderOf300CharactersIsCopiedIntoAndListed) {
   testing::Harness h;
   frmMain& f = *h.form;
   const std::string card = dir / "card";
-  MakeFolder(card);
+  ThrowIfError(TryMakeFolder(card));
   for (const char* name : {"IMG_0001.JPG", "IMG_0002.JPG"}) {
     testing::WriteFile(card + kSep + name, testing::JpegBytes() + name);
   }
@@ -153,13 +155,13 @@ TEST(WindowsNames, NamesEndingInADotOrABlankAreListedAndRemovedAsTheyAre) {
   const Names names{"IMG_0001.JPG.", "IMG_0002.JPG "};
   for (const std::string& name : names) ASSERT_TRUE(WriteLong(dir / name, name)) << name;
   ASSERT_TRUE(WriteLong(dir / "IMG_0001.JPG", "the other one"));
-  MakeFolder(dir / "folder.");
+  ThrowIfError(TryMakeFolder(dir / "folder."));
   EXPECT_EQ(List(dir / "*", attr::kDirectory),
             (Names{".", "..", "IMG_0001.JPG", "IMG_0001.JPG.", "IMG_0002.JPG ", "folder."}));
   for (const std::string& name : names) {
     SCOPED_TRACE(name);
     EXPECT_TRUE(ListingFindsEntry(dir / name, attr::kNormal));
-    EXPECT_EQ(FileSize(dir / name), std::optional<unsigned long long>(name.size()));
+    EXPECT_EQ(StampOf(dir / name).value_or(FileStamp{}).size, name.size());
     EXPECT_EQ(TryRemoveFile(dir / name), 0);
   }
   EXPECT_TRUE(ListingFindsEntry(dir / "folder.", attr::kDirectory));
@@ -173,7 +175,7 @@ TEST(WindowsNames, NamesEndingInADotOrABlankAreListedAndRemovedAsTheyAre) {
 // match, nor a stream inside one.
 TEST(WindowsNames, APathIsNeverReadAsAPattern) {
   TempDir dir;
-  MakeFolder(dir / "Cases");
+  ThrowIfError(TryMakeFolder(dir / "Cases"));
   testing::WriteFile(dir / "Cases/ab.jpg", "ab");
   for (const char* path :
        {"Ca?es", "C*", "Ca<es", "Cases>", "Cases\"", "Ca|es", "Cases:x", "Ca\x01"}) {
@@ -187,7 +189,7 @@ TEST(WindowsNames, APathIsNeverReadAsAPattern) {
   }
   EXPECT_FALSE(ListingFindsEntry(dir / "Cases/a?.jpg", attr::kNormal));
   EXPECT_FALSE(ListingFindsEntry(dir / "Cases/a<", attr::kNormal));
-  EXPECT_EQ(FileSize(dir / "Cases/a?.jpg"), std::nullopt);
+  EXPECT_FALSE(StampOf(dir / "Cases/a?.jpg").has_value());
   EXPECT_EQ(TryRemoveFile(dir / "Cases/a?.jpg"), err::kFileNotFound);
   EXPECT_EQ(TryRemoveFile(dir / "Cases/*"), err::kFileNotFound);
   // Only what is really there answers, and the listing's own patterns still work.
@@ -199,8 +201,8 @@ TEST(WindowsNames, APathIsNeverReadAsAPattern) {
 // A destination saved as "Ca?es" while "Cases" exists is a missing folder, not that one.
 TEST(WindowsNames, ADestinationWithAWildcardIsAMissingFolder) {
   TempDir dir;
-  MakeFolder(dir / "Cases");
-  MakeFolder(dir / "card");
+  ThrowIfError(TryMakeFolder(dir / "Cases"));
+  ThrowIfError(TryMakeFolder(dir / "card"));
   testing::WriteFile(dir / "card/IMG_0001.JPG", testing::JpegBytes());
   testing::Harness h;
   frmMain& f = *h.form;

@@ -14,7 +14,7 @@ using std::min;
 #include <gdiplus.h>
 
 #include "platform/errors.h"
-#include "platform/win32/handles.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_errors.h"
 #include "ui/win32/Handles.h"

@@ -1,0 +1,21 @@
+// One whole-file copy through a group of one, for tests that copy a single file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/files.h"
+
+namespace pixferry::testing {
+
+// Throws RuntimeError: the copy's own error, or 57 when the copy read back differs.
+inline void CopyWholeFile(const std::string& source, const std::string& destination) {
+  CopyGroup one;
+  one.Add(source, destination);
+  const CopyOutcome outcome = one.Commit().at(0);
+  if (outcome.error != 0) throw RuntimeError(outcome.error);
+  if (!outcome.verified) throw RuntimeError(err::kDeviceIoError);
+}
+
+}  // namespace pixferry::testing
