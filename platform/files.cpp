@@ -15,6 +15,14 @@
 
 namespace pixferry {
 
+Listing::~Listing() = default;
+Listing::Listing(Listing&&) noexcept = default;
+Listing& Listing::operator=(Listing&&) noexcept = default;
+
+int Listing::error() const noexcept {
+  return impl_->error;
+}
+
 bool ListingFindsEntry(std::string_view pattern, int mask) {
   if (const std::optional<bool> found = FindsWithoutListing(pattern, mask)) return *found;
   Listing listing(pattern, mask);
