@@ -10,15 +10,6 @@ namespace pixferry {
 namespace {
 
 using namespace testing;
-using Boxes = std::vector<MessageBoxCall>;
-
-std::string RecordBytes(std::string_view ansi) {
-  std::string r(255, '\0');
-  r[0] = static_cast<char>(ansi.size() & 0xFF);
-  r[1] = static_cast<char>(ansi.size() >> 8);
-  r.replace(2, ansi.size(), ansi);
-  return r;
-}
 
 // The settings file lives in the current directory, which each test makes a fresh folder.
 class CommandTest : public ::testing::Test {
