@@ -15,6 +15,17 @@ using namespace testing;
 class CommandTest : public ::testing::Test {
  protected:
   std::string SettingsBytes() const { return ReadFile(dir / "paths.dat"); }
+  // Settings saved before: the form holds them and paths.dat has them; gives the file's bytes.
+  std::string OldSettings() {
+    const std::string bytes = RecordBytes("C:\\Old") + RecordBytes("viewer.exe") +
+                              RecordBytes("True") + RecordBytes("False");
+    WriteFile(dir / "paths.dat", bytes);
+    f.strSavePath = "C:\\Old";
+    f.strRenameSwitch = "False";
+    f.strMediaProgram = "viewer.exe";
+    f.strLocalSwitch = "True";
+    return bytes;
+  }
 
   TempDir dir;
   ScopedCurrentDirectory cwd{dir.path()};
@@ -127,13 +138,7 @@ TEST_F(CommandTest, AFailingCommandKeepsItsNewMembersAndShowsTheButtonsOwnBox) {
 // The settings file holds one byte per character in the code page (Windows-1252 here): a text
 // that would come back with "?" in place of its letters is refused before anything changes.
 TEST_F(CommandTest, SaveRefusesTextTheCodePageCannotHold) {
-  const std::string before = RecordBytes("C:\\Old") + RecordBytes("viewer.exe") +
-                             RecordBytes("True") + RecordBytes("False");
-  WriteFile(dir / "paths.dat", before);
-  f.strSavePath = "C:\\Old";
-  f.strRenameSwitch = "False";
-  f.strMediaProgram = "viewer.exe";
-  f.strLocalSwitch = "True";
+  const std::string before = OldSettings();
   const std::string kNotStored =
       " cannot be stored in paths.dat: it has characters that the file's code page cannot hold.  ";
   Boxes expected;
@@ -153,9 +158,11 @@ TEST_F(CommandTest, SaveRefusesTextTheCodePageCannotHold) {
             "C:\\OldFalseviewer.exeTrue");
   EXPECT_EQ(SettingsBytes(), before);
   EXPECT_EQ(h.txtIncidentNumber.text, "Save F:\\Caf\u00e9\u0301 Rename");  // the box keeps its text
+}
 
-  // Letters of the code page, the euro sign among them, are stored as one byte each.
-  h.desktop.boxes.clear();
+// Letters of the code page, the euro sign among them, are stored as one byte each.
+TEST_F(CommandTest, SaveStoresLettersOfTheCodePageAsOneByteEach) {
+  OldSettings();
   h.txtIncidentNumber.text = "Save C:\\\u00c9vidence \u20ac Rename";
   f.cmdSource_Click();
   EXPECT_EQ(h.desktop.boxes,
