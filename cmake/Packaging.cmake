@@ -1,5 +1,6 @@
-# Installation of the guide and the packages CPack makes: a .deb for Debian 12 from the Linux
-# build, a zip from the Windows build. The program's own install rules live with its front end.
+# Every install rule, and the packages CPack makes from them: a .deb for Debian 12 from the Linux
+# build, a zip from the Windows build. The front end's folder gives the files it generates
+# (PIXFERRY_DESKTOP_FILE, PIXFERRY_METAINFO_FILE).
 include(GNUInstallDirs)
 
 set(CPACK_PACKAGE_NAME pixferry)
@@ -21,8 +22,14 @@ if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME "pixferry-${PROJECT_VERSION}-windows-x64")
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
-else()
+elseif(TARGET pixferry)
+  # The program, its menu entry, metainfo and icon in the usual places, and the guide in
   # Debian's place for a package's documents: /usr/share/doc/<package>.
+  install(TARGETS pixferry RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PIXFERRY_DESKTOP_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${PIXFERRY_METAINFO_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  install(FILES app/resources/pixferry.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
   install(FILES docs/guide.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/pixferry)
   install(DIRECTORY docs/images DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/pixferry)
   set(CPACK_GENERATOR DEB)
@@ -35,6 +42,11 @@ else()
   # platform plugins) and the font that stands in for MS Sans Serif are named here.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation")
+else()
+  # Without a front end (PIXFERRY_BUILD_QT=OFF) there is no program, and a guide to a program
+  # that is not there helps no one: such a build (the core, its tests, the benchmarks) installs
+  # nothing.
+  message(STATUS "No front end is built: nothing to install")
 endif()
 
 include(CPack)

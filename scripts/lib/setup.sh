@@ -16,6 +16,9 @@ PIXFERRY_PACKAGES=(
   xvfb xauth xdotool
 )
 
+# Cache settings added to the configure step (cmake -D...); the caller may set them.
+PIXFERRY_CMAKE_ARGS=()
+
 pixferry_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 pixferry_say() { printf '\n==> %s\n' "$*"; }
@@ -49,8 +52,8 @@ pixferry_install_missing() {
 # Configures with the default preset (build/default) and builds the given targets, or everything.
 pixferry_build() {
   cd "$pixferry_root"
-  pixferry_say "Configuring (cmake --preset default)"
-  cmake --preset default
+  pixferry_say "Configuring (cmake --preset default ${PIXFERRY_CMAKE_ARGS[*]})"
+  cmake --preset default "${PIXFERRY_CMAKE_ARGS[@]}"
   pixferry_say "Building"
   if [[ $# -gt 0 ]]; then
     cmake --build --preset default --target "$@"

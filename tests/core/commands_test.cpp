@@ -10,20 +10,22 @@ namespace pixferry {
 namespace {
 
 using namespace testing;
-using Boxes = std::vector<MessageBoxCall>;
-
-std::string RecordBytes(std::string_view ansi) {
-  std::string r(255, '\0');
-  r[0] = static_cast<char>(ansi.size() & 0xFF);
-  r[1] = static_cast<char>(ansi.size() >> 8);
-  r.replace(2, ansi.size(), ansi);
-  return r;
-}
 
 // The settings file lives in the current directory, which each test makes a fresh folder.
 class CommandTest : public ::testing::Test {
  protected:
   std::string SettingsBytes() const { return ReadFile(dir / "paths.dat"); }
+  // Settings saved before: the form holds them and paths.dat has them; gives the file's bytes.
+  std::string OldSettings() {
+    const std::string bytes = RecordBytes("C:\\Old") + RecordBytes("viewer.exe") +
+                              RecordBytes("True") + RecordBytes("False");
+    WriteFile(dir / "paths.dat", bytes);
+    f.strSavePath = "C:\\Old";
+    f.strRenameSwitch = "False";
+    f.strMediaProgram = "viewer.exe";
+    f.strLocalSwitch = "True";
+    return bytes;
+  }
 
   TempDir dir;
   ScopedCurrentDirectory cwd{dir.path()};
@@ -136,13 +138,7 @@ TEST_F(CommandTest, AFailingCommandKeepsItsNewMembersAndShowsTheButtonsOwnBox) {
 // The settings file holds one byte per character in the code page (Windows-1252 here): a text
 // that would come back with "?" in place of its letters is refused before anything changes.
 TEST_F(CommandTest, SaveRefusesTextTheCodePageCannotHold) {
-  const std::string before = RecordBytes("C:\\Old") + RecordBytes("viewer.exe") +
-                             RecordBytes("True") + RecordBytes("False");
-  WriteFile(dir / "paths.dat", before);
-  f.strSavePath = "C:\\Old";
-  f.strRenameSwitch = "False";
-  f.strMediaProgram = "viewer.exe";
-  f.strLocalSwitch = "True";
+  const std::string before = OldSettings();
   const std::string kNotStored =
       " cannot be stored in paths.dat: it has characters that the file's code page cannot hold.  ";
   Boxes expected;
@@ -162,9 +158,11 @@ TEST_F(CommandTest, SaveRefusesTextTheCodePageCannotHold) {
             "C:\\OldFalseviewer.exeTrue");
   EXPECT_EQ(SettingsBytes(), before);
   EXPECT_EQ(h.txtIncidentNumber.text, "Save F:\\Caf\u00e9\u0301 Rename");  // the box keeps its text
+}
 
-  // Letters of the code page, the euro sign among them, are stored as one byte each.
-  h.desktop.boxes.clear();
+// Letters of the code page, the euro sign among them, are stored as one byte each.
+TEST_F(CommandTest, SaveStoresLettersOfTheCodePageAsOneByteEach) {
+  OldSettings();
   h.txtIncidentNumber.text = "Save C:\\\u00c9vidence \u20ac Rename";
   f.cmdSource_Click();
   EXPECT_EQ(h.desktop.boxes,

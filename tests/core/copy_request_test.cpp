@@ -15,8 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace testing;
-using Boxes = std::vector<MessageBoxCall>;
-using Names = std::vector<std::string>;
 
 // The operator has a card chosen and typed a request.
 class CopyRequestTest : public ::testing::Test {

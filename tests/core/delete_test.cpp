@@ -37,7 +37,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace testing;
-using Boxes = std::vector<MessageBoxCall>;
 
 const char kCleansed[] = "Photos have been cleansed from the source.";
 const char kFailed[] = "There has been an ERROR in cleansing (deletion).";
@@ -47,6 +46,12 @@ bool TryLink(const std::string& folder, const std::string& link) {
   std::error_code ec;
   fs::create_directory_symlink(folder, link, ec);
   return !ec;
+}
+
+MessageBoxCall InsideRefused(const std::string& save, const std::string& source) {
+  return {"The destination folder " + save + " lies inside the source folder " + source +
+              ", so deleting the source would delete the copies too.  Nothing has been deleted.",
+          16, "Delete refused"};
 }
 
 class Delete : public ::testing::Test {
@@ -81,6 +86,15 @@ class Delete : public ::testing::Test {
   MessageBoxCall Question() const {
     return {"Are you sure you want to delete the source files from " + form.strSourcePath + "?", 36,
             "Delete?"};
+  }
+
+  // Presses Delete with these folders and gives only the boxes it showed.
+  Boxes PressDelete(const std::string& save, const std::string& source) {
+    h.desktop.boxes.clear();
+    form.strSavePath = save;
+    form.strSourcePath = source;
+    form.cmdDelete_Click();
+    return h.desktop.boxes;
   }
 
   // Answers Yes and presses Delete; the path about to go passes the guard first.
@@ -192,16 +206,7 @@ TEST_F(Delete, RefusesWhenTheDestinationIsOrLiesInsideTheSource) {
       {dir / "card/DCIM2/../DCIM/cases", card}};
   if (TryLink(In("cases"), dir / "cases-link")) refused.push_back({dir / "cases-link", card});
   for (const auto& [save, source] : refused) {
-    h.desktop.boxes.clear();
-    form.strSavePath = save;
-    form.strSourcePath = source;
-    form.cmdDelete_Click();
-    EXPECT_EQ(
-        h.desktop.boxes,
-        (Boxes{{"The destination folder " + save + " lies inside the source folder " + source +
-                    ", so deleting the source would delete the copies too.  Nothing has "
-                    "been deleted.",
-                16, "Delete refused"}}));
+    EXPECT_EQ(PressDelete(save, source), Boxes{InsideRefused(save, source)}) << save;
   }
 }
 
@@ -425,14 +430,8 @@ TEST_F(Delete, ADestinationReachedThroughABindMountIsStillInsideTheSource) {
   MakeFolders(alias);
   const std::string answer = InMountNamespace([&]() -> std::string {
     if (::mount(card.c_str(), alias.c_str(), nullptr, MS_BIND, nullptr) != 0) return "bind";
-    form.strSavePath = alias + "/cases";
-    form.cmdDelete_Click();
-    return Compare(h.desktop.boxes,
-                   Boxes{{"The destination folder " + form.strSavePath +
-                              " lies inside the source folder " + card +
-                              ", so deleting the source would delete the copies too.  Nothing "
-                              "has been deleted.",
-                          16, "Delete refused"}});
+    return Compare(PressDelete(alias + "/cases", card),
+                   Boxes{InsideRefused(alias + "/cases", card)});
   });
   EXPECT_EQ(answer, "");
   EXPECT_TRUE(Exists(In("top.txt")));
@@ -565,17 +564,7 @@ TEST_F(Delete, OtherSpellingsOfTheSourceHoldTheDestinationToo) {
     spellings.push_back({alias + "\\\xC3\x89vidence\\Cases", evidence});
   }
   for (const auto& [save, source] : spellings) {
-    h.desktop.boxes.clear();
-    form.strSavePath = save;
-    form.strSourcePath = source;
-    form.cmdDelete_Click();
-    EXPECT_EQ(
-        h.desktop.boxes,
-        (Boxes{{"The destination folder " + save + " lies inside the source folder " + source +
-                    ", so deleting the source would delete the copies too.  Nothing "
-                    "has been deleted.",
-                16, "Delete refused"}}))
-        << save;
+    EXPECT_EQ(PressDelete(save, source), Boxes{InsideRefused(save, source)}) << save;
   }
   EXPECT_TRUE(Exists(evidence + "\\Cases"));
 }

@@ -14,10 +14,10 @@
 namespace pixferry {
 namespace {
 
+using testing::Boxes;
 using testing::MessageBoxCall;
+using testing::Names;
 using testing::WriteFile;
-using Names = std::vector<std::string>;
-using Boxes = std::vector<MessageBoxCall>;
 
 TEST(Quicksort, AgreesWithAnOrdinalSortOnManyNamesWithDuplicates) {
   testing::Harness h;
@@ -66,10 +66,19 @@ TEST_F(FileListsTest, TheSourceListHoldsEveryPlainFileByCharacterCode) {
   EXPECT_EQ(h.txtSource.text, "B.jpg");
   EXPECT_TRUE(h.SourceButtonsEnabled());
   EXPECT_EQ(h.txtMessage.text, "Before.");
+}
 
-  // A folder of folders only: empty, the old index kept, the buttons off.
+// A folder of folders only: empty, the old index kept, the buttons off.
+TEST_F(FileListsTest, AFolderOfFoldersGivesAnEmptySourceList) {
+  WriteFile(dir / "card/IMG_0001.JPG", "x");
+  WriteFile(dir / "card/SUB/INNER/IMG_0001.JPG", "x");
+  f.strSourcePath = dir / "card";
+  f.SetSourceList();
+  ASSERT_TRUE(h.SourceButtonsEnabled());
+
   f.strSourcePath = dir / "card/SUB";
   f.lngSourceIndex = 7;
+  h.txtMessage.text = "Before.";
   f.SetSourceList();
   EXPECT_EQ(f.strSourceFiles, Names{""});
   EXPECT_EQ(f.lngSourceCount, 0);
@@ -77,29 +86,40 @@ TEST_F(FileListsTest, TheSourceListHoldsEveryPlainFileByCharacterCode) {
   EXPECT_EQ(h.txtSource.text, "");
   EXPECT_FALSE(h.SourceButtonsEnabled());
   EXPECT_EQ(h.txtMessage.text, "Before. ...But the SOURCE is empty!");
+}
 
+TEST_F(FileListsTest, ASourceLookUpThatFailsIsReportedAsAnEmptyList) {
   f.strSourcePath = dir / std::string(300, 'x');  // longer than any folder name may be
+  h.txtMessage.text = "Before.";
   f.SetSourceList();
   EXPECT_EQ(h.desktop.boxes, (Boxes{{"64 Bad file name in SortedFiles", 0, ""}}));
-  EXPECT_TRUE(h.txtMessage.text.ends_with("empty! ...But the SOURCE is empty!"));
+  EXPECT_EQ(h.txtMessage.text, "Before. ...But the SOURCE is empty!");
   EXPECT_FALSE(h.TargetButtonsEnabled());  // the other list is not touched
 }
 
 // After a copy: the case folder's files replace the previous job's list, when it exists.
-TEST_F(FileListsTest, TheTargetListComesFromTheCaseFolder) {
-  f.strSavePath = dir / "Cases";
-  f.strIncidentNumber = "0815-22";
-  f.strUserName = "Desk_4";
-  f.strCopyDate = "2008-03-02";
-  f.strTargetPath = "previous";
-  f.lngTargetCount = f.lngTargetIndex = 2;
-  h.txtTarget.text = "00000002.jpg";
+class TargetListTest : public FileListsTest {
+ protected:
+  TargetListTest() {
+    f.strSavePath = dir / "Cases";
+    f.strIncidentNumber = "0815-22";
+    f.strUserName = "Desk_4";
+    f.strCopyDate = "2008-03-02";
+    f.strTargetPath = "previous";
+    f.lngTargetCount = f.lngTargetIndex = 2;
+    h.txtTarget.text = "00000002.jpg";
+  }
   const std::string folder = dir / "Cases/0815-22_Desk_4_2008-03-02";
+};
 
-  f.SetTargetList();  // no case folder: nothing changes, nothing is said
+TEST_F(TargetListTest, WithoutACaseFolderNothingChangesAndNothingIsSaid) {
+  f.SetTargetList();
   EXPECT_EQ(f.strTargetPath + h.txtTarget.text + h.txtMessage.text, "previous00000002.jpg");
   EXPECT_EQ(f.lngTargetCount, 2);
+  EXPECT_TRUE(h.desktop.boxes.empty());
+}
 
+TEST_F(TargetListTest, TheCaseFoldersFilesBecomeTheList) {
   WriteFile(folder + kSep + "00000002.jpg", "x");
   WriteFile(folder + kSep + "00000001.jpg", "x");
   f.SetTargetList();
@@ -108,19 +128,29 @@ TEST_F(FileListsTest, TheTargetListComesFromTheCaseFolder) {
   EXPECT_EQ(f.lngTargetIndex, 1);
   EXPECT_EQ(h.txtTarget.text, "00000001.jpg");
   EXPECT_TRUE(h.TargetButtonsEnabled());
+}
 
-  f.strIncidentNumber = "0816";  // a case folder holding only a folder
+TEST_F(TargetListTest, ACaseFolderHoldingOnlyAFolderGivesAnEmptyList) {
+  WriteFile(folder + kSep + "00000001.jpg", "x");
+  f.SetTargetList();
+  ASSERT_TRUE(h.TargetButtonsEnabled());
+
+  f.strIncidentNumber = "0816";
   testing::MakeFolders(dir / "Cases/0816_Desk_4_2008-03-02/sub");
   f.SetTargetList();
+  EXPECT_EQ(f.strTargetPath, dir / "Cases/0816_Desk_4_2008-03-02");
   EXPECT_EQ(f.lngTargetCount, 0);
   EXPECT_EQ(h.txtTarget.text, "");
   EXPECT_FALSE(h.TargetButtonsEnabled());
   EXPECT_EQ(h.txtMessage.text, " ...But the TARGET is empty!");
+}
 
+TEST_F(TargetListTest, ALookUpThatFailsIsReportedAndChangesNothing) {
   f.strSavePath = dir / std::string(300, 'x');
-  f.SetTargetList();  // a look-up that fails is reported and changes nothing
+  f.SetTargetList();
   EXPECT_EQ(h.desktop.boxes, (Boxes{{"64 Bad file name in Sub SetTargetList", 0, ""}}));
-  EXPECT_EQ(f.strTargetPath, dir / "Cases/0816_Desk_4_2008-03-02");
+  EXPECT_EQ(f.strTargetPath + h.txtTarget.text, "previous00000002.jpg");
+  EXPECT_EQ(f.lngTargetCount, 2);
 }
 
 const std::string kSourceSet =

@@ -23,18 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace testing;
-using Boxes = std::vector<MessageBoxCall>;
-using Names = std::vector<std::string>;
-
-// Hidden names included: a leftover temporary file shows here.
-Names AllNames(const std::string& folder) {
-  Names names;
-  for (const fs::directory_entry& e : fs::directory_iterator(folder)) {
-    names.push_back(e.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 MessageBoxCall Overwrite(const std::string& name) {
   return {"The file " + name + " already exists. Overwrite?", 68, "Overwrite?"};

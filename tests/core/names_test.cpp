@@ -9,6 +9,7 @@
 
 #include "app/frmMain.h"
 #include "tests/support/fakes.h"
+#include "tests/support/messages.h"
 #include "tests/support/tempdir.h"
 
 #ifndef _WIN32
@@ -17,21 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace testing;
-using Boxes = std::vector<MessageBoxCall>;
-using Names = std::vector<std::string>;
-
-constexpr const char* kCopied =
-    "Photos copied successfully.  If you'd like to cleanse the photos from your source(disk), "
-    "click 'Delete'.";
-
-Names AllNames(const std::string& folder) {
-  Names names;
-  for (const fs::directory_entry& e : fs::directory_iterator(folder)) {
-    names.push_back(e.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 class NamesTest : public ::testing::Test {
  protected:

@@ -10,6 +10,7 @@
 #include "app/frmMain.h"
 #include "platform/files.h"
 #include "tests/support/fakes.h"
+#include "tests/support/messages.h"
 #include "tests/support/tempdir.h"
 
 #ifdef _WIN32
@@ -21,12 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace testing;
-using Boxes = std::vector<MessageBoxCall>;
-
-const char kCopied[] =
-    "Photos copied successfully.  If you'd like to cleanse the photos from your source(disk), "
-    "click 'Delete'.";
-const char kImportError[] = "An error occurred during import.  Please check photos";
 
 // The typical card: two photos and a clip the copy takes, a note, and a photo whose extension's
 // mixed case the copy passes over.

@@ -14,6 +14,7 @@
 #include "platform/faults.h"
 #include "platform/files.h"
 #include "tests/support/fakes.h"
+#include "tests/support/messages.h"
 #include "tests/support/tempdir.h"
 
 namespace pixferry {
@@ -21,14 +22,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using faults::Op;
+using testing::AllNames;
+using testing::kCopied;
+using testing::kImportError;
+using testing::Names;
 using testing::ReadFile;
 using testing::WriteFile;
-using Names = std::vector<std::string>;
 
-const char kCopied[] =
-    "Photos copied successfully.  If you'd like to cleanse the photos from your source(disk), "
-    "click 'Delete'.";
-const char kImportError[] = "An error occurred during import.  Please check photos";
 constexpr int kPhotos = 7;
 
 std::string Name(int i) {
@@ -37,16 +37,6 @@ std::string Name(int i) {
 std::string Photo(int i) {
   return testing::JpegBytes() +
          std::string(static_cast<std::size_t>(i) * 700, static_cast<char>('a' + i));
-}
-
-Names AllNames(const std::string& folder) {
-  Names names;
-  if (!fs::is_directory(folder)) return names;
-  for (const fs::directory_entry& e : fs::directory_iterator(folder)) {
-    names.push_back(e.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // One run of Start on a fresh card of seven photos, copied in groups of three, and then Delete

@@ -20,6 +20,7 @@
 #include "platform/records.h"
 #include "tests/support/fakes.h"
 #include "tests/support/faults.h"
+#include "tests/support/messages.h"
 #include "tests/support/tempdir.h"
 
 namespace pixferry {
@@ -27,29 +28,17 @@ namespace {
 
 namespace fs = std::filesystem;
 using faults::Op;
+using testing::AllNames;
+using testing::Boxes;
 using testing::GuardDeletion;
+using testing::kCopied;
+using testing::kImportError;
+using testing::Names;
 using testing::ReadFile;
 using testing::RunningAsRoot;
 using testing::WriteFile;
-using Boxes = std::vector<testing::MessageBoxCall>;
-using Names = std::vector<std::string>;
 
-const char kCopied[] =
-    "Photos copied successfully.  If you'd like to cleanse the photos from your source(disk), "
-    "click 'Delete'.";
-const char kImportError[] = "An error occurred during import.  Please check photos";
 const char kEarlier[] = "an earlier good copy";
-
-// Every name in a folder, hidden ones included, so a leftover temporary file shows.
-Names AllNames(const std::string& folder) {
-  Names names;
-  if (!fs::is_directory(folder)) return names;
-  for (const fs::directory_entry& e : fs::directory_iterator(folder)) {
-    names.push_back(e.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // Photos that differ from one another, so a copy of the wrong one or a short one shows.
 std::string Photo(int n) {

@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "tests/support/fakes.h"
 #include "tests/support/faultfs.h"
+#include "tests/support/messages.h"
 #include "tests/support/tempdir.h"
 
 namespace pixferry {
@@ -20,13 +21,12 @@ namespace {
 namespace fs = std::filesystem;
 using testing::FaultFsResult;
 using testing::FaultMode;
+using testing::kImportError;
 using testing::MessageBoxCall;
 using testing::ReadFile;
 using testing::RunOnFaultFs;
 using testing::TempDir;
 using testing::WriteFile;
-
-const char kImportError[] = "An error occurred during import.  Please check photos";
 
 std::string Photo(std::size_t size, char fill) {
   return testing::JpegBytes() + std::string(size, fill);

@@ -80,33 +80,41 @@ class StartupTest : public QObject {
 
   // The box names the folder and the system's reason; the program then ends (main returns
   // kStartupFailedStatus) with nothing made.
+  void aCardThatIsMissingOrUnreadableIsRefused_data() {
+    QTest::addColumn<bool>("unreadable");
+    QTest::newRow("missing") << false;
+    QTest::newRow("unreadable") << true;
+  }
+
   void aCardThatIsMissingOrUnreadableIsRefused() {
+    QFETCH(bool, unreadable);
     Scene s;
+    const std::string card = unreadable ? s.dir / "card" : s.dir / "gone";
+    const std::string reason = unreadable ? "Permission denied" : "No such file or directory";
     fs::permissions(s.dir / "card", fs::perms::none);
-    struct Case {
-      std::string card, reason;
-    };
-    const Case cases[] = {{s.dir / "gone", "No such file or directory"},
-                          {s.dir / "card", "Permission denied"}};
-    for (const Case& c : cases) {
-      if (c.reason == "Permission denied" && ::access(c.card.c_str(), R_OK) == 0) {
-        QSKIP("permissions do not apply to this user; run this program in a user namespace");
+    struct Restore {  // before the folder is removed, however the case ends
+      ~Restore() {
+        std::error_code ignored;
+        fs::permissions(folder, fs::perms::owner_all, ignored);
       }
-      Program p;
-      SeenBox seen;
-      QVERIFY(!TakeArguments(p, {c.card}, seen));
-      QCOMPARE(seen.text.toStdString(),
-               "The card folder " + c.card + " cannot be read: " + c.reason + ".");
-      QCOMPARE(seen.title, QStringLiteral("Pixferry"));
-      QCOMPARE(seen.icon, QMessageBox::Critical);
-      QVERIFY(seen.plain_text);
-      QCOMPARE(seen.buttons, QList<QMessageBox::StandardButton>{QMessageBox::Ok});
-      QVERIFY(!p.main_window.IsVisible());
-      QCOMPARE(CurrentDirectory(), s.dir / "started");
-      QVERIFY(!Exists(s.dir / "config"));
+      std::string folder;
+    } restore{s.dir / "card"};
+    if (unreadable && ::access(card.c_str(), R_OK) == 0) {
+      QSKIP("permissions do not apply to this user; run this program in a user namespace");
     }
+    Program p;
+    SeenBox seen;
+    QVERIFY(!TakeArguments(p, {card}, seen));
+    QCOMPARE(seen.text.toStdString(),
+             "The card folder " + card + " cannot be read: " + reason + ".");
+    QCOMPARE(seen.title, QStringLiteral("Pixferry"));
+    QCOMPARE(seen.icon, QMessageBox::Critical);
+    QVERIFY(seen.plain_text);
+    QCOMPARE(seen.buttons, QList<QMessageBox::StandardButton>{QMessageBox::Ok});
+    QVERIFY(!p.main_window.IsVisible());
+    QCOMPARE(CurrentDirectory(), s.dir / "started");
+    QVERIFY(!Exists(s.dir / "config"));
     QVERIFY(kStartupFailedStatus != 0);
-    fs::permissions(s.dir / "card", fs::perms::owner_all);
   }
 
   // A name that is not UTF-8 stays the same bytes from the card to the list, the preview and

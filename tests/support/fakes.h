@@ -78,6 +78,8 @@ struct MessageBoxCall {
   std::string title;  // as passed; empty means the program's title
   friend bool operator==(const MessageBoxCall&, const MessageBoxCall&) = default;
 };
+// The boxes shown, in order.
+using Boxes = std::vector<MessageBoxCall>;
 
 // Readable failures when tests compare boxes.
 inline void PrintTo(const MessageBoxCall& call, std::ostream* os) {
@@ -106,7 +108,7 @@ class FakeDesktop : public Desktop {
     if (on_keep_alive) on_keep_alive();
   }
 
-  std::vector<MessageBoxCall> boxes;
+  Boxes boxes;
   std::deque<int> answers;        // answers for Yes/No boxes, in order
   std::deque<std::string> picks;  // results of the folder picker, in order
   std::vector<PickCall> pick_calls;

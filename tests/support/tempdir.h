@@ -4,12 +4,15 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pixferry::testing {
 
+using Names = std::vector<std::string>;
+
 class TempDir {
  public:
-  TempDir();  // a new empty folder under the system's temporary folder
+  TempDir();   // a new empty folder under the system's temporary folder
   ~TempDir();  // removes it (through the guard)
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
@@ -30,6 +33,12 @@ void WriteFile(const std::string& path, std::string_view content);
 std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
 void MakeFolders(const std::string& path);
+// Every name in a folder, sorted, hidden ones included so that a leftover temporary file shows;
+// none for a folder that does not exist.
+Names AllNames(const std::string& folder);
+// One 255-byte record of paths.dat holding text: its length (two bytes, low first), the text, and
+// zero bytes after it.
+std::string RecordBytes(std::string_view text);
 // A small valid baseline JPEG (8 x 8, one colour), as cameras write them.
 std::string JpegBytes();
 

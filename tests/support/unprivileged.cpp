@@ -13,24 +13,6 @@
 
 namespace pixferry::testing {
 
-std::optional<bool> RunUnprivileged(const std::function<bool()>& check) {
-#ifdef _WIN32
-  return check();
-#else
-  if (::geteuid() != 0) return check();
-  const pid_t child = ::fork();
-  if (child < 0) return std::nullopt;
-  if (child == 0) {
-    if (::unshare(CLONE_NEWUSER) != 0) ::_exit(2);
-    ::_exit(check() ? 0 : 1);
-  }
-  int status = 0;
-  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return std::nullopt;
-  if (WEXITSTATUS(status) == 2) return std::nullopt;
-  return WEXITSTATUS(status) == 0;
-#endif
-}
-
 #ifndef _WIN32
 namespace {
 
@@ -42,8 +24,32 @@ bool WriteProcFile(const char* path, const std::string& text) {
   return ok;
 }
 
+// The check's answer from the child that ran it: exit status 0 yes, 1 no; 2 (the namespace could
+// not be set up) or a crash, none.
+std::optional<bool> Verdict(pid_t child) {
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return std::nullopt;
+  if (WEXITSTATUS(status) == 2) return std::nullopt;
+  return WEXITSTATUS(status) == 0;
+}
+
 }  // namespace
 #endif
+
+std::optional<bool> RunUnprivileged(const std::function<bool()>& check) {
+#ifdef _WIN32
+  return check();
+#else
+  if (::geteuid() != 0) return check();
+  const pid_t child = ::fork();
+  if (child < 0) return std::nullopt;
+  if (child == 0) {
+    if (::unshare(CLONE_NEWUSER) != 0) ::_exit(2);
+    ::_exit(check() ? 0 : 1);
+  }
+  return Verdict(child);
+#endif
+}
 
 std::optional<bool> RunWithReadOnlyFolder(const std::string& folder,
                                           const std::function<bool()>& check) {
@@ -73,10 +79,7 @@ std::optional<bool> RunWithReadOnlyFolder(const std::string& folder,
     }
     ::_exit(check() ? 0 : 1);
   }
-  int status = 0;
-  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return std::nullopt;
-  if (WEXITSTATUS(status) == 2) return std::nullopt;
-  return WEXITSTATUS(status) == 0;
+  return Verdict(child);
 #endif
 }
 

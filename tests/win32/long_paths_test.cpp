@@ -18,9 +18,9 @@
 namespace pixferry {
 namespace {
 
+using testing::Names;
 using testing::ScopedCurrentDirectory;
 using testing::TempDir;
-using Names = std::vector<std::string>;
 
 Names List(const std::string& pattern, int mask) {
   Names names;

@@ -19,8 +19,8 @@ namespace pixferry {
 namespace {
 
 using testing::CopyWholeFile;
+using testing::Names;
 using testing::ReadFile;
-using Names = std::vector<std::string>;
 
 class WindowsFiles : public ::testing::Test {
  protected:
