@@ -121,15 +121,9 @@ class frmMain : public MainControls {
   std::string strCardDirectory;
   // The two lists on show; their parts go by the names the procedures use.
   FileList source_list{
-      {},
-      0,
-      0,
       txtSource,
       {&cmdSourceFirst, &cmdSourcePrevious, &cmdSourceNext, &cmdSourceLast, &cmdViewSource}};
   FileList target_list{
-      {},
-      0,
-      0,
       txtTarget,
       {&cmdTargetFirst, &cmdTargetPrevious, &cmdTargetNext, &cmdTargetLast, &cmdViewTarget}};
   std::vector<std::string>& strSourceFiles = source_list.strFiles;

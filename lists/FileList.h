@@ -14,6 +14,10 @@
 namespace pixferry {
 
 struct FileList {
+  // buttons: First, Previous, Next, Last and View.
+  FileList(TextBox& list_box, std::array<Button*, 5> list_buttons)
+      : box(list_box), buttons(list_buttons) {}
+
   // Entry 0 is unused, so positions count from 1 to lngCount.
   std::vector<std::string> strFiles;
   std::int32_t lngCount = 0;
@@ -21,7 +25,6 @@ struct FileList {
   std::int32_t lngIndex = 0;
 
   TextBox& box;
-  // First, Previous, Next, Last and View.
   std::array<Button*, 5> buttons;
 
   // Takes the lngFileCount names of strNew (positions from 1) and shows the first; an empty
