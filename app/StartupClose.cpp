@@ -3,7 +3,6 @@
 
 #include "app/frmMain.h"
 #include "platform/files.h"
-#include "platform/records.h"
 
 namespace pixferry {
 
@@ -13,15 +12,7 @@ void frmMain::Form_Load() {
   try {
     strMyDirectory = CurrentDirectory();
 
-    {
-      // Closed when the block ends, also when a read fails, so the box never finds it open.
-      RecordFile settings("paths.dat", RecordFile::Mode::ReadOnly);
-      strSavePath = settings.Read(1);
-      strMediaProgram = settings.Read(2);
-      strLocalSwitch = settings.Read(3);
-      strRenameSwitch = settings.Read(4);
-      settings.Close();
-    }
+    ReadPathsFile();
 
     viewer.form.Load();
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui.h"
+#include "app/Screen.h"
 
 namespace pixferry {
 

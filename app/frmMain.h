@@ -9,14 +9,16 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ui.h"
+#include "app/Screen.h"
 #include "copy/VerifiedCopies.h"
+#include "lists/FileList.h"
 
 namespace pixferry {
 
 class frmShowPhoto;
 
-// The controls of the main window by their names, bound by a front end or a test.
+// The controls of the main window by their names, bound by a front end or a test; frmMain
+// inherits them, so its procedures use them by these names.
 struct MainControls {
   Window& form;
   TextBox& txtIncidentNumber;
@@ -42,7 +44,7 @@ struct MainControls {
   PictureBox& imgSource;
 };
 
-class frmMain {
+class frmMain : public MainControls {
  public:
   frmMain(const MainControls& controls, frmShowPhoto& viewer, Desktop& desktop);
   frmMain(const frmMain&) = delete;
@@ -71,6 +73,9 @@ class frmMain {
   // settings/: the command words; each returns true when the box held a command (click ends).
   bool SourceCommand();
   bool StartCommand();
+  // settings/: the save folder, the media program and its two switches, from paths.dat in the
+  // current directory.
+  void ReadPathsFile();
   // lists/
   void GetAllSubDirectories(std::vector<std::string>& strSubDirectories,
                             std::string strStartDirectory);
@@ -107,7 +112,6 @@ class frmMain {
   std::string strTargetFileName;
   std::string strSourcePath;
   std::string strSourceFileName;
-  std::string strLastSourcePath;
   std::string strIncidentNumber;
   std::string strUserName;
   std::string strCopyDate;
@@ -115,12 +119,19 @@ class frmMain {
   // The card's root when the program was handed one at start; empty when the current directory
   // is the card. Set before Form_Load.
   std::string strCardDirectory;
-  std::vector<std::string> strSourceFiles;
-  std::int32_t lngSourceCount = 0;
-  std::int32_t lngSourceIndex = 0;
-  std::vector<std::string> strTargetFiles;
-  std::int32_t lngTargetCount = 0;
-  std::int32_t lngTargetIndex = 0;
+  // The two lists on show; their parts go by the names the procedures use.
+  FileList source_list{
+      txtSource,
+      {&cmdSourceFirst, &cmdSourcePrevious, &cmdSourceNext, &cmdSourceLast, &cmdViewSource}};
+  FileList target_list{
+      txtTarget,
+      {&cmdTargetFirst, &cmdTargetPrevious, &cmdTargetNext, &cmdTargetLast, &cmdViewTarget}};
+  std::vector<std::string>& strSourceFiles = source_list.strFiles;
+  std::int32_t& lngSourceCount = source_list.lngCount;
+  std::int32_t& lngSourceIndex = source_list.lngIndex;
+  std::vector<std::string>& strTargetFiles = target_list.strFiles;
+  std::int32_t& lngTargetCount = target_list.lngCount;
+  std::int32_t& lngTargetIndex = target_list.lngIndex;
   std::string strTargetPath;
   std::string strMediaProgram;
   std::string strViewedFile;
@@ -132,36 +143,12 @@ class frmMain {
   VerifiedCopies verified_copies;
   CopyGroupLimits copy_group_limits;
 
-  // ---- Controls.
-  Window& form;
-  TextBox& txtIncidentNumber;
-  TextBox& txtUser;
-  TextBox& txtDate;
-  TextBox& txtSource;
-  TextBox& txtTarget;
-  TextBox& txtMessage;
-  Button& cmdSource;
-  Button& cmdStartCopy;
-  Button& cmdDelete;
-  Button& cmdClose;
-  Button& cmdSourceFirst;
-  Button& cmdSourcePrevious;
-  Button& cmdSourceNext;
-  Button& cmdSourceLast;
-  Button& cmdViewSource;
-  Button& cmdTargetFirst;
-  Button& cmdTargetPrevious;
-  Button& cmdTargetNext;
-  Button& cmdTargetLast;
-  Button& cmdViewTarget;
-  PictureBox& imgSource;
-
   frmShowPhoto& viewer;
   Desktop& desktop;
 
  private:
-  void SetSourceButtons(bool enabled);
-  void SetTargetButtons(bool enabled);
+  // Runs one step of a list's navigation, reporting what it throws.
+  void Navigate(FileList& list, void (FileList::*step)());
 
   std::mt19937 random_;  // pivots of Quicksort
 };

@@ -25,8 +25,8 @@
 #include <tuple>
 #include <vector>
 
+#include "app/Screen.h"
 #include "app/frmMain.h"
-#include "app/ui.h"
 
 namespace fs = std::filesystem;
 using pixferry::Button;

@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/Screen.h"
 #include "app/frmMain.h"
-#include "app/ui.h"
 #include "platform/files.h"
 
 namespace fs = std::filesystem;

@@ -60,11 +60,8 @@ void frmMain::cmdDelete_Click() {
     DeleteTree(strSourcePath, intFailed, desktop);
     // The source is forgotten whatever the outcome: part of it may be gone already.
     strSourcePath.clear();
-    lngSourceCount = 0;
-    strSourceFiles.assign(1, std::string());
-    txtSource.SetText("");
-
-    SetSourceButtons(!txtSource.Text().empty());
+    source_list.Clear();
+    source_list.SetButtons(!txtSource.Text().empty());
     txtMessage.SetText(intFailed == 0 ? "Photos have been cleansed from the source."
                                       : "There has been an ERROR in cleansing (deletion).");
   } catch (...) {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/errorbox.h"
+#include "app/ShowErrorBox.h"
 #include "platform/files.h"
 #include "platform/tree.h"
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "app/ui.h"
+#include "app/Screen.h"
 
 namespace pixferry {
 

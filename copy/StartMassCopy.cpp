@@ -129,7 +129,7 @@ void frmMain::StartMassCopy(std::int32_t& lngErrors, std::int32_t lngCount,
     }
 
     for (std::int32_t position = 1; position <= lngCount && !ended; ++position) {
-      if (position < 0 || static_cast<std::size_t>(position) >= strFiles.size()) {
+      if (static_cast<std::size_t>(position) >= strFiles.size()) {
         throw RuntimeError(err::kSubscriptOutOfRange);
       }
       desktop.KeepAlive();

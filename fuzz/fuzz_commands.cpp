@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/Screen.h"
 #include "app/frmMain.h"
-#include "app/ui.h"
 #include "platform/errors.h"
 #include "platform/records.h"
 

@@ -1,4 +1,3 @@
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -9,27 +8,12 @@
 
 namespace pixferry {
 
-// An empty rebuild leaves lngSourceIndex as it was: the buttons that would read it are disabled.
 void frmMain::SetSourceList() {
   try {
     std::int32_t lngFileCount = 0;
     std::vector<std::string> strFiles;
     SortedFiles(strSourcePath + kSep, lngFileCount, strFiles, true, true);
-
-    strSourceFiles.assign(1, std::string());
-    lngSourceCount = 0;
-    if (lngFileCount > 0) {
-      lngSourceCount = lngFileCount;
-      strFiles.resize(static_cast<std::size_t>(lngFileCount) + 1);
-      strFiles[0].clear();
-      strSourceFiles = std::move(strFiles);
-      lngSourceIndex = 1;
-      txtSource.SetText(strSourceFiles[1]);
-    } else {
-      txtMessage.SetText(txtMessage.Text() + " ...But the SOURCE is empty!");
-      txtSource.SetText("");
-    }
-    SetSourceButtons(!txtSource.Text().empty());
+    source_list.Set(std::move(strFiles), lngFileCount, txtMessage, " ...But the SOURCE is empty!");
   } catch (...) {
     ShowErrorBox(" in Sub SetSourceList");
   }
@@ -45,21 +29,7 @@ void frmMain::SetTargetList() {
     std::vector<std::string> strFiles;
     SortedFiles(strPath + kSep, lngFileCount, strFiles, true, true);
     strTargetPath = strPath;
-
-    strTargetFiles.assign(1, std::string());
-    lngTargetCount = 0;
-    if (lngFileCount > 0) {
-      lngTargetCount = lngFileCount;
-      strFiles.resize(static_cast<std::size_t>(lngFileCount) + 1);
-      strFiles[0].clear();
-      strTargetFiles = std::move(strFiles);
-      lngTargetIndex = 1;
-      txtTarget.SetText(strTargetFiles[1]);
-    } else {
-      txtMessage.SetText(txtMessage.Text() + " ...But the TARGET is empty!");
-      txtTarget.SetText("");
-    }
-    SetTargetButtons(!txtTarget.Text().empty());
+    target_list.Set(std::move(strFiles), lngFileCount, txtMessage, " ...But the TARGET is empty!");
   } catch (...) {
     ShowErrorBox(" in Sub SetTargetList");
   }

@@ -19,10 +19,7 @@ void frmMain::SelectSource() {
   const std::string strStartFolder =
       ListingFindsEntry(strPhotoFolder, attr::kDirectory) ? strPhotoFolder : CardDirectory();
   const std::string strPicked = PickFolder(strStartFolder, "Locate Your Photos Folder");
-  if (!strPicked.empty()) {
-    strSourcePath = strPicked;
-    strLastSourcePath = strPicked;
-  }
+  if (!strPicked.empty()) strSourcePath = strPicked;
   // A cancel keeps the current source, whether a pick or start-up chose it, so the list on
   // screen and the folder Start copies from never disagree. After Delete there is none to keep.
   if (strSourcePath.empty()) return;

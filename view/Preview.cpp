@@ -13,7 +13,7 @@ std::string Extension(const std::string& name) {
   return dot == std::string::npos ? name : name.substr(dot);
 }
 
-void ReplaceAll(std::string& text, char from, char to) {
+void ReplaceAll(std::string& text, char from, char to) noexcept {
   for (char& c : text) {
     if (c == from) c = to;
   }
@@ -60,16 +60,12 @@ void PreviewEntry(frmMain& form, const ViewedList& list) {
 }  // namespace
 
 void frmMain::ChangeCase(std::string& strText) {
-  try {
-    // Only the letters of "jpg", "jpeg", "mpg" and "mpeg" fold: enough for the comparisons.
-    ReplaceAll(strText, 'J', 'j');
-    ReplaceAll(strText, 'P', 'p');
-    ReplaceAll(strText, 'G', 'g');
-    ReplaceAll(strText, 'E', 'e');
-    ReplaceAll(strText, 'M', 'm');
-  } catch (...) {
-    ShowErrorBox(" in Function ChangeCase");
-  }
+  // Only the letters of "jpg", "jpeg", "mpg" and "mpeg" fold: enough for the comparisons.
+  ReplaceAll(strText, 'J', 'j');
+  ReplaceAll(strText, 'P', 'p');
+  ReplaceAll(strText, 'G', 'g');
+  ReplaceAll(strText, 'E', 'e');
+  ReplaceAll(strText, 'M', 'm');
 }
 
 void frmMain::cmdViewSource_Click() {

@@ -1,4 +1,4 @@
-#include "app/errorbox.h"
+#include "app/ShowErrorBox.h"
 #include "app/frmMain.h"
 
 namespace pixferry {

@@ -38,7 +38,7 @@ std::string PickFolder(HWND owner, const std::string& strStartFolder, const std:
   bi.lParam = reinterpret_cast<LPARAM>(block.get());
 
   if (const CoTaskMemPtr<ITEMIDLIST> item(::SHBrowseForFolderW(&bi)); item) {
-    // Room for the longest path the system takes: a folder deeper than the classic limit is a
+    // Room for the longest path the system takes: a folder deeper than MAX_PATH is a
     // choice like any other, not a cancelled pick.
     std::wstring path(kLongestPath, L'\0');
     if (::SHGetPathFromIDListEx(item.get(), path.data(), static_cast<DWORD>(path.size()),

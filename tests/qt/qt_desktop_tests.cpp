@@ -68,7 +68,7 @@ class DesktopTest : public QObject {
     QCOMPARE(seen.parent, main_.widget());  // modal to the program's window
     const auto buttons = c.style & 4 ? QList{Box::Yes, Box::No} : QList{Box::Ok};
     QCOMPARE(seen.buttons, buttons);
-    QCOMPARE(seen.default_button, buttons.first());  // as the classic box: the first one
+    QCOMPARE(seen.default_button, buttons.first());  // the first button is the default
   }
 
   // A question with No as its default (Delete's about photos without a verified copy): Return

@@ -82,7 +82,7 @@ class WindowTest : public QObject {
     QVERIFY((w->frameGeometry().center() - centre).manhattanLength() <= 2);
     QCOMPARE(QApplication::focusWidget(), w->Control("cmdSource"));
     int widgets = 0;
-    for (const ControlSpec& c : MainFormLayout().controls) {
+    for (const ControlLayout& c : MainFormLayout().controls) {
       if (c.kind == ControlKind::Line || c.kind == ControlKind::Background) continue;
       QVERIFY2(w->Control(c.name)->isEnabled() == c.enabled, c.name.data());
       ++widgets;

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/Screen.h"
 #include "app/frmMain.h"
-#include "app/ui.h"
 
 namespace pixferry::testing {
 

@@ -1,10 +1,11 @@
-// The two windows as built from the layout tables: frames, client sizes at the window's DPI, the
-// controls' kinds, tab order, fonts and first state, what is painted, and the viewer's buttons.
+// The two windows as built from the layout tables: frames, client sizes and controls' places in
+// pixels at 96 dots per inch, the controls' kinds, tab order, fonts and first state, what is
+// painted, and the viewer's buttons.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "app/layout.h"
+#include "app/FormLayouts.h"
 #include "tests/win32/Win32Testing.h"
 
 namespace pixferry::win32::testing {
@@ -14,11 +15,24 @@ DWORD StyleOf(HWND window, int index = GWL_STYLE) {
   return static_cast<DWORD>(::GetWindowLongPtrW(window, index));
 }
 
-// A fixed tool window of the table's client size, centred, with every control a child window
-// in the table's (tab) order, in its font, with its first state and the styles of its kind.
-void ExpectBuiltFromTable(const Win32Form& form) {
+// The client rectangle of a control, in its window's client coordinates.
+RECT ClientRectOf(HWND control) {
+  RECT r{};
+  ::GetWindowRect(control, &r);
+  ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// A fixed tool window of the given client size in pixels at 96 dots per inch, centred, with every
+// control a child window in the table's (tab) order, in its font (16 pixels high, 13 for the
+// status box, bold), with its first state and the styles of its kind.
+void ExpectBuiltFromTable(const Win32Form& form, SIZE client_size) {
   const HWND window = form.hwnd();
-  const int dpi = WindowDpi(window);
+  ASSERT_EQ(WindowDpi(window), 96) << "the pixel values are those at 96 dots per inch";
   const DWORD frame_bits =
       WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
   EXPECT_EQ(StyleOf(window) & frame_bits, static_cast<DWORD>(WS_CAPTION | WS_SYSMENU));
@@ -26,15 +40,15 @@ void ExpectBuiltFromTable(const Win32Form& form) {
   RECT client{}, frame{};
   ::GetClientRect(window, &client);
   ::GetWindowRect(window, &frame);
-  EXPECT_EQ(client.right, TwipsToPixels(form.desc().client_width, dpi));
-  EXPECT_EQ(client.bottom, TwipsToPixels(form.desc().client_height, dpi));
+  EXPECT_EQ(client.right, client_size.cx);
+  EXPECT_EQ(client.bottom, client_size.cy);
   MONITORINFO info{sizeof info, {}, {}, 0};
   ::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &info);
   EXPECT_LE(std::abs(frame.left + frame.right - info.rcWork.left - info.rcWork.right), 1);
   EXPECT_LE(std::abs(frame.top + frame.bottom - info.rcWork.top - info.rcWork.bottom), 1);
 
   HWND next = ::GetWindow(window, GW_CHILD);
-  for (const ControlSpec& c : form.desc().controls) {
+  for (const ControlLayout& c : form.desc().controls) {
     if (c.kind == ControlKind::Line || c.kind == ControlKind::Background) continue;
     SCOPED_TRACE(std::string(c.name));
     const HWND control = form.ControlWindow(c.name);
@@ -57,9 +71,8 @@ void ExpectBuiltFromTable(const Win32Form& form) {
     LOGFONTW lf{};
     ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)), sizeof lf,
                  &lf);
-    const FontSpec& font = c.font == FontId::Status ? kStatusFont : kBodyFont;
-    EXPECT_EQ(lf.lfHeight, -std::lround(font.points * dpi / 72.0));
-    EXPECT_EQ(lf.lfWeight, font.weight);
+    EXPECT_EQ(lf.lfHeight, c.font == FontId::Status ? -13 : -16);
+    EXPECT_EQ(lf.lfWeight, FW_BOLD);
   }
 }
 
@@ -69,7 +82,10 @@ TEST(MainWindowTest, IsBuiltFromTheTableWithATaskbarButtonAndLabelsOnTheBackgrou
   ASSERT_TRUE(::IsWindowVisible(main));
   EXPECT_EQ(WindowTextOf(main), "Pixferry");
   // Without a card every list button stays disabled, as the table starts them.
-  ExpectBuiltFromTable(p.program->main_window);
+  ExpectBuiltFromTable(p.program->main_window, {465, 329});
+  EXPECT_TRUE(SameRect(ClientRectOf(p.MainControl("cmdClose")), RECT{16, 288, 449, 313}));
+  EXPECT_TRUE(SameRect(ClientRectOf(p.MainControl("txtMessage")), RECT{16, 200, 329, 281}));
+  EXPECT_TRUE(SameRect(ClientRectOf(p.MainControl("imgSource")), RECT{336, 200, 448, 280}));
   // The program's only taskbar button, despite the tool-window frame.
   EXPECT_TRUE(StyleOf(main, GWL_EXSTYLE) & WS_EX_APPWINDOW);
   EXPECT_NE(::SendMessageW(main, WM_GETICON, ICON_BIG, 0), 0) << "no icon";
@@ -120,7 +136,9 @@ TEST(ViewerWindowTest, ADoubleClickShowsItOwnedAndEachXOrTheCloseBoxHidesTheSame
   };
   ASSERT_TRUE(open());
   EXPECT_EQ(WindowTextOf(viewer), "Photo");
-  ExpectBuiltFromTable(p.program->viewer_window);
+  ExpectBuiltFromTable(p.program->viewer_window, {647, 488});
+  EXPECT_TRUE(SameRect(ClientRectOf(p.program->viewer_window.ControlWindow("cmdClose")),
+                       RECT{616, 456, 641, 481}));
   EXPECT_FALSE(StyleOf(viewer, GWL_EXSTYLE) & WS_EX_APPWINDOW);
   EXPECT_EQ(::GetWindow(viewer, GW_OWNER), p.Main());
   EXPECT_EQ(::SendMessageW(viewer, WM_GETICON, ICON_BIG, 0), 0);

@@ -1,11 +1,10 @@
 // Real window messages reach the core: each control's event through the wiring table, none while
 // the window is taken down, and the road of a typical job to the close box.
-#include "app/wiring.h"
-
 #include <gtest/gtest.h>
 
 #include <utility>
 
+#include "app/Dispatch.h"
 #include "platform/dates.h"
 #include "tests/win32/Win32Testing.h"
 

@@ -45,16 +45,16 @@ void LoadFonts() {
   }
 }
 
-int FontPixelSize(const FontSpec& desc, int dpi) {
+int FontPixelSize(const FontLayout& desc, int dpi) {
   return static_cast<int>(std::lround(desc.points * dpi / 72.0));
 }
 
-QString FontFamily(const FontSpec& desc, int pixel_size) {
+QString FontFamily(const FontLayout& desc, int pixel_size) {
   const QString wanted = ToQString(desc.face);
   return Serves(wanted, pixel_size, desc.weight) ? wanted : QString::fromLatin1(kFallbackFamily);
 }
 
-QFont MakeFont(const FontSpec& desc, int dpi) {
+QFont MakeFont(const FontLayout& desc, int dpi) {
   const int pixels = FontPixelSize(desc, dpi);
   QFont font(FontFamily(desc, pixels));
   font.setPixelSize(pixels);

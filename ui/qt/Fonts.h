@@ -5,7 +5,7 @@
 #include <QFont>
 #include <QString>
 
-#include "app/layout.h"
+#include "app/FormLayouts.h"
 
 namespace pixferry::qt {
 
@@ -15,11 +15,11 @@ inline constexpr const char* kFallbackFamily = "Liberation Sans";
 void LoadFonts();
 
 // Pixel size of a font of the layout at dpi: points scale with the screen like the geometry.
-int FontPixelSize(const FontSpec& desc, int dpi);
+int FontPixelSize(const FontLayout& desc, int dpi);
 
 // The family that serves the layout font at that pixel size and weight.
-QString FontFamily(const FontSpec& desc, int pixel_size);
+QString FontFamily(const FontLayout& desc, int pixel_size);
 
-QFont MakeFont(const FontSpec& desc, int dpi);
+QFont MakeFont(const FontLayout& desc, int dpi);
 
 }  // namespace pixferry::qt

@@ -20,7 +20,7 @@
 namespace pixferry::qt {
 namespace {
 
-const FontSpec& FontOf(const ControlSpec& control) {
+const FontLayout& FontOf(const ControlLayout& control) {
   return control.font == FontId::Status ? kStatusFont : kBodyFont;
 }
 
@@ -37,14 +37,14 @@ int ScreenDpi() {
   return screen ? static_cast<int>(std::lround(screen->logicalDotsPerInch())) : 96;
 }
 
-FormWidget::FormWidget(const FormSpec& desc, int dpi, const FormStyle& style, QWidget* parent)
-    : QWidget(parent, style.flags), spec_(desc), dpi_(dpi) {
+FormWidget::FormWidget(const FormLayout& desc, int dpi, const FormStyle& style, QWidget* parent)
+    : QWidget(parent, style.flags), layout_(desc), dpi_(dpi) {
   setObjectName(ToQString(desc.name));
   setWindowTitle(PlainTitle(desc.title));
   if (!style.icon.isEmpty()) setWindowIcon(QIcon(style.icon));
   setFixedSize(TwipsToPixels(desc.client_width, dpi), TwipsToPixels(desc.client_height, dpi));
 
-  for (const ControlSpec& control : desc.controls) {
+  for (const ControlLayout& control : desc.controls) {
     if (control.kind == ControlKind::Background) {
       background_ = QImage(style.background);
       continue;
@@ -59,7 +59,7 @@ FormWidget::FormWidget(const FormSpec& desc, int dpi, const FormStyle& style, QW
   if (QWidget* first = Control(desc.first_focus)) first->setFocus(Qt::OtherFocusReason);
 }
 
-QRect FormWidget::PixelRect(const ControlSpec& c) const {
+QRect FormWidget::PixelRect(const ControlLayout& c) const {
   return QRect(TwipsToPixels(c.left, dpi_), TwipsToPixels(c.top, dpi_),
                TwipsToPixels(c.width, dpi_), TwipsToPixels(c.height, dpi_));
 }
@@ -71,7 +71,7 @@ QWidget* FormWidget::Control(std::string_view name) const {
   return nullptr;
 }
 
-QWidget* FormWidget::CreateControl(const ControlSpec& control) {
+QWidget* FormWidget::CreateControl(const ControlLayout& control) {
   QWidget* widget = nullptr;
   switch (control.kind) {
     case ControlKind::Label: {
@@ -120,15 +120,15 @@ QWidget* FormWidget::CreateControl(const ControlSpec& control) {
 }
 
 void FormWidget::SetTabOrder() {
-  std::vector<const ControlSpec*> order;
-  for (const ControlSpec& control : spec_.controls) {
+  std::vector<const ControlLayout*> order;
+  for (const ControlLayout& control : layout_.controls) {
     if (control.tab_index >= 0) order.push_back(&control);
   }
-  std::stable_sort(order.begin(), order.end(), [](const ControlSpec* a, const ControlSpec* b) {
+  std::stable_sort(order.begin(), order.end(), [](const ControlLayout* a, const ControlLayout* b) {
     return a->tab_index < b->tab_index;
   });
   QWidget* previous = nullptr;
-  for (const ControlSpec* control : order) {
+  for (const ControlLayout* control : order) {
     QWidget* widget = Control(control->name);
     if (!widget || !(widget->focusPolicy() & Qt::TabFocus)) continue;  // labels never take it
     if (previous) setTabOrder(previous, widget);
@@ -143,7 +143,7 @@ void FormWidget::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(rect(), background_);
   }
-  for (const ControlSpec& control : spec_.controls) {
+  for (const ControlLayout& control : layout_.controls) {
     if (control.kind != ControlKind::Line) continue;
     const int x1 = TwipsToPixels(control.left, dpi_);
     const int y1 = TwipsToPixels(control.top, dpi_);

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/layout.h"
+#include "app/FormLayouts.h"
 
 namespace pixferry::qt {
 
@@ -30,12 +30,12 @@ int ScreenDpi();
 
 class FormWidget : public QWidget {
  public:
-  FormWidget(const FormSpec& desc, int dpi, const FormStyle& style, QWidget* parent = nullptr);
+  FormWidget(const FormLayout& desc, int dpi, const FormStyle& style, QWidget* parent = nullptr);
 
-  const FormSpec& desc() const { return spec_; }
+  const FormLayout& desc() const { return layout_; }
   int dpi() const { return dpi_; }
   // The rectangle of a control of the table at this window's DPI.
-  QRect PixelRect(const ControlSpec& control) const;
+  QRect PixelRect(const ControlLayout& control) const;
 
   // The widget of a control by its name, or nullptr (labels and picture boxes included; lines
   // and the background picture are painted by the window itself).
@@ -58,10 +58,10 @@ class FormWidget : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  QWidget* CreateControl(const ControlSpec& control);
+  QWidget* CreateControl(const ControlLayout& control);
   void SetTabOrder();
 
-  const FormSpec& spec_;
+  const FormLayout& layout_;
   int dpi_;
   QImage background_;
   std::vector<std::pair<std::string_view, QWidget*>> controls_;

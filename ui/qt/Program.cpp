@@ -2,9 +2,9 @@
 
 #include <QtGlobal>
 
+#include "app/Dispatch.h"
+#include "app/FormLayouts.h"
 #include "app/StartupFolders.h"
-#include "app/layout.h"
-#include "app/wiring.h"
 #include "ui/qt/Wiring.h"
 
 // The resources are compiled into a static library: their registration has to be asked for,
@@ -76,13 +76,13 @@ Program::Program()
       form(BindMain(*this), viewer, desktop) {
   main_window.SetOnLoad([this](FormWidget& widget) {
     ConnectEvents(widget, MainFormEvents(), [this](const EventBinding& row) {
-      handlers.Run([this, handler = row.handler] { RunHandler(form, handler); });
+      handlers.Run([this, &row] { Dispatch(form, row.control, row.event); });
     });
   });
   // The close box ends the program exactly as Close does, the viewer included; during a job it
   // waits for the job's end.
   main_window.SetCloseRequest(
-      [this] { handlers.Run([this] { RunHandler(form, &frmMain::cmdClose_Click); }); });
+      [this] { handlers.Run([this] { RunTrapped(form, &frmMain::cmdClose_Click); }); });
 
   const auto close_viewer = [this] {
     handlers.Run([this] {
@@ -106,7 +106,7 @@ bool Program::TakeArguments(const std::vector<std::string>& arguments) {
 
 void Program::Start() {
   main_window.Load();
-  RunHandler(form, &frmMain::Form_Load);
+  RunTrapped(form, &frmMain::Form_Load);
   main_window.Show(nullptr);
 }
 

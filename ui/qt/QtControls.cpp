@@ -28,7 +28,8 @@ void CentreOnScreen(QWidget& window) {
 
 }  // namespace
 
-QtWindow::QtWindow(const FormSpec& desc, FormStyle style) : spec_(desc), style_(std::move(style)) {}
+QtWindow::QtWindow(const FormLayout& desc, FormStyle style)
+    : layout_(desc), style_(std::move(style)) {}
 
 QtWindow::~QtWindow() {
   delete form_.data();
@@ -36,7 +37,7 @@ QtWindow::~QtWindow() {
 
 void QtWindow::Load() {
   if (form_) return;
-  form_ = new FormWidget(spec_, ScreenDpi(), style_);
+  form_ = new FormWidget(layout_, ScreenDpi(), style_);
   CentreOnScreen(*form_);
   placed_ = false;
   form_->on_close_request = [this] {
@@ -116,7 +117,7 @@ void QtButton::SetEnabled(bool enabled) {
 }
 
 void QtPictureBox::LoadPicture(const std::string& path) {
-  // As with the classic forms, using a control of a window that is not loaded loads it.
+  // Using a control of a window that is not loaded loads the window first.
   window_.Load();
   if (auto* picture = Find<PictureView>(window_, name_)) picture->LoadPicture(path);
 }

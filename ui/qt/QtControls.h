@@ -8,15 +8,15 @@
 #include <string>
 #include <string_view>
 
-#include "app/layout.h"
-#include "app/ui.h"
+#include "app/FormLayouts.h"
+#include "app/Screen.h"
 #include "ui/qt/FormWidget.h"
 
 namespace pixferry::qt {
 
 class QtWindow : public Window {
  public:
-  QtWindow(const FormSpec& desc, FormStyle style);
+  QtWindow(const FormLayout& desc, FormStyle style);
   ~QtWindow() override;
   QtWindow(const QtWindow&) = delete;
   QtWindow& operator=(const QtWindow&) = delete;
@@ -38,7 +38,7 @@ class QtWindow : public Window {
   void SetCloseRequest(std::function<void()> request) { close_request_ = std::move(request); }
 
  private:
-  const FormSpec& spec_;
+  const FormLayout& layout_;
   FormStyle style_;
   QPointer<FormWidget> form_;
   bool placed_ = false;  // centred with its frame on the first show

@@ -55,7 +55,7 @@ int ShowMessageBox(QWidget* parent, std::string_view text, int style, std::strin
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);
   }
-  // Plain buttons, as on the classic box, whatever the style's habit.
+  // Plain text buttons without icons, whatever the style's habit.
   for (QAbstractButton* button : box.buttons()) button->setIcon(QIcon());
   box.exec();
   if (yes && box.clickedButton() == yes) return mb::kAnswerYes;

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/ui.h"
+#include "app/Screen.h"
 
 class QObject;
 class QWidget;

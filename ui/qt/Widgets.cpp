@@ -22,7 +22,7 @@ void LineEdit::SetPlainText(const QString& text) {
 void LineEdit::focusOutEvent(QFocusEvent* event) {
   QLineEdit::focusOutEvent(event);
   // Another window or a menu taking over is not the box losing its focus: the focus comes back
-  // to it, and the classic box reports nothing in that case either.
+  // to it, so nothing is reported.
   const Qt::FocusReason reason = event->reason();
   if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
   if (on_lost_focus) on_lost_focus();
@@ -74,7 +74,7 @@ QImage DecodePicture(const std::string& path, QSize size) {
 PictureView::PictureView(QWidget* parent) : QFrame(parent) {
   setFrameStyle(QFrame::Box | QFrame::Plain);
   setLineWidth(1);
-  // An empty picture box shows the button face, as the classic one does.
+  // An empty picture box shows the plain button face.
   setBackgroundRole(QPalette::Button);
   setAutoFillBackground(true);
   setFocusPolicy(Qt::NoFocus);

@@ -16,7 +16,7 @@ namespace pixferry::qt {
 class LineEdit : public QLineEdit {
  public:
   explicit LineEdit(QWidget* parent) : QLineEdit(parent) {}
-  // Shows the start of a long text, as the classic text box does after its text is set.
+  // Shows the start of a long text, not its end, after the text is set.
   void SetPlainText(const QString& text);
 
   std::function<void()> on_lost_focus;

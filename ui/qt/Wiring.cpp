@@ -41,20 +41,8 @@ int ConnectEvents(FormWidget& form, std::span<const EventBinding> table,
   return connected;
 }
 
-void RunHandler(frmMain& core, void (frmMain::*handler)()) {
-  try {
-    (core.*handler)();
-  } catch (...) {
-    try {
-      core.ShowErrorBox({});
-    } catch (...) {
-      // Nothing is left to report it with.
-    }
-  }
-}
-
 void ConnectViewerButtons(FormWidget& form, std::function<void()> close_action) {
-  for (const ControlSpec& control : form.desc().controls) {
+  for (const ControlLayout& control : form.desc().controls) {
     auto* button = dynamic_cast<QPushButton*>(form.Control(control.name));
     if (!button) continue;
     QPointer<FormWidget> owner(&form);

@@ -1,10 +1,10 @@
-// Routes the widgets' events to the core through the event tables.
+// Translates the widgets' signals into the core's events, row by row of an event table.
 #pragma once
 
 #include <functional>
 #include <span>
 
-#include "app/wiring.h"
+#include "app/Dispatch.h"
 #include "ui/qt/FormWidget.h"
 
 namespace pixferry::qt {
@@ -14,10 +14,6 @@ namespace pixferry::qt {
 // form lacks is not).
 int ConnectEvents(FormWidget& form, std::span<const EventBinding> table,
                   std::function<void(const EventBinding&)> run);
-
-// Runs a handler of the main window; whatever escapes it is shown as an error box, never a
-// crash of the event loop.
-void RunHandler(frmMain& core, void (frmMain::*handler)());
 
 // The viewer's four "X" buttons.
 void ConnectViewerButtons(FormWidget& form, std::function<void()> close_action);

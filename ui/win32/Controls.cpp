@@ -48,7 +48,7 @@ void Win32TextBox::Refresh() {
   ::UpdateWindow(hwnd_);
 }
 
-void Win32TextBox::Initialise(const ControlSpec& desc) {
+void Win32TextBox::Initialise(const ControlLayout& desc) {
   text_ = std::string(desc.caption);
   multi_line_ = desc.multi_line;
 }
@@ -85,7 +85,7 @@ void Win32Button::SetEnabled(bool enabled) {
   ::EnableWindow(hwnd_, enabled ? TRUE : FALSE);
 }
 
-void Win32Button::Initialise(const ControlSpec& desc) {
+void Win32Button::Initialise(const ControlLayout& desc) {
   enabled_ = desc.enabled;
 }
 
@@ -118,7 +118,7 @@ void Win32PictureBox::LoadPicture(const std::string& path) {
   if (hwnd_) ::InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-void Win32PictureBox::Initialise(const ControlSpec&) {
+void Win32PictureBox::Initialise(const ControlLayout&) {
   picture_.reset();
 }
 

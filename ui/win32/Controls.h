@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "app/layout.h"
-#include "app/ui.h"
+#include "app/FormLayouts.h"
+#include "app/Screen.h"
 #include "ui/win32/Picture.h"
 
 namespace pixferry::win32 {
@@ -18,7 +18,7 @@ class Win32Control {
   virtual ~Win32Control() = default;
   HWND hwnd() const { return hwnd_; }
   // The state the layout table gives at creation.
-  virtual void Initialise(const ControlSpec& desc) = 0;
+  virtual void Initialise(const ControlLayout& desc) = 0;
   // The window was created: it takes the object's state.
   virtual void Attach(HWND window) = 0;
   // The window is about to go: the object keeps what it held.
@@ -34,7 +34,7 @@ class Win32TextBox : public TextBox, public Win32Control {
   void SetText(std::string_view text) override;
   void Refresh() override;
 
-  void Initialise(const ControlSpec& desc) override;
+  void Initialise(const ControlLayout& desc) override;
   void Attach(HWND window) override;
   void Detach() override;
 
@@ -48,7 +48,7 @@ class Win32Button : public Button, public Win32Control {
   bool Enabled() const override;
   void SetEnabled(bool enabled) override;
 
-  void Initialise(const ControlSpec& desc) override;
+  void Initialise(const ControlLayout& desc) override;
   void Attach(HWND window) override;
   void Detach() override;
 
@@ -66,7 +66,7 @@ class Win32PictureBox : public PictureBox, public Win32Control {
   void LoadPicture(const std::string& path) override;
   bool HasPicture() const override { return picture_ != nullptr; }
 
-  void Initialise(const ControlSpec& desc) override;
+  void Initialise(const ControlLayout& desc) override;
   void Attach(HWND window) override;
   void Detach() override;
 

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "app/ui.h"
+#include "app/Screen.h"
 
 namespace pixferry::win32 {
 

@@ -10,7 +10,7 @@
 namespace pixferry::win32 {
 namespace {
 
-UniqueFont MakeFont(const FontSpec& desc, int dpi) {
+UniqueFont MakeFont(const FontLayout& desc, int dpi) {
   LOGFONTW lf{};
   lf.lfHeight = -static_cast<LONG>(std::lround(desc.points * dpi / 72.0));
   lf.lfWeight = desc.weight;
@@ -30,7 +30,7 @@ struct ChildClass {
   DWORD ex_style;
 };
 
-ChildClass ClassFor(const ControlSpec& c) {
+ChildClass ClassFor(const ControlLayout& c) {
   constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
   switch (c.kind) {
     case ControlKind::Label:
@@ -64,8 +64,8 @@ bool Win32Form::IsForm(HWND window) {
   return window && ::GetClassNameW(window, name, 32) > 0 && std::wstring_view(name) == kClassName;
 }
 
-Win32Form::Win32Form(HINSTANCE instance, const FormSpec& desc, FormStyle style)
-    : instance_(instance), spec_(desc), style_(style) {}
+Win32Form::Win32Form(HINSTANCE instance, const FormLayout& desc, FormStyle style)
+    : instance_(instance), layout_(desc), style_(style) {}
 
 Win32Form::~Win32Form() {
   on_event = nullptr;
@@ -75,7 +75,7 @@ Win32Form::~Win32Form() {
 }
 
 void Win32Form::Bind(std::string_view name, Win32Control& control) {
-  if (const ControlSpec* desc = FindControl(spec_, name)) control.Initialise(*desc);
+  if (const ControlLayout* desc = FindControl(layout_, name)) control.Initialise(*desc);
   bound_.emplace_back(name, &control);
 }
 
@@ -100,7 +100,7 @@ void Win32Form::Load() {
   }
 
   const HWND owner = default_owner_ ? default_owner_->hwnd() : nullptr;
-  const std::wstring title = Widen(spec_.title);
+  const std::wstring title = Widen(layout_.title);
   if (!::CreateWindowExW(style_.ex_style, kClassName, title.c_str(), style_.style, CW_USEDEFAULT,
                          CW_USEDEFAULT, 0, 0, owner, nullptr, instance_, this)) {
     throw RuntimeError(err::kOutOfMemory);
@@ -126,7 +126,7 @@ void Win32Form::CreateChildren() {
   // The table lists the controls in tab order; creating them in that order makes it the order
   // the dialog keys follow. Controls without a tab place come last, beneath the others.
   int index = 0;
-  for (const ControlSpec& c : spec_.controls) {
+  for (const ControlLayout& c : layout_.controls) {
     const ChildClass kind = ClassFor(c);
     ++index;
     if (!kind.class_name) continue;
@@ -151,7 +151,7 @@ void Win32Form::ApplyDpi(int dpi) {
   UniqueFont body = MakeFont(kBodyFont, dpi);
   UniqueFont status = MakeFont(kStatusFont, dpi);
   for (const Child& child : children_) {
-    const ControlSpec& c = *child.desc;
+    const ControlLayout& c = *child.desc;
     ::SetWindowPos(child.hwnd, nullptr, TwipsToPixels(c.left, dpi), TwipsToPixels(c.top, dpi),
                    TwipsToPixels(c.width, dpi), TwipsToPixels(c.height, dpi),
                    SWP_NOZORDER | SWP_NOACTIVATE);
@@ -173,8 +173,8 @@ void Win32Form::ApplyDpi(int dpi) {
 }
 
 SIZE Win32Form::FrameSize(int dpi) const {
-  const RECT client{0, 0, TwipsToPixels(spec_.client_width, dpi),
-                    TwipsToPixels(spec_.client_height, dpi)};
+  const RECT client{0, 0, TwipsToPixels(layout_.client_width, dpi),
+                    TwipsToPixels(layout_.client_height, dpi)};
   const RECT frame = FrameForClient(client, style_.style, style_.ex_style, dpi);
   return SIZE{frame.right - frame.left, frame.bottom - frame.top};
 }
@@ -202,8 +202,8 @@ void Win32Form::PlaceCentred() {
 }
 
 void Win32Form::BuildBackground() {
-  const int width = TwipsToPixels(spec_.client_width, dpi_);
-  const int height = TwipsToPixels(spec_.client_height, dpi_);
+  const int width = TwipsToPixels(layout_.client_width, dpi_);
+  const int height = TwipsToPixels(layout_.client_height, dpi_);
   const WindowDc screen(hwnd_);
   UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.get(), width, height));
   const UniqueMemoryDc memory(::CreateCompatibleDC(screen.get()));
@@ -212,7 +212,7 @@ void Win32Form::BuildBackground() {
     const ScopedSelect select(memory.get(), bitmap.get());
     const RECT all{0, 0, width, height};
     ::FillRect(memory.get(), &all, ::GetSysColorBrush(COLOR_BTNFACE));
-    for (const ControlSpec& c : spec_.controls) {
+    for (const ControlLayout& c : layout_.controls) {
       if (c.kind == ControlKind::Background && background_picture_) {
         const int left = TwipsToPixels(c.left, dpi_);
         const int top = TwipsToPixels(c.top, dpi_);
@@ -223,7 +223,7 @@ void Win32Form::BuildBackground() {
     }
     // Lines lie on the background, centred on their coordinates.
     const int thickness = std::max(1, ScaleForDpi(kLineThicknessPixels, dpi_));
-    for (const ControlSpec& c : spec_.controls) {
+    for (const ControlLayout& c : layout_.controls) {
       if (c.kind != ControlKind::Line) continue;
       const int x1 = TwipsToPixels(c.left, dpi_);
       const int y1 = TwipsToPixels(c.top, dpi_);
@@ -296,7 +296,7 @@ const Win32Form::Child* Win32Form::FindChild(HWND window) const {
 }
 
 HWND Win32Form::FirstFocus() const {
-  const HWND first = ControlWindow(spec_.first_focus);
+  const HWND first = ControlWindow(layout_.first_focus);
   if (first && ::IsWindowEnabled(first)) return first;
   return ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
 }

@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/layout.h"
-#include "app/ui.h"
-#include "app/wiring.h"
+#include "app/Dispatch.h"
+#include "app/FormLayouts.h"
+#include "app/Screen.h"
 #include "ui/win32/Controls.h"
 #include "ui/win32/Dpi.h"
 #include "ui/win32/Handles.h"
@@ -36,7 +36,7 @@ class Win32Form : public Window {
   // True for a top-level window made by this class (the message loop's dialog keys go to it).
   static bool IsForm(HWND window);
 
-  Win32Form(HINSTANCE instance, const FormSpec& desc, FormStyle style);
+  Win32Form(HINSTANCE instance, const FormLayout& desc, FormStyle style);
   ~Win32Form() override;
   Win32Form(const Win32Form&) = delete;
   Win32Form& operator=(const Win32Form&) = delete;
@@ -62,11 +62,11 @@ class Win32Form : public Window {
   HWND hwnd() const { return hwnd_; }
   HWND ControlWindow(std::string_view name) const;
   int dpi() const { return dpi_; }
-  const FormSpec& desc() const { return spec_; }
+  const FormLayout& desc() const { return layout_; }
 
  private:
   struct Child {
-    const ControlSpec* desc;
+    const ControlLayout* desc;
     HWND hwnd;
     Win32Control* control;  // null for controls the core does not hold (labels, viewer buttons)
   };
@@ -86,7 +86,7 @@ class Win32Form : public Window {
   void Dispatch(const Child& child, Event event);
 
   HINSTANCE instance_;
-  const FormSpec& spec_;
+  const FormLayout& layout_;
   FormStyle style_;
   const Win32Form* default_owner_ = nullptr;
   HWND hwnd_ = nullptr;

@@ -4,9 +4,9 @@
 
 #include <memory>
 
+#include "app/Dispatch.h"
+#include "app/FormLayouts.h"
 #include "app/StartupFolders.h"
-#include "app/layout.h"
-#include "app/wiring.h"
 #include "platform/win32/wide.h"
 #include "ui/win32/resource.h"
 
@@ -65,16 +65,12 @@ Program::Program(HINSTANCE instance)
   viewer_window.SetDefaultOwner(&main_window);
 
   main_window.on_event = [this](std::string_view control, Event event) {
-    for (const EventBinding& binding : MainFormEvents()) {
-      if (binding.control == control && binding.event == event) {
-        handlers.Run([this, handler = binding.handler] { RunHandler(handler); });
-      }
-    }
+    handlers.Run([this, control, event] { Dispatch(form, control, event); });
   };
   // The close box ends the program exactly as Close does, the viewer included; during a job it
   // waits for the job's end.
   main_window.on_close_box = [this] {
-    handlers.Run([this] { RunHandler(&frmMain::cmdClose_Click); });
+    handlers.Run([this] { RunTrapped(form, &frmMain::cmdClose_Click); });
   };
   main_window.on_destroyed = [] { ::PostQuitMessage(0); };
 
@@ -93,23 +89,10 @@ bool Program::TakeArguments(const std::vector<std::string>& arguments) {
 
 void Program::Start(int show_command) {
   main_window.Load();
-  RunHandler(&frmMain::Form_Load);
+  RunTrapped(form, &frmMain::Form_Load);
   if (main_window.hwnd()) {
     ::ShowWindow(main_window.hwnd(), show_command);
     ::UpdateWindow(main_window.hwnd());
-  }
-}
-
-void Program::RunHandler(void (frmMain::*handler)()) {
-  // The handlers trap their own errors; anything that still escapes is reported, never a crash.
-  try {
-    (form.*handler)();
-  } catch (...) {
-    try {
-      form.ShowErrorBox({});
-    } catch (...) {
-      // Nothing is left to report it with.
-    }
   }
 }
 

@@ -54,7 +54,6 @@ class Program {
   HandlerQueue handlers;
 
  private:
-  void RunHandler(void (frmMain::*handler)());
   void CloseViewer();
 };
 

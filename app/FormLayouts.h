@@ -11,16 +11,16 @@ namespace pixferry {
 enum class ControlKind { Label, Button, TextBox, PictureBox, Line, Background };
 enum class FontId { Body, Status };
 
-struct FontSpec {
+struct FontLayout {
   std::string_view face;
   double points;
   int weight;
 };
 
-inline constexpr FontSpec kBodyFont{"MS Sans Serif", 12.0, 700};
-inline constexpr FontSpec kStatusFont{"MS Sans Serif", 9.75, 700};
+inline constexpr FontLayout kBodyFont{"MS Sans Serif", 12.0, 700};
+inline constexpr FontLayout kStatusFont{"MS Sans Serif", 9.75, 700};
 
-struct ControlSpec {
+struct ControlLayout {
   std::string_view name;
   ControlKind kind;
   std::string_view caption;
@@ -33,11 +33,11 @@ struct ControlSpec {
   bool border = false;  // picture boxes: single-line border
 };
 
-struct FormSpec {
+struct FormLayout {
   std::string_view name;
   std::string_view title;
   int client_width, client_height;
-  std::span<const ControlSpec> controls;  // in tab order; controls without one follow
+  std::span<const ControlLayout> controls;  // in tab order; controls without one follow
   std::string_view first_focus;
 };
 
@@ -49,8 +49,8 @@ constexpr int TwipsToPixels(int twips, int dpi) {
   return (twips * dpi + kTwipsPerInch / 2) / kTwipsPerInch;
 }
 
-const FormSpec& MainFormLayout();
-const FormSpec& ViewerFormLayout();
-const ControlSpec* FindControl(const FormSpec& form, std::string_view name);
+const FormLayout& MainFormLayout();
+const FormLayout& ViewerFormLayout();
+const ControlLayout* FindControl(const FormLayout& form, std::string_view name);
 
 }  // namespace pixferry

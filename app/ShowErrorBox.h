@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "app/ui.h"
+#include "app/Screen.h"
 
 namespace pixferry {
 

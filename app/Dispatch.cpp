@@ -1,4 +1,4 @@
-#include "app/wiring.h"
+#include "app/Dispatch.h"
 
 #include <array>
 
@@ -26,6 +26,30 @@ const std::array kMainEvents{
 
 }  // namespace
 
-std::span<const EventBinding> MainFormEvents() { return kMainEvents; }
+std::span<const EventBinding> MainFormEvents() {
+  return kMainEvents;
+}
+
+void RunTrapped(frmMain& form, void (frmMain::*handler)()) {
+  try {
+    (form.*handler)();
+  } catch (...) {
+    try {
+      form.ShowErrorBox({});
+    } catch (...) {
+      // Nothing is left to report it with.
+    }
+  }
+}
+
+bool Dispatch(frmMain& form, std::string_view control, Event event) {
+  for (const EventBinding& binding : kMainEvents) {
+    if (binding.control == control && binding.event == event) {
+      RunTrapped(form, binding.handler);
+      return true;
+    }
+  }
+  return false;
+}
 
 }  // namespace pixferry
