@@ -79,13 +79,6 @@ int GetAttr(const char* path, struct stat* st, fuse_file_info* fi) {
   return rc == 0 ? 0 : Fail();
 }
 
-int ReadLink(const char* path, char* buf, size_t size) {
-  const ssize_t n = readlinkat(Self().root_fd, Relative(path), buf, size - 1);
-  if (n < 0) return Fail();
-  buf[n] = '\0';
-  return 0;
-}
-
 int MakeDir(const char* path, mode_t mode) {
   return mkdirat(Self().root_fd, Relative(path), mode) == 0 ? 0 : Fail();
 }
@@ -94,44 +87,9 @@ int Unlink(const char* path) {
   return unlinkat(Self().root_fd, Relative(path), 0) == 0 ? 0 : Fail();
 }
 
-int RemoveDir(const char* path) {
-  return unlinkat(Self().root_fd, Relative(path), AT_REMOVEDIR) == 0 ? 0 : Fail();
-}
-
-int SymLink(const char* target, const char* path) {
-  return symlinkat(target, Self().root_fd, Relative(path)) == 0 ? 0 : Fail();
-}
-
 int Rename(const char* from, const char* to, unsigned int flags) {
   const int root = Self().root_fd;
   return renameat2(root, Relative(from), root, Relative(to), flags) == 0 ? 0 : Fail();
-}
-
-int Link(const char* from, const char* to) {
-  const int root = Self().root_fd;
-  return linkat(root, Relative(from), root, Relative(to), 0) == 0 ? 0 : Fail();
-}
-
-int ChangeMode(const char* path, mode_t mode, fuse_file_info* fi) {
-  const int rc = fi != nullptr ? fchmod(static_cast<int>(fi->fh), mode)
-                               : fchmodat(Self().root_fd, Relative(path), mode, 0);
-  return rc == 0 ? 0 : Fail();
-}
-
-int ChangeOwner(const char* path, uid_t uid, gid_t gid, fuse_file_info* fi) {
-  const int rc = fi != nullptr
-                     ? fchown(static_cast<int>(fi->fh), uid, gid)
-                     : fchownat(Self().root_fd, Relative(path), uid, gid, AT_SYMLINK_NOFOLLOW);
-  return rc == 0 ? 0 : Fail();
-}
-
-int Truncate(const char* path, off_t size, fuse_file_info* fi) {
-  if (fi != nullptr) return ftruncate(static_cast<int>(fi->fh), size) == 0 ? 0 : Fail();
-  const int fd = openat(Self().root_fd, Relative(path), O_WRONLY | O_CLOEXEC);
-  if (fd < 0) return Fail();
-  const int rc = ftruncate(fd, size) == 0 ? 0 : Fail();
-  close(fd);
-  return rc;
 }
 
 int SetTimes(const char* path, const timespec times[2], fuse_file_info* fi) {
@@ -233,10 +191,6 @@ int Fsync(const char*, int datasync, fuse_file_info* fi) {
   return (datasync != 0 ? fdatasync(fd) : fsync(fd)) == 0 ? 0 : Fail();
 }
 
-int Allocate(const char*, int mode, off_t offset, off_t length, fuse_file_info* fi) {
-  return fallocate(static_cast<int>(fi->fh), mode, offset, length) == 0 ? 0 : Fail();
-}
-
 DIR* DirOf(const fuse_file_info* fi) {
   return reinterpret_cast<DIR*>(fi->fh);
 }
@@ -278,16 +232,9 @@ fuse_operations Operations() {
   fuse_operations ops{};
   ops.init = Init;
   ops.getattr = GetAttr;
-  ops.readlink = ReadLink;
   ops.mkdir = MakeDir;
   ops.unlink = Unlink;
-  ops.rmdir = RemoveDir;
-  ops.symlink = SymLink;
   ops.rename = Rename;
-  ops.link = Link;
-  ops.chmod = ChangeMode;
-  ops.chown = ChangeOwner;
-  ops.truncate = Truncate;
   ops.utimens = SetTimes;
   ops.create = Create;
   ops.open = Open;
@@ -297,7 +244,6 @@ fuse_operations Operations() {
   ops.flush = Flush;
   ops.release = Release;
   ops.fsync = Fsync;
-  ops.fallocate = Allocate;
   ops.opendir = OpenDir;
   ops.readdir = ReadDir;
   ops.releasedir = ReleaseDir;

@@ -49,9 +49,10 @@ struct SeenBox {
   QList<QMessageBox::StandardButton> buttons;  // icon-less ones only
 };
 
-// For OnModal<QMessageBox>: notes the box in seen, then presses press (NoButton: Escape).
-inline std::function<bool(QMessageBox&)> Press(QMessageBox::StandardButton press, SeenBox& seen) {
-  return [press, &seen](QMessageBox& box) {
+// For OnModal<QMessageBox>: notes the box in seen, then presses press, or with NoButton the key.
+inline std::function<bool(QMessageBox&)> Press(QMessageBox::StandardButton press, SeenBox& seen,
+                                               Qt::Key key = Qt::Key_Escape) {
+  return [press, &seen, key](QMessageBox& box) {
     if (!box.isVisible() || !box.windowHandle()) return false;
     seen = SeenBox{box.text(),
                    box.windowHandle()->title(),
@@ -63,7 +64,7 @@ inline std::function<bool(QMessageBox&)> Press(QMessageBox::StandardButton press
     for (QAbstractButton* b : box.buttons()) {
       if (b->icon().isNull()) seen.buttons << box.standardButton(b);
     }
-    if (press == QMessageBox::NoButton) QTest::keyClick(&box, Qt::Key_Escape);
+    if (press == QMessageBox::NoButton) QTest::keyClick(&box, key);
     if (press != QMessageBox::NoButton) box.button(press)->click();
     return true;
   };

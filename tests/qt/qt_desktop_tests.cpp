@@ -74,18 +74,13 @@ class DesktopTest : public QObject {
   // A question with No as its default (Delete's about photos without a verified copy): Return
   // answers No.
   void returnAnswersNoWhereNoIsTheDefault() {
-    Box::StandardButton default_button = Box::NoButton;
-    OnModal<QMessageBox> act([&default_button](QMessageBox& box) {
-      if (!box.isVisible() || !box.windowHandle()) return false;
-      default_button = box.standardButton(box.defaultButton());
-      QTest::keyClick(&box, Qt::Key_Return);
-      return true;
-    });
+    SeenBox seen;
+    OnModal<QMessageBox> act(Press(Box::NoButton, seen, Qt::Key_Return));
     QCOMPARE(desktop_.MsgBox("1 photo or video has no verified copy.  Delete anyway?", 308,
                              "Not copied"),
              mb::kAnswerNo);
     QVERIFY(act.answered());
-    QCOMPARE(default_button, Box::No);
+    QCOMPARE(seen.default_button, Box::No);
   }
 
   void folderDialogOpensOnTheStartFolderSelected() {
@@ -199,6 +194,9 @@ class DesktopTest : public QObject {
     }
   }
 
+  // The photo arrives as one argument, in the working folder; a bare program name is looked for
+  // on PATH, as a shell would; a program that cannot start, or none at all, is passed over
+  // without a word.
   void otherProgramGetsThePhotoPathAsOneArgument() {
     TempDir folder;
     const std::string work = folder / "work dir", out = folder / "args.txt";
@@ -206,22 +204,16 @@ class DesktopTest : public QObject {
     MakeFolders(work);
     WriteFile(script, "#!/bin/sh\necho \"$# [$1] $(pwd)\" > '" + out + "'\n");
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
-    desktop_.OpenWithProgram(script, photo, work);
-    QTRY_COMPARE_WITH_TIMEOUT(ReadFile(out), "1 [" + photo + "] " + work + "\n", 10000);
-    GuardDeletion(out);
-    std::filesystem::remove(out);
-
-    // A bare program name is looked for on PATH, as a shell would.
+    std::filesystem::copy_file(script, folder / "showargs");
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QByteArray::fromStdString("/nonexistent:" + folder.path()));
-    std::filesystem::rename(script, folder / "showargs");
-    desktop_.OpenWithProgram("showargs", photo, work);
+    for (const std::string& program : {script, std::string("showargs")}) {
+      desktop_.OpenWithProgram(program, photo, work);
+      QTRY_COMPARE_WITH_TIMEOUT(ReadFile(out), "1 [" + photo + "] " + work + "\n", 10000);
+      GuardDeletion(out);
+      std::filesystem::remove(out);
+    }
     qputenv("PATH", path);
-    QTRY_COMPARE_WITH_TIMEOUT(ReadFile(out), "1 [" + photo + "] " + work + "\n", 10000);
-    GuardDeletion(out);
-    std::filesystem::remove(out);
-
-    // A program that cannot start, or none at all, is passed over without a word.
     desktop_.OpenWithProgram(folder / "no such program", photo, work);
     desktop_.OpenWithProgram("", photo, work);
     QVERIFY(!QApplication::activeModalWidget());

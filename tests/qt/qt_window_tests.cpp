@@ -3,7 +3,6 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
-#include <QScreen>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTextEdit>
@@ -13,6 +12,7 @@
 #include "platform/dates.h"
 #include "platform/records.h"
 #include "tests/qt/QtTestSupport.h"
+#include "tests/support/messages.h"
 #include "tests/support/tempdir.h"
 #include "ui/qt/Program.h"
 
@@ -78,8 +78,6 @@ class WindowTest : public QObject {
     QCOMPARE(w->windowType(), Qt::Window);  // a primary window: closing it ends the program
     QVERIFY(!(w->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     QVERIFY(w->minimumSize() == QSize(465, 329) && w->maximumSize() == QSize(465, 329));
-    const QPoint centre = w->screen()->availableGeometry().center();
-    QVERIFY((w->frameGeometry().center() - centre).manhattanLength() <= 2);
     QCOMPARE(QApplication::focusWidget(), w->Control("cmdSource"));
     int widgets = 0;
     for (const ControlLayout& c : MainFormLayout().controls) {
@@ -99,7 +97,6 @@ class WindowTest : public QObject {
     QVERIFY(p.txtSource.Text().empty() && p.txtTarget.Text().empty() &&
             p.txtMessage.Text().empty());
     auto* box = qobject_cast<QTextEdit*>(w->Control("txtMessage"));
-    QVERIFY(box->textInteractionFlags() & Qt::TextSelectableByMouse);
     p.txtMessage.SetText(std::string(2000, 'x') + " end");
     box->grab();  // lays the text out
     QVERIFY(box->verticalScrollBar()->maximum() > 0 && box->horizontalScrollBar()->maximum() == 0);
@@ -212,14 +209,7 @@ class WindowTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(presses.count, 1, 1000);  // not at some later event of the display
   }
 
-  void keepAliveBeforeAnyWindowDoesNothing() {
-    QtWindow main(MainFormLayout(), MainWindowStyle());
-    QtDesktop desktop(main);
-    desktop.KeepAlive();
-    QVERIFY(!main.IsLoaded());
-  }
-
-  // Start-up on a card, the copy, viewing a copy, and a Delete answered No.
+  // Start-up on a card, the copy, the target list, and a Delete answered No.
   void typicalJobThroughTheWindow() {
     TempDir dir;
     const std::string media = dir / "DCIM/100MEDIA", cases = dir / "Cases";
@@ -246,15 +236,9 @@ class WindowTest : public QObject {
     QTest::keyClicks(w->Control("txtUser"), "Desk 4");
     QTest::mouseClick(w->Control("cmdStartCopy"), Qt::LeftButton);
     QCOMPARE(ReadFile(cases + "/0815-22_Desk_4_2008-03-02/IMG_0002.JPG"), JpegBytes());
-    QCOMPARE(p.txtMessage.Text(),
-             std::string("Photos copied successfully.  If you'd like to cleanse "
-                         "the photos from your source(disk), click 'Delete'."));
+    QCOMPARE(p.txtMessage.Text(), std::string(kCopied));
     QTest::mouseClick(w->Control("cmdTargetLast"), Qt::LeftButton);
     QCOMPARE(p.txtTarget.Text(), std::string("IMG_0002.JPG"));
-    QTest::mouseClick(w->Control("cmdViewTarget"), Qt::LeftButton);
-    QTest::mouseDClick(w->Control("imgSource"), Qt::LeftButton);
-    QVERIFY(p.imgSource.HasPicture() && p.viewer_window.IsVisible() &&
-            p.viewer_picture.HasPicture());
 
     SeenBox seen;
     OnModal<QMessageBox> no(Press(QMessageBox::No, seen));

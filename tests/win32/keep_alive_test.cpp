@@ -120,31 +120,5 @@ TEST(KeepAlive, ACloseRequestDuringAJobWaitsForItsEnd) {
   EXPECT_FALSE(::IsWindow(main));  // closed when the job ended
 }
 
-// Cheap between any two files: at most one look at the queue per tenth of a second.
-TEST(KeepAlive, WorksBeforeAnyWindowAndFromInsideAMessageBox) {
-  {
-    Program unstarted(::GetModuleHandleW(nullptr));
-    unstarted.desktop.KeepAlive();
-    Work(unstarted.desktop, 150);
-  }
-  ProgramFixture p;
-  p.answers.Then(IDOK);
-  // Asked to keep alive while the box waits for its answer, as a timer of the job might.
-  static Desktop* desktop = nullptr;
-  desktop = &p.program->desktop;
-  const UINT_PTR timer = ::SetTimer(nullptr, 0, 30, [](HWND, UINT, UINT_PTR, DWORD) {
-    if (desktop) desktop->KeepAlive();
-  });
-  p.program->handlers.Run([&] {
-    p.program->desktop.MsgBox("Working", 0, "");
-    Work(p.program->desktop, 150);
-  });
-  ::KillTimer(nullptr, timer);
-  desktop = nullptr;
-  ASSERT_EQ(p.answers.seen.size(), 1u);
-  EXPECT_EQ(p.answers.seen[0].text, "Working");
-  EXPECT_TRUE(::IsWindow(p.Main()));
-}
-
 }  // namespace
 }  // namespace pixferry::win32::testing

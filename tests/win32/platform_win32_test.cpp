@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <vector>
 
 #include "platform/ansi.h"
@@ -14,6 +13,7 @@
 #include "platform/win32/wide.h"
 #include "tests/support/copy_one.h"
 #include "tests/support/tempdir.h"
+#include "tests/win32/Win32Testing.h"
 
 namespace pixferry {
 namespace {
@@ -36,12 +36,7 @@ class WindowsFiles : public ::testing::Test {
     ASSERT_TRUE(::SetFileAttributesW(Widen(dir / name).c_str(), attributes)) << name;
   }
   Names List(const std::string& pattern, int mask) {
-    Names names;
-    Listing listing(dir / pattern, mask);
-    while (auto name = listing.Next()) names.push_back(*name);
-    EXPECT_EQ(listing.error(), 0);
-    std::sort(names.begin(), names.end());
-    return names;
+    return win32::testing::ListNames(dir / pattern, mask);
   }
 
   testing::TempDir dir;
