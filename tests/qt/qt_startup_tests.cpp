@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/StartupFolders.h"
 #include "platform/files.h"
 #include "platform/records.h"
 #include "tests/qt/QtTestSupport.h"
