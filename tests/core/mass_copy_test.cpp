@@ -14,10 +14,6 @@
 #include "tests/support/faults.h"
 #include "tests/support/tempdir.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace pixferry {
 namespace {
 
@@ -170,23 +166,6 @@ TEST_F(MassCopyTest, CopiesNotProvedAreAskedAboutPerGroupInListOrderAndCounted) 
   EXPECT_EQ(AllNames(InCase()), Names{"IMG_0001.JPG"});
 }
 
-// A name taken between the check and the rename keeps what took it and is told as an error of
-// the run; the other copies of the group take their names.
-TEST_F(MassCopyTest, ANameTakenAtTheRenameFailsAloneAndTheGroupsOtherCopiesStay) {
-  bool written = false;
-  h.desktop.on_keep_alive = [&] {
-    if (!written && h.txtMessage.text.ends_with("clip.MPEG")) {
-      written = true;
-      WriteFile(InCase("IMG_0002.jpeg"), "written meanwhile");
-    }
-  };
-  EXPECT_EQ(Run(), 1);
-  EXPECT_EQ(h.desktop.boxes, (Boxes{{"58 File already exists in StartMassCopy", 48, "Error"}}));
-  EXPECT_EQ(AllNames(InCase()), (Names{"IMG_0001.JPG", "IMG_0002.jpeg", "clip.MPEG"}));
-  EXPECT_EQ(ReadFile(InCase("IMG_0002.jpeg")), "written meanwhile");
-  EXPECT_EQ(ReadFile(InCase("clip.MPEG")), "clip.MPEG");
-}
-
 // One serial number names one file: 00000003.JPG takes 00000003.jpg too, where case counts.
 TEST_F(MassCopyTest, ASerialNumberIsTakenInAnyLetterCase) {
   fs::remove(fs::path(card / "IMG_0001.JPG"));
@@ -207,9 +186,7 @@ TEST_F(MassCopyTest, StartRemovesAKilledRunsTemporariesAndNothingElse) {
   look_alike.back() = look_alike.back() == 'a' ? 'b' : 'a';
   for (const std::string& name : {TemporaryName(12, 7), TemporaryName(5, 7)}) {
     WriteFile(InCase(name), "left by a killed run");
-#ifdef _WIN32
-    ::SetFileAttributesW(fs::path(InCase(name)).c_str(), FILE_ATTRIBUTE_HIDDEN);
-#endif
+    HideOnWindows(InCase(name));
   }
   WriteFile(InCase(look_alike), "the operator's own");
   WriteFile(InCase(".pixferry-0-1.tmp"), "the operator's own");
@@ -252,8 +229,8 @@ TEST_F(MassCopyTest, ACopyThatDiffersFromItsSourceNeverTakesTheName) {
 TEST_F(MassCopyTest, HiddenAndSystemFilesInTheCaseFolderAreTaken) {
   WriteFile(InCase("00000001.JPG"), "hidden");
   WriteFile(InCase("00000002.jpeg"), "system");
-  ::SetFileAttributesW(fs::path(InCase("00000001.JPG")).c_str(), FILE_ATTRIBUTE_HIDDEN);
-  ::SetFileAttributesW(fs::path(InCase("00000002.jpeg")).c_str(), FILE_ATTRIBUTE_SYSTEM);
+  HideOnWindows(InCase("00000001.JPG"));
+  HideOnWindows(InCase("00000002.jpeg"), true);
   f.strRenameSwitch = "True";
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(h.txtMessage.refreshed, (Names{"Copying Files... IMG_0001.JPG as 00000002.JPG",
@@ -264,7 +241,7 @@ TEST_F(MassCopyTest, HiddenAndSystemFilesInTheCaseFolderAreTaken) {
 
   f.strRenameSwitch = "False";
   WriteFile(InCase("clip.MPEG"), "hidden clip");
-  ::SetFileAttributesW(fs::path(InCase("clip.MPEG")).c_str(), FILE_ATTRIBUTE_HIDDEN);
+  HideOnWindows(InCase("clip.MPEG"));
   h.desktop.answers = {mb::kAnswerNo};
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(h.desktop.boxes, Boxes{Overwrite("clip.MPEG")});
