@@ -14,6 +14,7 @@
 #include "platform/faults.h"
 #include "platform/files.h"
 #include "platform/records.h"
+#include "tests/faults/card_job.h"
 #include "tests/support/fakes.h"
 #include "tests/support/messages.h"
 #include "tests/support/namespaces.h"
@@ -24,60 +25,14 @@ namespace {
 
 namespace fs = std::filesystem;
 using faults::Op;
-using testing::AllNames;
-using testing::Boxes;
-using testing::GuardDeletion;
-using testing::kCopied;
-using testing::kImportError;
-using testing::Names;
-using testing::ReadFile;
-using testing::WriteFile;
+using namespace testing;
 
-const char kEarlier[] = "an earlier good copy";
-
-// Photos that differ from one another, so a copy of the wrong one or a short one shows.
-std::string Photo(int n) {
-  return testing::JpegBytes() + std::string(static_cast<std::size_t>(n) * 1000, 'x');
-}
-
-// A card with five photos, a case folder holding one earlier copy, the program started beside it.
-class Faults : public ::testing::Test {
+// Five photos.
+class Faults : public ::testing::Test, protected CardJob {
  protected:
-  Faults() {
-    faults::Disarm();
-    for (int i = 1; i <= 5; ++i) WriteFile(Card(i), Photo(i));
-    WriteFile(CaseFolder() + kSep + "EARLIER.JPG", kEarlier);
-    WriteFile(dir / "card/DCIM/100MEDIA.TXT", "beside the source");
-    form.strSavePath = dir / "cases";
-    form.strSourcePath = dir / "card/DCIM/100MEDIA";
-    form.strRenameSwitch = "False";
-    h.txtIncidentNumber.text = "0815";
-    h.txtUser.text = "Desk";
-    h.txtDate.text = "2008-03-02";
-  }
-  ~Faults() override { faults::Disarm(); }
-
-  std::string Name(int i) const { return "IMG_000" + std::to_string(i) + ".JPG"; }
-  std::string Card(int i) const { return dir / ("card/DCIM/100MEDIA/" + Name(i)); }
-  std::string CaseFolder() const { return dir / "cases/0815_Desk_2008-03-02"; }
-  testing::MessageBoxCall Overwrite(int i) const {
+  Faults() : CardJob(5) {}
+  MessageBoxCall Overwrite(int i) const {
     return {"The file " + Name(i) + " already exists. Overwrite?", 68, "Overwrite?"};
-  }
-
-  // Each file in the case folder is whole: a photo equal to its source, or the earlier copy; the
-  // sources are untouched. Gives the photos that were copied.
-  std::vector<int> ExpectOnlyWholeCopies() {
-    std::vector<int> copied;
-    for (const std::string& name : AllNames(CaseFolder())) {
-      if (name == "EARLIER.JPG") continue;
-      const int i = name.size() == 12 ? name[7] - '0' : 0;
-      EXPECT_EQ(name, Name(i)) << "a temporary copy left behind?";
-      EXPECT_EQ(ReadFile(CaseFolder() + kSep + name), Photo(i)) << name << " is partial";
-      copied.push_back(i);
-    }
-    EXPECT_EQ(ReadFile(CaseFolder() + kSep + "EARLIER.JPG"), kEarlier);
-    for (int i = 1; i <= 5; ++i) EXPECT_EQ(ReadFile(Card(i)), Photo(i)) << "source " << i;
-    return copied;
   }
 
   // The next click, fault gone: every photo copied whole, with no box but the overwrite
@@ -95,11 +50,6 @@ class Faults : public ::testing::Test {
     EXPECT_EQ(ExpectOnlyWholeCopies(), (std::vector<int>{1, 2, 3, 4, 5}));
     EXPECT_EQ(form.lngTargetCount, 6);
   }
-
-  testing::TempDir dir;
-  testing::ScopedCurrentDirectory current_{dir.path()};
-  testing::Harness h;
-  frmMain& form = *h.form;
 };
 
 // The system reports a card pulled out as a device that is gone.
@@ -193,7 +143,7 @@ TEST_F(Faults, TheStartUpScanReportsAFailedListingAndTakesUnreadableEntriesForFo
 // A tiny tmpfs over the destination root: the copies that fit are kept whole, in order, and no
 // partial or temporary file is left.
 TEST_F(Faults, ADestinationThatFillsUpKeepsTheCopiesThatFit) {
-  EXPECT_EQ(testing::InMountNamespace(testing::Expecting([&] {
+  EXPECT_EQ(InMountNamespace(Expecting([&] {
               const std::string cases = dir / "cases";
               ASSERT_EQ(::mount("tmpfs", cases.c_str(), "tmpfs", 0, "size=16k"), 0);
               WriteFile(CaseFolder() + kSep + "EARLIER.JPG", kEarlier);
@@ -211,13 +161,13 @@ TEST_F(Faults, ADestinationThatFillsUpKeepsTheCopiesThatFit) {
 // Root reads every file, so the click runs as an ordinary user.
 TEST_F(Faults, APhotoTheOperatorMayNotReadEndsTheRun) {
   fs::permissions(Card(2), fs::perms::none);
-  EXPECT_EQ(testing::AsOrdinaryUser(
-                dir.path(), testing::Expecting([&] {
-                  form.cmdStartCopy_Click();
-                  EXPECT_EQ(h.desktop.boxes,
-                            (Boxes{{"70 Permission denied in StartMassCopy", 48, "Error"}}));
-                  EXPECT_EQ(h.txtMessage.text, kImportError);
-                })),
+  EXPECT_EQ(AsOrdinaryUser(dir.path(), Expecting([&] {
+                             form.cmdStartCopy_Click();
+                             EXPECT_EQ(
+                                 h.desktop.boxes,
+                                 (Boxes{{"70 Permission denied in StartMassCopy", 48, "Error"}}));
+                             EXPECT_EQ(h.txtMessage.text, kImportError);
+                           })),
             "");
   fs::permissions(Card(2), fs::perms::owner_read, fs::perm_options::add);
   EXPECT_EQ(ExpectOnlyWholeCopies(), std::vector<int>{1});
