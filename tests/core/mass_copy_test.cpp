@@ -11,7 +11,6 @@
 #include "platform/files.h"
 #include "platform/temp_names.h"
 #include "tests/support/fakes.h"
-#include "tests/support/faults.h"
 #include "tests/support/tempdir.h"
 
 namespace pixferry {
@@ -105,20 +104,6 @@ TEST_F(MassCopyTest, APhotoGoneAfterTheListingEndsTheRunAndKeepsEarlierCopies) {
   EXPECT_EQ(AllNames(InCase()), Names{"IMG_0001.JPG"});
   EXPECT_EQ(ReadFile(InCase("IMG_0001.JPG")), "IMG_0001.JPG");
 }
-
-#ifndef _WIN32
-// The disk fills up part-way through an overwrite: the copy made earlier stays whole.
-TEST_F(MassCopyTest, AnOverwriteWhoseCopyFailsKeepsTheOldFile) {
-  WriteFile(card / "IMG_0001.JPG", std::string(std::size_t{3} << 20, 'x'));
-  WriteFile(InCase("IMG_0001.JPG"), "the copy made last week");
-  h.desktop.answers = {mb::kAnswerYes};
-  FileSizeLimit disk_full_at(1 << 20);
-  ASSERT_TRUE(disk_full_at.ok());
-  EXPECT_EQ(Run(), 1);  // and the run ends there
-  EXPECT_EQ(ReadFile(InCase("IMG_0001.JPG")), "the copy made last week");
-  EXPECT_EQ(AllNames(InCase()), Names{"IMG_0001.JPG"});
-}
-#endif
 
 MessageBoxCall Differs(const std::string& name) {
   return {"There was an error in copying the file " + name +

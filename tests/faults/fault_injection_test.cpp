@@ -64,6 +64,18 @@ TEST_F(Faults, CardPulledOutMidCopy) {
   ExpectNextCopyWorks({1, 2});
 }
 
+// The disk fills up part-way through an overwrite: the copy made earlier stays whole, and the
+// run ends there.
+TEST_F(Faults, AnOverwriteWhoseCopyFailsKeepsTheOldFile) {
+  WriteFile(CaseFolder() + kSep + Name(1), kEarlier);
+  h.desktop.answers = {mb::kAnswerYes};
+  faults::Arm(Op::CopyWrite, 1, err::kDiskFull);
+  form.cmdStartCopy_Click();
+  EXPECT_EQ(h.desktop.boxes, (Boxes{Overwrite(1), {"61 Disk full in StartMassCopy", 48, "Error"}}));
+  EXPECT_EQ(ReadFile(CaseFolder() + kSep + Name(1)), kEarlier);
+  EXPECT_EQ(AllNames(CaseFolder()), (Names{"EARLIER.JPG", Name(1)}));
+}
+
 // A locked file stops Delete there: one photo went, the locked one and the rest stay, and
 // nothing outside the source is touched.
 TEST_F(Faults, LockedFileDuringDelete) {

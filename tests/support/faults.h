@@ -1,26 +1,10 @@
-// Ways to make file operations fail on real files, for the tests of failure paths. Each undoes
+// A way to make file operations fail on real files, for the tests of failure paths; it undoes
 // itself when it goes out of scope.
 #pragma once
 
 #include <string>
 
 namespace pixferry::testing {
-
-// Makes writes that would take a file past bytes fail part-way, as a full disk does (POSIX: the
-// file size limit; the signal it raises is ignored meanwhile). ok() is false where unsupported.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(unsigned long long bytes);
-  ~FileSizeLimit();
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-  bool ok() const { return ok_; }
-
- private:
-  bool ok_ = false;
-  unsigned long long saved_current_ = 0;
-  void (*saved_handler_)(int) = nullptr;
-};
 
 // Holds the file at path as a running copy holds its temporary, from an open file of its own, as
 // another program would: locked on POSIX, open without sharing on Windows.
