@@ -18,7 +18,10 @@
 
 #include <cstring>
 #else
+#include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "tests/support/namespaces.h"
 #endif
@@ -289,6 +292,35 @@ TEST_F(Delete, AReadOnlyFileLinkedFromOutsideKeepsItsMode) {
   EXPECT_EQ(ReadFile(outside), "kept");
 }
 
+// A deep tree neither exhausts the stack nor the open files: far more levels than this process
+// may hold open files at once.
+TEST_F(Delete, ATreeDeeperThanTheOpenFileLimitGoes) {
+  constexpr int kLevels = 300;
+  const int top = ::open(In("EMPTY").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(top, 0);
+  int at = top;
+  for (int i = 0; i < kLevels; ++i) {
+    ASSERT_EQ(::mkdirat(at, "d", 0700), 0);
+    const int next = ::openat(at, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(next, 0);
+    if (i % 30 == 0) ::close(::openat(next, "IMG.JPG", O_CREAT | O_WRONLY | O_CLOEXEC, 0600));
+    if (at != top) ::close(at);
+    at = next;
+  }
+  ::close(at);
+  ::close(top);
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit low = saved;
+  low.rlim_cur = 64;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+  GuardDeletion(In("EMPTY"));
+  const std::int32_t status = DeleteFolderTree(In("EMPTY"));
+  ::setrlimit(RLIMIT_NOFILE, &saved);
+  EXPECT_EQ(status, 0);
+  EXPECT_FALSE(Exists(In("EMPTY")));
+}
+
 // Root may remove from any folder, so the folders' own permissions are tried as nobody; Delete
 // gives back to a folder, on its own handle, the permission its owner needs to empty it.
 TEST_F(Delete, FoldersWithoutWriteReadOrSearchPermissionAreEmptiedAndRemoved) {
@@ -425,6 +457,23 @@ TEST_F(Delete, ReadOnlyFoldersAndHiddenOrSystemFilesGo) {
   EXPECT_EQ(h.desktop.boxes.back().title, "Delete?");
   EXPECT_EQ(h.txtMessage.text, kCleansed);
   EXPECT_FALSE(Exists(card));
+}
+
+// A folder held open elsewhere (without delete sharing) loses its files but stays, and the
+// operator hears of it.
+TEST_F(Delete, AFolderInUseLosesItsFilesAndStays) {
+  WriteFile(In("BUSY/IMG_0003.JPG"), "x");
+  const HANDLE busy = ::CreateFileW(Wide(In("BUSY")).c_str(), FILE_LIST_DIRECTORY,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+  ConfirmDelete(card);
+  ::CloseHandle(busy);
+  EXPECT_EQ(h.desktop.boxes.back(), (MessageBoxCall{"An Error was occured", 48, "Error"}));
+  EXPECT_EQ(h.txtMessage.text, kFailed);
+  EXPECT_TRUE(Exists(In("BUSY")));
+  EXPECT_FALSE(Exists(In("BUSY/IMG_0003.JPG")));
+  EXPECT_FALSE(Exists(In("top.txt")));
 }
 
 // Other spellings of one folder: case beyond ASCII, the short 8.3 name, a second drive letter.
