@@ -21,13 +21,7 @@
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
-
-#include <cstring>
-#include <sstream>
 
 #include "tests/support/namespaces.h"
 #endif
@@ -248,10 +242,7 @@ TEST_F(Delete, RefusesTheRootBeforeAskingAnything) {
   std::string climbs = dir / "card";
   for (int i = 0; i < 64; ++i) climbs += "/..";
   for (const std::string& root : {std::string("/"), std::string("/."), std::string("//"), climbs}) {
-    h.desktop.boxes.clear();
-    form.strSourcePath = root;
-    form.cmdDelete_Click();
-    EXPECT_EQ(h.desktop.boxes, Boxes{RootRefused(root)});
+    EXPECT_EQ(PressDelete(form.strSavePath, root), Boxes{RootRefused(root)});
   }
 }
 
@@ -301,27 +292,6 @@ TEST_F(Delete, AReadOnlyFileLinkedFromOutsideKeepsItsMode) {
   EXPECT_EQ(ReadFile(outside), "kept");
 }
 
-// Entries that are neither files nor folders go as entries and are never opened (a FIFO would
-// block an open); names are bytes, newlines and invalid UTF-8 included.
-TEST_F(Delete, SpecialEntriesAndOddNamesAreRemovedAsEntries) {
-  ASSERT_EQ(::mkfifo(In("100MEDIA/pipe").c_str(), 0600), 0);
-  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  const std::string socket_path = In("MISC/sock");
-  ASSERT_LT(socket_path.size(), sizeof address.sun_path);
-  std::memcpy(address.sun_path, socket_path.c_str(), socket_path.size() + 1);
-  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  ::close(sock);
-  WriteFile(In("odd\nname/\xff\xfe.JPG"), "x");
-  WriteFile(In("odd\nname/ \t/x"), "x");
-  const MessageBoxCall asked = Question();
-  ConfirmDelete(card);
-  EXPECT_EQ(h.desktop.boxes, Boxes{asked});
-  EXPECT_EQ(h.txtMessage.text, kCleansed);
-  EXPECT_FALSE(Exists(card));
-}
-
 // A deep tree neither exhausts the stack nor the open files: far more levels than this process
 // may hold open files at once.
 TEST_F(Delete, ATreeDeeperThanTheOpenFileLimitGoes) {
@@ -363,22 +333,11 @@ TEST_F(Delete, FoldersWithoutWriteReadOrSearchPermissionAreEmptiedAndRemoved) {
   fs::permissions(In("NOSEARCH"), fs::perms::owner_read | fs::perms::owner_write,
                   fs::perm_options::replace);
   fs::permissions(In("MISC/deep"), fs::perms::none, fs::perm_options::replace);
-  const std::string answer = AsOrdinaryUser(dir.path(), [&]() -> std::string {
-    const std::int32_t status = DeleteFolderTree(card);
-    if (status != 0) return "status " + std::to_string(status);
-    if (Exists(card)) return "the source is still there";
-    return {};
-  });
-  EXPECT_EQ(answer, "");
-}
-
-// What a child tells its parent when the boxes are not the expected ones.
-std::string Compare(const Boxes& got, const Boxes& expected) {
-  if (got == expected) return {};
-  std::ostringstream text;
-  text << "boxes: " << ::testing::PrintToString(got)
-       << "\nexpected: " << ::testing::PrintToString(expected) << "\n";
-  return text.str();
+  EXPECT_EQ(AsOrdinaryUser(dir.path(), Expecting([&] {
+                             EXPECT_EQ(DeleteFolderTree(card), 0);
+                             EXPECT_FALSE(Exists(card));
+                           })),
+            "");
 }
 
 // A file system mounted below the source (a tmpfs, or a folder bound there from outside) is never
@@ -387,29 +346,23 @@ std::string Compare(const Boxes& got, const Boxes& expected) {
 // The mounts are made in a namespace of their own, so no root is needed.
 std::string Delete::MountBelowAndDelete(const std::string& mounted, const std::string& from) {
   MakeFolders(mounted);
-  return InMountNamespace([&]() -> std::string {
+  return InMountNamespace(Expecting([&] {
     if (from.empty()) {
-      if (::mount("tmpfs", mounted.c_str(), "tmpfs", 0, "size=1m") != 0) return "mount tmpfs";
+      ASSERT_EQ(::mount("tmpfs", mounted.c_str(), "tmpfs", 0, "size=1m"), 0);
       WriteFile(mounted + "/KEEP.JPG", "outside");
-    } else if (::mount(from.c_str(), mounted.c_str(), nullptr, MS_BIND, nullptr) != 0) {
-      return "bind";
+    } else {
+      ASSERT_EQ(::mount(from.c_str(), mounted.c_str(), nullptr, MS_BIND, nullptr), 0);
     }
-    const std::string kept = mounted + "/KEEP.JPG";
-    std::string wrong;
-    form.strSourcePath = mounted;
-    form.cmdDelete_Click();
-    wrong += Compare(h.desktop.boxes, Boxes{RootRefused(mounted)});
-    if (!Exists(kept)) wrong += "the refused mount lost its file\n";
+    EXPECT_EQ(PressDelete(form.strSavePath, mounted), Boxes{RootRefused(mounted)});
     h.desktop.boxes.clear();
     form.strSourcePath = card;
     const MessageBoxCall asked = Question();
     ConfirmDelete(card);
-    wrong += Compare(h.desktop.boxes, Boxes{asked, {"An Error was occured", 48, "Error"}});
-    if (h.txtMessage.text != kFailed) wrong += "status: " + h.txtMessage.text + "\n";
-    if (!Exists(kept) || ReadFile(kept) != "outside") wrong += "the mounted file is gone\n";
-    if (Exists(In("top.txt"))) wrong += "the files before the mount were not deleted\n";
-    return wrong;
-  });
+    EXPECT_EQ(h.desktop.boxes, (Boxes{asked, {"An Error was occured", 48, "Error"}}));
+    EXPECT_EQ(h.txtMessage.text, kFailed);
+    EXPECT_EQ(ReadFile(mounted + "/KEEP.JPG"), "outside");
+    EXPECT_FALSE(Exists(In("top.txt"))) << "the files before the mount were not deleted";
+  }));
 }
 
 TEST_F(Delete, ATmpfsBelowTheSourceIsNotEnteredAndIsRefusedAsTheSource) {
@@ -428,12 +381,12 @@ TEST_F(Delete, ADestinationReachedThroughABindMountIsStillInsideTheSource) {
   MakeFolders(In("cases"));
   const std::string alias = dir / "alias";
   MakeFolders(alias);
-  const std::string answer = InMountNamespace([&]() -> std::string {
-    if (::mount(card.c_str(), alias.c_str(), nullptr, MS_BIND, nullptr) != 0) return "bind";
-    return Compare(PressDelete(alias + "/cases", card),
-                   Boxes{InsideRefused(alias + "/cases", card)});
-  });
-  EXPECT_EQ(answer, "");
+  EXPECT_EQ(InMountNamespace(Expecting([&] {
+              ASSERT_EQ(::mount(card.c_str(), alias.c_str(), nullptr, MS_BIND, nullptr), 0);
+              EXPECT_EQ(PressDelete(alias + "/cases", card),
+                        Boxes{InsideRefused(alias + "/cases", card)});
+            })),
+            "");
   EXPECT_TRUE(Exists(In("top.txt")));
 }
 #endif

@@ -101,26 +101,6 @@ TEST_F(NamesTest, WildcardCharactersInAPhotoNameAreNoPattern) {
   EXPECT_EQ(h.desktop.boxes.size(), 3u);
 }
 
-// All of it at once, handed over as the card: every photo arrives under its own bytes.
-TEST_F(NamesTest, ACardOfOddNamesCopiesByteForByteIntoADotFolder) {
-  const Names names{"a*.JPG", "q?.JPG", "caf\xE9.jpg", ".x.jpg"};
-  for (const std::string& name : names) WriteFile(dir / ("card/" + name), "bytes of " + name);
-  for (const char* taken : {"ab.JPG", "qq.JPG"}) {
-    WriteFile(dir / (".cases/0815_Desk_2008-01-01/" + std::string(taken)), "old");
-  }
-  f.strSavePath = dir / ".cases";
-  f.strSourcePath = dir / "card";
-  Copy();
-  EXPECT_TRUE(h.desktop.boxes.empty()) << h.desktop.boxes.front().text;
-  // The dot file stays out of the listing, as any hidden file does.
-  EXPECT_EQ(AllNames(dir / ".cases/0815_Desk_2008-01-01"),
-            (Names{"a*.JPG", "ab.JPG", "caf\xE9.jpg", "q?.JPG", "qq.JPG"}));
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(ReadFile(dir / (".cases/0815_Desk_2008-01-01/" + names[i])), "bytes of " + names[i]);
-  }
-  EXPECT_EQ(f.lngTargetCount, 5);
-}
-
 TEST_F(NamesTest, ADestinationRootWithAQuestionMarkMustExistItself) {
   WriteFile(dir / "card/IMG_0001.JPG", "one");
   MakeFolders(dir / "Ca1");

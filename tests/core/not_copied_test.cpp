@@ -13,10 +13,6 @@
 #include "tests/support/messages.h"
 #include "tests/support/tempdir.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace pixferry {
 namespace {
 
@@ -122,13 +118,12 @@ TEST_F(NotCopied, PhotosChangedAddedHiddenOrNotCopiedSinceAreNamed) {
                       fs::last_write_time(In("IMG_0001.JPG")) + std::chrono::seconds(5));
   WriteFile(In("IMG_0004.JPG"), "taken after the copy");
 #ifdef _WIN32
-  WriteFile(In("sub/IMG_0005.mpeg"), "hidden");
-  ::SetFileAttributesW(fs::path(In("sub/IMG_0005.mpeg")).c_str(), FILE_ATTRIBUTE_HIDDEN);
   const std::string hidden = std::string("sub") + kSep + "IMG_0005.mpeg";
 #else
-  WriteFile(In("sub/.IMG_0005.mpeg"), "hidden");
   const std::string hidden = "sub/.IMG_0005.mpeg";
 #endif
+  WriteFile(In(hidden), "hidden");
+  HideOnWindows(In(hidden));
   EXPECT_EQ(PressDelete({mb::kAnswerNo}),
             Boxes{Question("3 photos or videos in " + source +
                            " have no verified copy: IMG_0001.JPG, IMG_0004.JPG, " + hidden)});

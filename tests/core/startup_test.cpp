@@ -18,13 +18,14 @@
 #include "platform/files.h"
 #include "platform/userfolders.h"
 #include "tests/support/fakes.h"
+#include "tests/support/namespaces.h"
 #include "tests/support/tempdir.h"
-#include "tests/support/unprivileged.h"
 
 namespace pixferry {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Boxes;
 using testing::Harness;
 using testing::MakeFolders;
 using testing::MessageBoxCall;
@@ -40,14 +41,6 @@ constexpr std::string_view kNoPhotos =
     "see if you can locate them.  If not, the card may be empty.";
 constexpr std::string_view kClickSetSource =
     "Click 'Set Source' to begin and locate the folder where your photos are located.";
-
-// One settings record as the file holds it: 16-bit little-endian length, text, filler.
-std::string Record(std::string_view text) {
-  std::string record(255, '\0');
-  record[0] = static_cast<char>(text.size() & 0xFF);
-  record[1] = static_cast<char>(text.size() >> 8);
-  return record.replace(2, text.size(), text);
-}
 
 // Start-up in the card folder, as the program starts there.
 struct Card {
@@ -78,7 +71,9 @@ TEST(Startup, OnlyACardFolderWithExactlyOneFolderBelowItBecomesTheSource) {
     SCOPED_TRACE(layout.files.back());
     Card c;
     // Record 4 is missing: it reads as empty and start-up goes on.
-    WriteFile(c.dir / "paths.dat", Record("/srv/Cases") + Record("Internal") + Record("True"));
+    WriteFile(c.dir / "paths.dat", testing::RecordBytes("/srv/Cases") +
+                                       testing::RecordBytes("Internal") +
+                                       testing::RecordBytes("True"));
     for (const char* name : layout.files) WriteFile(c.dir / name, "x");
     c.f.strSourcePath = "/media/earlier";
     c.Load();
@@ -97,8 +92,7 @@ TEST(Startup, WithoutPathsDatStartUpStopsAfterOneBox) {
   Card c;
   WriteFile(c.dir / "DCIM/100MEDIA/IMG_0001.JPG", "x");
   c.Load();
-  EXPECT_EQ(c.h.desktop.boxes,
-            (std::vector<MessageBoxCall>{{"53 File not found in Form_Load", 0, ""}}));
+  EXPECT_EQ(c.h.desktop.boxes, (Boxes{{"53 File not found in Form_Load", 0, ""}}));
   EXPECT_EQ(c.f.strMyDirectory, c.dir.path());
   EXPECT_FALSE(c.h.viewer_window.loaded);
   EXPECT_EQ(c.f.strSourcePath, "");  // no probe
@@ -181,8 +175,7 @@ TEST_F(CardArgument, TheCardIsProbedAndTheSettingsLiveInTheUsersFolder) {
 
   // First time: no paths.dat yet, so the described box, and nothing else happens.
   f.Form_Load();
-  EXPECT_EQ(h.desktop.boxes,
-            (std::vector<MessageBoxCall>{{"53 File not found in Form_Load", 0, ""}}));
+  EXPECT_EQ(h.desktop.boxes, (Boxes{{"53 File not found in Form_Load", 0, ""}}));
   EXPECT_EQ(f.strMyDirectory, Home());
   h.desktop.boxes.clear();
 
@@ -218,96 +211,89 @@ TEST_F(CardArgument, TheCardIsProbedAndTheSettingsLiveInTheUsersFolder) {
 
 // A write-protected card: everything a job does works, since nothing is written on it.
 TEST_F(CardArgument, AReadOnlyCardIsCopiedAsAnyOther) {
-  const std::optional<bool> copied = testing::RunWithReadOnlyFolder(dir / "card", [&] {
-    if (::access((dir / "card").c_str(), W_OK) == 0) return false;  // not read-only after all
-    if (!Prepare({dir / "card"}).ok) return false;
-    WriteFile(Home() + "/paths.dat", Record(dir / "cases"));
-    f.Form_Load();
-    h.txtIncidentNumber.text = "7";
-    h.txtUser.text = "Desk";
-    h.txtDate.text = "1/1/08";
-    f.cmdStartCopy_Click();
-    return h.desktop.boxes.empty() &&
-           testing::ReadFile(dir / "cases/7_Desk_2008-01-01/IMG_0001.JPG") == "one";
-  });
-  ASSERT_TRUE(copied.has_value()) << "no mount namespace to be had here";
-  EXPECT_TRUE(*copied);
+  EXPECT_EQ(testing::InMountNamespace(testing::Expecting([&] {
+              ASSERT_EQ(testing::MountReadOnly(dir / "card"), "");
+              ASSERT_NE(::access((dir / "card").c_str(), W_OK), 0) << "not read-only after all";
+              ASSERT_TRUE(Prepare({dir / "card"}).ok);
+              WriteFile(Home() + "/paths.dat", testing::RecordBytes(dir / "cases"));
+              f.Form_Load();
+              h.txtIncidentNumber.text = "7";
+              h.txtUser.text = "Desk";
+              h.txtDate.text = "1/1/08";
+              f.cmdStartCopy_Click();
+              EXPECT_EQ(h.desktop.boxes, Boxes{});
+              EXPECT_EQ(testing::ReadFile(dir / "cases/7_Desk_2008-01-01/IMG_0001.JPG"), "one");
+            })),
+            "");
 }
 
-TEST_F(CardArgument, ACardWrittenRelativeOrWithATrailingSeparatorIsTheSameCard) {
-  testing::ScopedCurrentDirectory from(dir.path());
-  StartupFolders folders = Prepare({"started/../card/"});
-  ASSERT_TRUE(folders.ok);
-  EXPECT_EQ(folders.card, dir / "started/../card");
-  WriteFile(Home() + "/paths.dat", Record(dir / "cases"));
-  f.Form_Load();
-  EXPECT_EQ(f.strSourcePath, dir / "started/../card/DCIM/100MEDIA");
-  EXPECT_EQ(h.txtSource.text, "IMG_0001.JPG");
-}
-
-TEST_F(CardArgument, ALinkToTheCardIsFollowedAndKeptAsGiven) {
+// However the card is written, it is kept as given and its photo folder is found below it.
+TEST_F(CardArgument, TheCardIsKeptAsGivenAndItsPhotosFound) {
   fs::create_directory_symlink(dir / "card", dir / "link");
-  StartupFolders folders = Prepare({dir / "link"});
-  ASSERT_TRUE(folders.ok);
-  EXPECT_EQ(folders.card, dir / "link");
-  WriteFile(Home() + "/paths.dat", Record(dir / "cases"));
-  f.Form_Load();
-  EXPECT_EQ(f.strSourcePath, dir / "link/DCIM/100MEDIA");
-}
-
-// The box names the folder and the system's reason; nothing is made and the directory stays.
-TEST_F(CardArgument, ACardThatCannotBeReadEndsTheStartWithItsReason) {
-  WriteFile(dir / "file", "not a folder");
-  const std::pair<std::string, std::string> cases[] = {
-      {dir / "missing", "No such file or directory"},
-      {dir / "file", "Not a directory"},
+  WriteFile(dir / "caf\xE9/DCIM/100MEDIA/IMG_0001.JPG", "one");  // not UTF-8: byte for byte
+  const std::pair<std::string, std::string> cards[] = {
+      {"../card/", dir / "started/../card"},  // relative, with a trailing separator
+      {dir / "link", dir / "link"},           // a link is followed, not resolved
+      {dir / "caf\xE9", dir / "caf\xE9"},
   };
-  for (const auto& [card, reason] : cases) {
-    h.desktop.boxes.clear();
-    EXPECT_FALSE(Prepare({card}).ok);
-    EXPECT_EQ(h.desktop.boxes,
-              (std::vector<MessageBoxCall>{
-                  Stop("The card folder " + card + " cannot be read: " + reason + ".")}));
+  WriteFile(Home() + "/paths.dat", testing::RecordBytes(dir / "cases"));
+  for (const auto& [argument, card] : cards) {
+    SCOPED_TRACE(argument);
+    testing::ScopedCurrentDirectory from(dir / "started");
+    Harness again;
+    const StartupFolders folders = PrepareStartupFolders({argument}, again.desktop);
+    ASSERT_TRUE(folders.ok);
+    EXPECT_EQ(folders.card, card);
+    again.form->strCardDirectory = folders.card;
+    again.form->Form_Load();
+    EXPECT_EQ(again.form->strSourcePath, card + "/DCIM/100MEDIA");
+    EXPECT_EQ(again.txtSource.text, "IMG_0001.JPG");
   }
-  EXPECT_EQ(CurrentDirectory(), dir / "started");
+}
+
+// The box names what is wrong and the system's reason; nothing is made and the directory stays.
+TEST_F(CardArgument, AStartThatCannotGoOnEndsWithItsReason) {
+  WriteFile(dir / "file", "not a folder");
+  const std::pair<Paths, std::string> refused[] = {
+      {{dir / "missing"},
+       "The card folder " + dir / "missing" + " cannot be read: No such file or directory."},
+      {{dir / "file"}, "The card folder " + dir / "file" + " cannot be read: Not a directory."},
+      {{dir / "card", dir / "started"},
+       "Pixferry takes one folder, the root of the camera card, and was given 2."},
+  };
+  for (const auto& [arguments, text] : refused) {
+    SCOPED_TRACE(text);
+    h.desktop.boxes.clear();
+    EXPECT_FALSE(Prepare(arguments).ok);
+    EXPECT_EQ(h.desktop.boxes, Boxes{Stop(text)});
+    EXPECT_EQ(CurrentDirectory(), dir / "started");
+  }
   EXPECT_FALSE(testing::Exists(dir / "config"));
-}
 
-TEST_F(CardArgument, ACardFolderWithoutPermissionEndsTheStart) {
-  fs::permissions(dir / "card", fs::perms::none);
-  const std::optional<bool> refused = testing::RunUnprivileged([&] {
-    const bool ok = Prepare({dir / "card"}).ok;
-    return !ok && h.desktop.boxes ==
-                      std::vector<MessageBoxCall>{Stop("The card folder " + dir / "card" +
-                                                       " cannot be read: Permission denied.")};
-  });
-  fs::permissions(dir / "card", fs::perms::owner_all);
-  ASSERT_TRUE(refused.has_value()) << "no ordinary user to run as";
-  EXPECT_TRUE(*refused);
-}
-
-TEST_F(CardArgument, ASettingsFolderThatCannotBeMadeEndsTheStart) {
-  // A file where the folder, or the folder above it, should be.
+  // A file where the settings folder, or the folder above it, should be.
   for (const std::string& in_the_way : {Home(), dir / "config"}) {
     SCOPED_TRACE(in_the_way);
     WriteFile(in_the_way, "a file");
     h.desktop.boxes.clear();
     EXPECT_FALSE(Prepare({dir / "card"}).ok);
     EXPECT_EQ(h.desktop.boxes,
-              (std::vector<MessageBoxCall>{
-                  Stop("The settings folder " + Home() + " cannot be made: Not a directory.")}));
+              Boxes{Stop("The settings folder " + Home() + " cannot be made: Not a directory.")});
     EXPECT_EQ(CurrentDirectory(), dir / "started");
     testing::GuardDeletion(dir / "config");
     fs::remove_all(dir / "config");
   }
 }
 
-TEST_F(CardArgument, TwoArgumentsAreRefused) {
-  EXPECT_FALSE(Prepare({dir / "card", dir / "started"}).ok);
-  EXPECT_EQ(h.desktop.boxes,
-            (std::vector<MessageBoxCall>{
-                Stop("Pixferry takes one folder, the root of the camera card, and was given 2.")}));
-  EXPECT_EQ(CurrentDirectory(), dir / "started");
+TEST_F(CardArgument, ACardFolderWithoutPermissionEndsTheStart) {
+  fs::permissions(dir / "card", fs::perms::none);
+  EXPECT_EQ(testing::AsOrdinaryUser(dir.path(), testing::Expecting([&] {
+                                      EXPECT_FALSE(Prepare({dir / "card"}).ok);
+                                      EXPECT_EQ(h.desktop.boxes,
+                                                Boxes{Stop("The card folder " + dir / "card" +
+                                                           " cannot be read: Permission denied.")});
+                                    })),
+            "");
+  fs::permissions(dir / "card", fs::perms::owner_all);
 }
 
 // Without an argument nothing changes: the start-up folder is the card and holds paths.dat.
@@ -318,32 +304,6 @@ TEST_F(CardArgument, NoArgumentLeavesTheStartUpFolderAsTheCard) {
   EXPECT_TRUE(h.desktop.boxes.empty());
   EXPECT_EQ(CurrentDirectory(), dir / "started");
   EXPECT_FALSE(testing::Exists(dir / "config"));
-}
-
-TEST_F(CardArgument, ANameThatIsNotUtf8IsKeptByteForByte) {
-  const std::string odd = dir / "caf\xE9";
-  fs::rename(dir / "card", odd);
-  const StartupFolders folders = Prepare({odd});
-  ASSERT_TRUE(folders.ok);
-  EXPECT_EQ(folders.card, odd);
-  WriteFile(Home() + "/paths.dat", Record(dir / "cases"));
-  f.Form_Load();
-  EXPECT_EQ(f.strSourcePath, odd + "/DCIM/100MEDIA");
-}
-
-TEST_F(CardArgument, SavingIntoAReadOnlySettingsFolderReportsIt) {
-  ASSERT_TRUE(Prepare({dir / "card"}).ok);
-  fs::permissions(Home(), fs::perms::owner_read | fs::perms::owner_exec);
-  const std::optional<bool> reported = testing::RunUnprivileged([&] {
-    h.txtIncidentNumber.text = "Save " + dir / "cases";
-    f.cmdSource_Click();
-    return h.desktop.boxes == std::vector<MessageBoxCall>{{"70 Permission denied", 0, ""}} &&
-           !testing::Exists(Home() + "/paths.dat");
-  });
-  fs::permissions(Home(), fs::perms::owner_all);
-  ASSERT_TRUE(reported.has_value()) << "no ordinary user to run as";
-  EXPECT_TRUE(*reported);
-  EXPECT_TRUE(fs::is_empty(dir / "started"));
 }
 
 // XDG_CONFIG_HOME counts only when it is an absolute path; otherwise ~/.config.
@@ -384,8 +344,7 @@ TEST(ViewerClose, AFailureIsReportedAndTheViewerStays) {
   frmShowPhoto viewer(window, h.viewer_picture, h.desktop);
   window.Show(nullptr);
   viewer.cmdClose_Click();
-  EXPECT_EQ(h.desktop.boxes,
-            (std::vector<MessageBoxCall>{{"70 Permission denied in cmdClose_Click", 0, ""}}));
+  EXPECT_EQ(h.desktop.boxes, (Boxes{{"70 Permission denied in cmdClose_Click", 0, ""}}));
   EXPECT_TRUE(window.visible);
 }
 

@@ -13,6 +13,7 @@
 #include "platform/errors.h"
 #include "platform/faults.h"
 #include "platform/files.h"
+#include "tests/faults/card_job.h"
 #include "tests/support/fakes.h"
 #include "tests/support/messages.h"
 #include "tests/support/tempdir.h"
@@ -22,57 +23,23 @@ namespace {
 
 namespace fs = std::filesystem;
 using faults::Op;
-using testing::AllNames;
-using testing::kCopied;
-using testing::kImportError;
-using testing::Names;
-using testing::ReadFile;
-using testing::WriteFile;
+using namespace testing;
 
 constexpr int kPhotos = 7;
 
-std::string Name(int i) {
-  return "IMG_000" + std::to_string(i) + ".JPG";
-}
-std::string Photo(int i) {
-  return testing::JpegBytes() +
-         std::string(static_cast<std::size_t>(i) * 700, static_cast<char>('a' + i));
-}
-
 // One run of Start on a fresh card of seven photos, copied in groups of three, and then Delete
 // answered No.
-struct CardRun {
-  CardRun() {
-    for (int i = 1; i <= kPhotos; ++i) WriteFile(Card(i), Photo(i));
-    WriteFile(CaseFolder() + kSep + "EARLIER.JPG", "an earlier copy");
-    form.strSavePath = dir / "cases";
-    form.strSourcePath = dir / "card";
-    form.strRenameSwitch = "False";
+struct CardRun : CardJob {
+  CardRun() : CardJob(kPhotos) {
     form.copy_group_limits.files = 3;
-    h.txtIncidentNumber.text = "0815";
-    h.txtUser.text = "Desk";
-    h.txtDate.text = "2008-03-02";
     h.desktop.answers.assign(kPhotos, mb::kAnswerYes);  // go on after each copy not proved
   }
-  std::string Card(int i) const { return dir / ("card/" + Name(i)); }
-  std::string CaseFolder() const { return dir / "cases/0815_Desk_2008-03-02"; }
 
   // The invariants after the run; where says which fault was made.
   void Check(const std::string& where) {
     SCOPED_TRACE(where);
-    int copied = 0;
-    for (const std::string& name : AllNames(CaseFolder())) {
-      if (name == "EARLIER.JPG") {
-        EXPECT_EQ(ReadFile(CaseFolder() + kSep + name), "an earlier copy");
-        continue;
-      }
-      const int i = name.size() == 12 && name.starts_with("IMG_000") ? name[7] - '0' : 0;
-      ASSERT_TRUE(i >= 1 && i <= kPhotos) << name << ": a temporary or stray file";
-      EXPECT_EQ(ReadFile(CaseFolder() + kSep + name), Photo(i)) << name << " is wrong";
-      ++copied;
-    }
+    const int copied = static_cast<int>(ExpectOnlyWholeCopies().size());
     for (int i = 1; i <= kPhotos; ++i) {
-      EXPECT_EQ(ReadFile(Card(i)), Photo(i));
       const std::optional<FileStamp> stamp = StampOf(Card(i));
       if (stamp && form.verified_copies.Covers(Card(i), *stamp)) {
         EXPECT_EQ(ReadFile(CaseFolder() + kSep + Name(i)), Photo(i)) << "proved but not whole";
@@ -82,7 +49,7 @@ struct CardRun {
     // destination check) and a source listing that failed part-way have told the operator in a
     // box of their own; the copy is not to blame for the latter's short list.
     bool listing_told = false;
-    for (const testing::MessageBoxCall& box : h.desktop.boxes) {
+    for (const MessageBoxCall& box : h.desktop.boxes) {
       listing_told = listing_told || box.text.ends_with(" in SortedFiles");
     }
     if (h.txtMessage.text.empty()) {
@@ -100,11 +67,6 @@ struct CardRun {
     EXPECT_EQ(h.desktop.boxes[0].title, copied == kPhotos ? "Delete?" : "Not copied");
     EXPECT_TRUE(fs::exists(Card(1)));
   }
-
-  testing::TempDir dir;
-  testing::ScopedCurrentDirectory current{dir.path()};
-  testing::Harness h;
-  frmMain& form = *h.form;
 };
 
 TEST(CopySweep, FailingEachFileOperationInTurnKeepsEveryInvariant) {
@@ -139,10 +101,10 @@ TEST(CopySweep, ACopyStoredOneByteWrongIsAskedAboutAndNeverNamed) {
     run.form.cmdStartCopy_Click();
     ASSERT_EQ(run.h.desktop.boxes.size(), 1u);
     EXPECT_EQ(run.h.desktop.boxes[0],
-              (testing::MessageBoxCall{"There was an error in copying the file " + Name(nth) +
-                                           ".  Do you want to continue to the next file?",
-                                       20, "Error!"}));
-    EXPECT_FALSE(fs::exists(run.CaseFolder() + kSep + Name(nth)));
+              (MessageBoxCall{"There was an error in copying the file " + CardJob::Name(nth) +
+                                  ".  Do you want to continue to the next file?",
+                              20, "Error!"}));
+    EXPECT_FALSE(fs::exists(run.CaseFolder() + kSep + CardJob::Name(nth)));
     run.Check("copy " + std::to_string(nth) + " stored wrong");
     faults::Disarm();
   }

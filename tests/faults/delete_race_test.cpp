@@ -77,22 +77,6 @@ TEST_F(DeleteRace, AFolderSwappedForALinkIsNotFollowed) {
   EXPECT_EQ(h.txtMessage.text, "There has been an ERROR in cleansing (deletion).");
 }
 
-// A subfolder that vanishes between the listing and its turn: the whole Delete reports the top
-// folder as missing, and what went before stays deleted.
-TEST_F(DeleteRace, ASubfolderVanishingBeforeItsTurnReportsTheSourceMissing) {
-  GuardDeletion(source);
-  ConfirmDelete([&] {
-    faults::OnCall(Op::ListingOpen, 2,
-                   [&] { fs::rename(source + "/SUB", dir / "card/DCIM/SUB-gone"); });
-  });
-  EXPECT_EQ(h.desktop.boxes.back(),
-            (testing::MessageBoxCall{"The directory " + source + " does not exist!", 64,
-                                     "Nothing Here"}));
-  EXPECT_FALSE(Exists(source + "/IMG_0001.JPG"));
-  EXPECT_TRUE(Exists(source));
-  EXPECT_EQ(form.strSourcePath, "");
-}
-
 // The folder being emptied is moved out of the source, next to a folder named like its sibling:
 // the way back up no longer leads to the source, so the walk stops there instead of going on
 // with the sibling's name in the wrong folder.

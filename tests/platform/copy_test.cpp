@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -10,41 +11,20 @@
 #include "platform/files.h"
 #include "platform/temp_names.h"
 #include "tests/support/copy_one.h"
+#include "tests/support/faults.h"
 #include "tests/support/tempdir.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-#endif
 
 namespace pixferry {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::CopyWholeFile;
-using testing::ReadFile;
-using testing::TempDir;
-using testing::WriteFile;
-using Names = std::vector<std::string>;
+using namespace testing;
 
 std::string RandomBytes(std::size_t size, unsigned seed) {
   std::mt19937 random(seed);
   std::string bytes(size, '\0');
   for (char& c : bytes) c = static_cast<char>(random());
   return bytes;
-}
-
-// Every name in a folder, hidden ones included: a temporary file left behind shows here.
-Names AllNames(const std::string& folder) {
-  Names names;
-  for (const fs::directory_entry& e : fs::directory_iterator(folder)) {
-    names.push_back(e.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 class CopyTest : public ::testing::Test {
@@ -124,37 +104,6 @@ TEST(TemporaryNames, AreNoLongerThanTheFinalNameAndRecognisedByTheirCheck) {
   EXPECT_FALSE(IsTemporaryName("IMG_0001.JPG"));
 }
 
-#ifdef __linux__
-// A source whose size the file system does not know (a kernel status file) copies as empty: the
-// copy read back differs, is removed and never takes the name.
-TEST_F(CopyTest, ACopyThatDiffersFromItsSourceIsRemoved) {
-  WriteFile(cases / "B.JPG", "old b");
-  CopyGroup group;
-  group.Add("/proc/self/status", cases / "B.JPG");
-  const std::vector<CopyOutcome> outcomes = group.Commit();
-  ASSERT_EQ(outcomes.size(), 1u);
-  EXPECT_FALSE(outcomes[0].verified);
-  EXPECT_EQ(outcomes[0].error, 0);
-  EXPECT_EQ(AllNames(cases.path()), Names{"B.JPG"});
-  EXPECT_EQ(ReadFile(cases / "B.JPG"), "old b");
-  EXPECT_THROW(CopyWholeFile("/proc/self/status", cases / "B.JPG"), RuntimeError);
-  EXPECT_EQ(ReadFile(cases / "B.JPG"), "old b");
-}
-#endif
-
-// A photo that changes after it was copied and before it is read back: what was copied is not
-// the photo any more, and the copy does not take the name.
-TEST_F(CopyTest, ASourceChangedBeforeTheReadBackIsNoVerifiedCopy) {
-  WriteFile(card / "A.JPG", "as the camera wrote it");
-  CopyGroup group;
-  group.Add(card / "A.JPG", cases / "A.JPG");
-  WriteFile(card / "A.JPG", "as the camera wrote it, and more");
-  const std::vector<CopyOutcome> outcomes = group.Commit();
-  ASSERT_EQ(outcomes.size(), 1u);
-  EXPECT_FALSE(outcomes[0].verified);
-  EXPECT_TRUE(AllNames(cases.path()).empty());
-}
-
 // A name taken since the copy was made keeps what took it; the copies around it take theirs.
 TEST_F(CopyTest, ANameTakenMeanwhileFailsAloneAndTheOtherCopiesStay) {
   for (const char* name : {"A.JPG", "B.JPG", "C.JPG"}) WriteFile(card / name, name);
@@ -197,53 +146,7 @@ TEST_F(CopyTest, ALinkToTheSourceIsReplacedByARealCopy) {
   fs::remove(card / "A.JPG");
   EXPECT_EQ(ReadFile(cases / "A.JPG"), "the photo");  // the copy outlives the card
 }
-
 #endif
-
-// Holds the file at path as a running copy holds its temporary, from its own open file, as
-// another program would: locked on POSIX, open without sharing on Windows.
-class HeldLock {
- public:
-#ifdef _WIN32
-  explicit HeldLock(const std::string& path)
-      : handle_(::CreateFileW(fs::path(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-  ~HeldLock() {
-    if (ok()) ::CloseHandle(handle_);
-  }
-  bool ok() const {
-    return handle_ != INVALID_HANDLE_VALUE;
-  }
-
- private:
-  HANDLE handle_;
-#else
-  explicit HeldLock(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-    ok_ = fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
-  }
-  ~HeldLock() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  bool ok() const {
-    return ok_;
-  }
-
- private:
-  int fd_;
-  bool ok_ = false;
-#endif
- public:
-  HeldLock(const HeldLock&) = delete;
-  HeldLock& operator=(const HeldLock&) = delete;
-};
-
-// A temporary as a killed run leaves it: hidden by its name, and on Windows by its attribute.
-void WriteLeftover(const std::string& path) {
-  WriteFile(path, "left");
-#ifdef _WIN32
-  ::SetFileAttributesW(fs::path(path).c_str(), FILE_ATTRIBUTE_HIDDEN);
-#endif
-}
 
 // A killed run's temporaries go; a live one's (locked), look-alikes and folders stay.
 TEST_F(CopyTest, LeftoversAreRemovedOnlyWhenTheyAreUnlockedTemporaries) {
@@ -254,7 +157,8 @@ TEST_F(CopyTest, LeftoversAreRemovedOnlyWhenTheyAreUnlockedTemporaries) {
   const std::string folder = TemporaryName(12, 4);
   for (const std::string& name :
        {dead, live, look_alike, std::string(".pixferry-0-1.tmp"), std::string(".hidden.jpg")}) {
-    WriteLeftover(cases / name);
+    WriteFile(cases / name, "left");
+    HideOnWindows(cases / name);
   }
   fs::create_directory(cases / folder);
   const HeldLock held(cases / live);

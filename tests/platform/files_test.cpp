@@ -14,11 +14,7 @@ namespace pixferry {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Exists;
-using testing::MakeFolders;
-using testing::TempDir;
-using testing::WriteFile;
-using Names = std::vector<std::string>;
+using namespace testing;
 
 Names ListAll(const std::string& pattern, int mask) {
   Names names;

@@ -3,31 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <optional>
 #include <string>
 
 #include "platform/ansi_1252.h"
 #include "platform/errors.h"
+#include "tests/support/namespaces.h"
 #include "tests/support/tempdir.h"
-#include "tests/support/unprivileged.h"
 
 namespace pixferry {
 namespace {
 
-using testing::ReadFile;
-using testing::TempDir;
-using testing::WriteFile;
+using namespace testing;
 using Mode = RecordFile::Mode;
 namespace fs = std::filesystem;
-
-// One record as the file holds it: length, text bytes, zero filler.
-std::string RecordBytes(std::string_view ansi) {
-  std::string r(255, '\0');
-  r[0] = static_cast<char>(ansi.size() & 0xFF);
-  r[1] = static_cast<char>(ansi.size() >> 8);
-  r.replace(2, ansi.size(), ansi);
-  return r;
-}
 
 class RecordFileTest : public ::testing::Test {
  protected:
@@ -119,39 +107,23 @@ TEST_F(RecordFileTest, DamagedRecordsReadWithinTheirRecord) {
   EXPECT_EQ(Read(1), "");
 }
 
-// A length above 253 cannot be trusted: the text is what the text area holds before the filler.
-TEST_F(RecordFileTest, ALengthAbove253ReadsTheTextUpToItsFirstNul) {
-  std::string record = RecordBytes("D:\\Cases");
-  record[0] = '\x2C';
-  record[1] = '\x01';  // 300
-  std::string exactly = RecordBytes(std::string(253, 'x'));
-  WriteFile(path, record + exactly);
-  EXPECT_EQ(Read(1), "D:\\Cases");
-  EXPECT_EQ(Read(2), std::string(253, 'x'));
-}
-
 #ifndef _WIN32
 // Saving asks for write access only: a paths.dat that may be written but not read still saves.
 TEST_F(RecordFileTest, WritingNeedsNoReadAccess) {
   WriteFile(path, RecordBytes("C:\\Old") + RecordBytes("viewer"));
   fs::permissions(path, fs::perms::owner_write);
-  const std::optional<bool> saved = testing::RunUnprivileged([&] {
-    try {
-      RecordFile(path, Mode::ReadOnly);
-      return false;  // the file must really be unreadable for this to test anything
-    } catch (const RuntimeError& e) {
-      if (e.number() != err::kPermissionDenied) return false;
-    }
-    try {
-      RecordFile f(path, Mode::WriteOnly);
-      f.Write(1, "D:\\Cases");
-      return true;
-    } catch (const RuntimeError&) {
-      return false;
-    }
-  });
-  ASSERT_TRUE(saved.has_value()) << "no ordinary user to run as";
-  EXPECT_TRUE(*saved);
+  EXPECT_EQ(
+      AsOrdinaryUser(dir.path(), Expecting([&] {
+                       // The file must really be unreadable for this to test anything.
+                       try {
+                         RecordFile(path, Mode::ReadOnly);
+                         ADD_FAILURE() << "the file could be read";
+                       } catch (const RuntimeError& e) {
+                         EXPECT_EQ(e.number(), err::kPermissionDenied);
+                       }
+                       EXPECT_NO_THROW(RecordFile(path, Mode::WriteOnly).Write(1, "D:\\Cases"));
+                     })),
+      "");
   fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(ReadFile(path), RecordBytes("D:\\Cases") + RecordBytes("viewer"));
 }

@@ -1,4 +1,4 @@
-// Ways to make file operations fail on real files, for the tests of failure paths. Each undoes
+// A way to make file operations fail on real files, for the tests of failure paths; it undoes
 // itself when it goes out of scope.
 #pragma once
 
@@ -6,38 +6,22 @@
 
 namespace pixferry::testing {
 
-// True when the tests run with administrator rights, which file permissions do not stop.
-bool RunningAsRoot();
-
-// Makes writes that would take a file past bytes fail part-way, as a full disk does (POSIX: the
-// file size limit; the signal it raises is ignored meanwhile). ok() is false where unsupported.
-class FileSizeLimit {
+// Holds the file at path as a running copy holds its temporary, from an open file of its own, as
+// another program would: locked on POSIX, open without sharing on Windows.
+class HeldLock {
  public:
-  explicit FileSizeLimit(unsigned long long bytes);
-  ~FileSizeLimit();
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+  explicit HeldLock(const std::string& path);
+  ~HeldLock();
+  HeldLock(const HeldLock&) = delete;
+  HeldLock& operator=(const HeldLock&) = delete;
   bool ok() const { return ok_; }
 
  private:
-  bool ok_ = false;
-  unsigned long long saved_current_ = 0;
-  void (*saved_handler_)(int) = nullptr;
-};
-
-// Makes a folder that nothing can be created in or renamed into: read-only for an ordinary user,
-// immutable (Linux) for root. ok() is false when this file system cannot do it.
-class UnwritableFolder {
- public:
-  explicit UnwritableFolder(const std::string& path);
-  ~UnwritableFolder();
-  UnwritableFolder(const UnwritableFolder&) = delete;
-  UnwritableFolder& operator=(const UnwritableFolder&) = delete;
-  bool ok() const { return ok_; }
-
- private:
-  std::string path_;
+#ifdef _WIN32
+  void* handle_ = nullptr;  // the file's HANDLE
+#else
   int fd_ = -1;
+#endif
   bool ok_ = false;
 };
 

@@ -2,14 +2,15 @@
 
 #ifndef _WIN32
 
-#include <fcntl.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -37,6 +38,7 @@ std::string Failed(const char* what) {
 std::string InChild(const std::function<std::string()>& prepare, const ChildCheck& check) {
   int ends[2];
   if (::pipe(ends) != 0) return Failed("pipe");
+  std::fflush(nullptr);  // else the child would print what the parent had not yet
   const pid_t pid = ::fork();
   if (pid < 0) return Failed("fork");
   if (pid == 0) {
@@ -58,7 +60,9 @@ std::string InChild(const std::function<std::string()>& prepare, const ChildChec
       p += n;
       left -= static_cast<std::size_t>(n);
     }
-    // No destructors, no atexit: the parent's test program owns every shared resource.
+    // No destructors, no atexit: the parent's test program owns every shared resource. What the
+    // check printed (a failed assertion) is flushed by hand.
+    std::fflush(nullptr);
     ::_exit(0);
   }
   ::close(ends[1]);
@@ -121,6 +125,21 @@ std::string AsOrdinaryUser(const std::string& folder, const ChildCheck& check) {
         return {};
       },
       check);
+}
+
+ChildCheck Expecting(const std::function<void()>& body) {
+  return [body]() -> std::string {
+    body();
+    return ::testing::Test::HasFailure() ? "the checks above failed in the child" : "";
+  };
+}
+
+std::string MountReadOnly(const std::string& folder) {
+  if (::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND | MS_REC, nullptr) != 0 ||
+      ::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0) {
+    return Failed("read-only bind");
+  }
+  return {};
 }
 
 }  // namespace pixferry::testing

@@ -22,6 +22,14 @@ std::string InMountNamespace(const ChildCheck& check);
 // it is. Returns the check's answer, or why the child could not run it.
 std::string AsOrdinaryUser(const std::string& folder, const ChildCheck& check);
 
+// A check written with gtest's assertions: they print from the child as usual, and the answer
+// says that some failed. The test's own failures before the fork must be none.
+ChildCheck Expecting(const std::function<void()>& body);
+
+// Inside InMountNamespace: binds folder over itself read-only, as a write-protected card is.
+// Returns the empty text, or what failed.
+std::string MountReadOnly(const std::string& folder);
+
 }  // namespace pixferry::testing
 
 #endif

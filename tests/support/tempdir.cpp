@@ -9,6 +9,10 @@
 #include <set>
 #include <sstream>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace pixferry::testing {
@@ -130,6 +134,16 @@ Names AllNames(const std::string& folder) {
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+void HideOnWindows(const std::string& path, bool system_file) {
+#ifdef _WIN32
+  const DWORD attributes = FILE_ATTRIBUTE_HIDDEN | (system_file ? FILE_ATTRIBUTE_SYSTEM : 0);
+  ::SetFileAttributesW(PathOf(path).c_str(), attributes);
+#else
+  (void)path;
+  (void)system_file;
+#endif
 }
 
 std::string RecordBytes(std::string_view text) {

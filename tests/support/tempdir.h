@@ -36,6 +36,9 @@ void MakeFolders(const std::string& path);
 // Every name in a folder, sorted, hidden ones included so that a leftover temporary file shows;
 // none for a folder that does not exist.
 Names AllNames(const std::string& folder);
+// Gives a file Windows' hidden attribute, and its system attribute too when asked; elsewhere a
+// leading dot is what hides a name, and nothing is done.
+void HideOnWindows(const std::string& path, bool system_file = false);
 // One 255-byte record of paths.dat holding text: its length (two bytes, low first), the text, and
 // zero bytes after it.
 std::string RecordBytes(std::string_view text);
