@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <memory>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/frmMain.h"
 #include "platform/files.h"
 #include "platform/temp_names.h"
+#include "tests/support/card_changes.h"
 #include "tests/support/fakes.h"
 #include "tests/support/tempdir.h"
 
@@ -39,12 +40,17 @@ class MassCopyTest : public ::testing::Test {
   }
 
   // Lists the source as the copy request does, then copies; gives the error count.
-  std::int32_t Run() {
+  std::int32_t Run(const std::function<void()>& after_listing = [] {}) {
     std::int32_t count = 0, errors = 0;
     std::vector<std::string> files;
     f.SortedFiles(f.strSourcePath + kSep, count, files, true, true);
+    after_listing();
     f.StartMassCopy(errors, count, files);
     return errors;
+  }
+  void TakeOffTheCard(const std::string& name) {
+    GuardDeletion(card / name);
+    fs::remove(fs::path(card / name));
   }
   std::string InCase(const std::string& name = "") const {
     return cases / ("0815-22_Desk_4_2008-03-02/" + name);
@@ -94,12 +100,7 @@ TEST_F(MassCopyTest, CopiesUnderOwnNamesAndOverwritesOnlyWhenTheOperatorSaysYes)
 // A photo taken off the card after the listing (the card pulled out, another program): the run
 // ends with the box, and what was copied before it stays, with nothing half-made beside it.
 TEST_F(MassCopyTest, APhotoGoneAfterTheListingEndsTheRunAndKeepsEarlierCopies) {
-  std::int32_t count = 0, errors = 0;
-  std::vector<std::string> files;
-  f.SortedFiles(f.strSourcePath + kSep, count, files, true, true);
-  fs::remove(fs::path(card / "IMG_0002.jpeg"));
-  f.StartMassCopy(errors, count, files);
-  EXPECT_EQ(errors, 1);
+  EXPECT_EQ(Run([&] { TakeOffTheCard("IMG_0002.jpeg"); }), 1);
   EXPECT_EQ(h.desktop.boxes, (Boxes{{"53 File not found in StartMassCopy", 48, "Error"}}));
   EXPECT_EQ(AllNames(InCase()), Names{"IMG_0001.JPG"});
   EXPECT_EQ(ReadFile(InCase("IMG_0001.JPG")), "IMG_0001.JPG");
@@ -109,18 +110,6 @@ MessageBoxCall Differs(const std::string& name) {
   return {"There was an error in copying the file " + name +
               ".  Do you want to continue to the next file?",
           20, "Error!"};
-}
-
-// Changes a photo on the card once the copy has moved past it, while the window is kept alive:
-// what was copied is then no longer the photo.
-void ChangeOnceCopied(FakeDesktop& desktop, FakeTextBox& status, const std::string& name,
-                      const std::string& path) {
-  auto done = std::make_shared<bool>(false);
-  desktop.on_keep_alive = [&status, name, path, done] {
-    if (*done || !status.text.ends_with(name)) return;
-    *done = true;
-    WriteFile(path, "changed on the card after it was copied");
-  };
 }
 
 // Every copy that is not proved is asked about in list order, as soon as its group is read
@@ -143,6 +132,7 @@ TEST_F(MassCopyTest, CopiesNotProvedAreAskedAboutPerGroupInListOrderAndCounted) 
   EXPECT_GE(h.desktop.keep_alives, 6);  // between files, and while groups are read back
 
   // No ends the run there; what was proved before stays.
+  GuardDeletion(InCase());
   fs::remove_all(fs::path(InCase()));
   WriteFile(card / "IMG_0002.jpeg", "IMG_0002.jpeg");
   ChangeOnceCopied(h.desktop, h.txtMessage, "IMG_0002.jpeg", card / "IMG_0002.jpeg");
@@ -230,7 +220,7 @@ TEST_F(MassCopyTest, ALinkInTheCaseFolderIsReplacedByARealCopy) {
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(h.desktop.boxes, Boxes{Overwrite("IMG_0001.JPG")});
   EXPECT_FALSE(fs::is_symlink(InCase("IMG_0001.JPG")));
-  fs::remove(fs::path(card / "IMG_0001.JPG"));
+  TakeOffTheCard("IMG_0001.JPG");
   EXPECT_EQ(ReadFile(InCase("IMG_0001.JPG")), "IMG_0001.JPG");
 }
 #endif

@@ -9,6 +9,7 @@
 
 #include "app/frmMain.h"
 #include "platform/files.h"
+#include "tests/support/card_changes.h"
 #include "tests/support/fakes.h"
 #include "tests/support/messages.h"
 #include "tests/support/tempdir.h"
@@ -38,6 +39,10 @@ class NotCopied : public ::testing::Test {
   }
 
   std::string In(const std::string& name) const { return source + kSep + name; }
+  void TakeOffTheCard(const std::string& name) {
+    GuardDeletion(In(name));
+    fs::remove(fs::path(In(name)));
+  }
   MessageBoxCall Question(const std::string& text) const {
     return {text + ".  Do you want to delete anyway?", 308, "Not copied"};
   }
@@ -82,7 +87,7 @@ TEST_F(NotCopied, TheTypicalCardAsksAboutThePhotoTheCopyPassedOver) {
 
 // With every photo and video copied and proved, Delete is as it always was.
 TEST_F(NotCopied, EveryPhotoCopiedGoesStraightToDelete) {
-  fs::remove(fs::path(In("DSC_0003.Jpg")));
+  TakeOffTheCard("DSC_0003.Jpg");
   f.cmdStartCopy_Click();
   EXPECT_EQ(PressDelete({mb::kAnswerNo}), Boxes{DeleteQuestion()});
 }
@@ -111,7 +116,7 @@ TEST_F(NotCopied, DeleteWithoutACopyNamesTheFirstAndCountsTheRest) {
 // A photo changed or added after the copy, a hidden one deeper in the tree, and one whose copy
 // failed and was passed over: none has a verified copy.
 TEST_F(NotCopied, PhotosChangedAddedHiddenOrNotCopiedSinceAreNamed) {
-  fs::remove(fs::path(In("DSC_0003.Jpg")));
+  TakeOffTheCard("DSC_0003.Jpg");
   f.cmdStartCopy_Click();
   ASSERT_EQ(h.txtMessage.text, kCopied);
   fs::last_write_time(In("IMG_0001.JPG"),
@@ -131,14 +136,8 @@ TEST_F(NotCopied, PhotosChangedAddedHiddenOrNotCopiedSinceAreNamed) {
 
 // A copy that failed and was passed over with Yes: the run is an error, and Delete names it.
 TEST_F(NotCopied, ACopyPassedOverAfterAnErrorIsNamed) {
-  fs::remove(fs::path(In("DSC_0003.Jpg")));
-  bool changed = false;
-  h.desktop.on_keep_alive = [&] {
-    if (!changed && h.txtMessage.text.ends_with("IMG_0002.jpg")) {
-      changed = true;
-      WriteFile(In("IMG_0002.jpg"), "changed while it was copied");
-    }
-  };
+  TakeOffTheCard("DSC_0003.Jpg");
+  ChangeOnceCopied(h.desktop, h.txtMessage, "IMG_0002.jpg", In("IMG_0002.jpg"));
   h.desktop.answers = {mb::kAnswerYes};
   f.cmdStartCopy_Click();
   EXPECT_EQ(h.txtMessage.text, kImportError);
