@@ -101,28 +101,25 @@ TEST(Startup, WithoutPathsDatStartUpStopsAfterOneBox) {
 }
 
 #ifndef _WIN32
-// An environment variable set (or unset) for one test.
+// An environment variable set (or, given nullptr, unset) for one test.
 class ScopedEnv {
  public:
   ScopedEnv(const char* name, const char* value) : name_(name) {
     if (const char* old = std::getenv(name)) old_ = old;
-    if (value) {
-      ::setenv(name, value, 1);
-    } else {
-      ::unsetenv(name);
-    }
+    Set(value);
   }
-  ~ScopedEnv() {
-    if (old_) {
-      ::setenv(name_, old_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
+  ~ScopedEnv() { Set(old_ ? old_->c_str() : nullptr); }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 
  private:
+  void Set(const char* value) const {
+    if (value) {
+      ::setenv(name_, value, 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
   const char* name_;
   std::optional<std::string> old_;
 };
@@ -151,12 +148,21 @@ class CardArgument : public ::testing::Test {
     MakeFolders(dir / "cases");
   }
 
-  StartupFolders Prepare(std::vector<std::string> arguments) {
-    StartupFolders folders = PrepareStartupFolders(arguments, h.desktop);
-    f.strCardDirectory = folders.card;
+  // As the program starts: the folders from the arguments, and the card handed to the window.
+  static StartupFolders Prepare(const Paths& arguments, Harness& on) {
+    StartupFolders folders = PrepareStartupFolders(arguments, on.desktop);
+    on.form->strCardDirectory = folders.card;
     return folders;
   }
+  StartupFolders Prepare(const Paths& arguments) { return Prepare(arguments, h); }
   std::string Home() const { return dir / "config/pixferry"; }
+  // A request typed and Start pressed: the card's photos go to cases/7_Desk_2008-01-01.
+  static void Copy(Harness& on) {
+    on.txtIncidentNumber.text = "7";
+    on.txtUser.text = "Desk";
+    on.txtDate.text = "1/1/08";
+    on.form->cmdStartCopy_Click();
+  }
 
   TempDir dir;
   bool started_made = (MakeFolders(dir / "started"), true);
@@ -186,7 +192,7 @@ TEST_F(CardArgument, TheCardIsProbedAndTheSettingsLiveInTheUsersFolder) {
 
   // The next start from the card finds its photos.
   Harness again;
-  again.form->strCardDirectory = folders.card;
+  ASSERT_TRUE(Prepare({dir / "card"}, again).ok);
   again.form->Form_Load();
   EXPECT_TRUE(again.desktop.boxes.empty());
   EXPECT_EQ(again.form->strSavePath, dir / "cases");
@@ -200,10 +206,7 @@ TEST_F(CardArgument, TheCardIsProbedAndTheSettingsLiveInTheUsersFolder) {
   EXPECT_EQ(again.desktop.pick_calls[0].start_folder, dir / "card/DCIM");
 
   // A copy: the card and the folder it was started from are as they were.
-  again.txtIncidentNumber.text = "7";
-  again.txtUser.text = "Desk";
-  again.txtDate.text = "1/1/08";
-  again.form->cmdStartCopy_Click();
+  Copy(again);
   EXPECT_EQ(testing::ReadFile(dir / "cases/7_Desk_2008-01-01/IMG_0002.JPG"), "two");
   EXPECT_EQ(Tree(dir / "card"), card_before);
   EXPECT_TRUE(fs::is_empty(dir / "started"));
@@ -217,10 +220,7 @@ TEST_F(CardArgument, AReadOnlyCardIsCopiedAsAnyOther) {
               ASSERT_TRUE(Prepare({dir / "card"}).ok);
               WriteFile(Home() + "/paths.dat", testing::RecordBytes(dir / "cases"));
               f.Form_Load();
-              h.txtIncidentNumber.text = "7";
-              h.txtUser.text = "Desk";
-              h.txtDate.text = "1/1/08";
-              f.cmdStartCopy_Click();
+              Copy(h);
               EXPECT_EQ(h.desktop.boxes, Boxes{});
               EXPECT_EQ(testing::ReadFile(dir / "cases/7_Desk_2008-01-01/IMG_0001.JPG"), "one");
             })),
@@ -241,10 +241,9 @@ TEST_F(CardArgument, TheCardIsKeptAsGivenAndItsPhotosFound) {
     SCOPED_TRACE(argument);
     testing::ScopedCurrentDirectory from(dir / "started");
     Harness again;
-    const StartupFolders folders = PrepareStartupFolders({argument}, again.desktop);
+    const StartupFolders folders = Prepare({argument}, again);
     ASSERT_TRUE(folders.ok);
     EXPECT_EQ(folders.card, card);
-    again.form->strCardDirectory = folders.card;
     again.form->Form_Load();
     EXPECT_EQ(again.form->strSourcePath, card + "/DCIM/100MEDIA");
     EXPECT_EQ(again.txtSource.text, "IMG_0001.JPG");
