@@ -1,6 +1,7 @@
 // A photo changed on the card while a copy runs, for the tests of the copy's read-back.
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -9,15 +10,20 @@
 
 namespace pixferry::testing {
 
-// Changes the photo at path once the status line shows that the copy has moved past name, at the
-// window's next KeepAlive: what was copied is then no longer the photo.
+// Changes a byte of the photo at path once the status line shows that the copy has moved past
+// name, at the window's next KeepAlive: what was copied is then no longer the photo. Its size and
+// time stay, so only its bytes tell.
 inline void ChangeOnceCopied(FakeDesktop& desktop, const FakeTextBox& status,
                              const std::string& name, const std::string& path) {
   auto done = std::make_shared<bool>(false);
   desktop.on_keep_alive = [&status, name, path, done] {
     if (*done || !status.text.ends_with(name)) return;
     *done = true;
-    WriteFile(path, "changed on the card after it was copied");
+    const std::filesystem::file_time_type time = std::filesystem::last_write_time(path);
+    std::string bytes = ReadFile(path);
+    bytes.at(0) ^= 1;
+    WriteFile(path, bytes);
+    std::filesystem::last_write_time(path, time);
   };
 }
 
