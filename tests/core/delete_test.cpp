@@ -106,9 +106,8 @@ class Delete : public ::testing::Test {
   std::string In(const std::string& path) const {
     return dir / ("card/DCIM/" + path);
   }
-  MessageBoxCall Question() const {
-    return {"Are you sure you want to delete the source files from " + form.strSourcePath + "?", 36,
-            "Delete?"};
+  static MessageBoxCall Question(const std::string& source) {
+    return {"Are you sure you want to delete the source files from " + source + "?", 36, "Delete?"};
   }
 
   // Presses Delete with these folders and gives only the boxes it showed.
@@ -120,13 +119,18 @@ class Delete : public ::testing::Test {
     return h.desktop.boxes;
   }
 
-  // Answers Yes and presses Delete; the path about to go passes the guard first.
-  void ConfirmDelete(const std::string& guarded) {
+  // Presses Delete on source and answers Yes; the folder about to go, source as the deletion
+  // reads it, passes the guard first.
+  void ConfirmDelete(const std::string& source, const std::string& guarded) {
     GuardDeletion(guarded);
     MarkCopied(form, guarded);
+    form.strSourcePath = source;
     h.desktop.answers.push_back(mb::kAnswerYes);
     form.cmdDelete_Click();
     EXPECT_TRUE(h.desktop.answers.empty()) << "the question was not asked";
+  }
+  void ConfirmDelete(const std::string& source) {
+    ConfirmDelete(source, source);
   }
 
 #ifndef _WIN32
@@ -142,19 +146,17 @@ class Delete : public ::testing::Test {
 };
 
 TEST_F(Delete, NoChangesNothingYesRemovesTheWholeCardFolderAndForgetsTheSource) {
-  const MessageBoxCall first = Question();
   h.desktop.answers.push_back(mb::kAnswerNo);
   form.cmdDelete_Click();
   EXPECT_TRUE(Exists(In("top.txt")));
   EXPECT_EQ(h.txtMessage.text, "status before");
 
 #ifdef _WIN32
-  form.strSourcePath = "  " + card + kSep + " ";  // Windows ignores blanks at the ends of a name
+  const std::string spelled = "  " + card + kSep + " ";  // Windows ignores blanks at the ends
 #else
-  form.strSourcePath = card + kSep;
+  const std::string spelled = card + kSep;
 #endif
-  const MessageBoxCall second = Question();
-  ConfirmDelete(card);
+  ConfirmDelete(spelled, card);
   EXPECT_FALSE(Exists(card));
   EXPECT_EQ(h.txtMessage.text, kCleansed);
   EXPECT_GT(h.desktop.keep_alives, 8) << "the window was not kept alive between entries";
@@ -164,10 +166,11 @@ TEST_F(Delete, NoChangesNothingYesRemovesTheWholeCardFolderAndForgetsTheSource) 
   EXPECT_EQ(form.lngSourceCount, 0);
   EXPECT_FALSE(h.SourceButtonsEnabled());
   form.cmdDelete_Click();  // a second Delete knows of no source
-  EXPECT_EQ(h.desktop.boxes, (Boxes{first, second, {"Source directory is not set!", 64, "Nope"}}));
+  EXPECT_EQ(
+      h.desktop.boxes,
+      (Boxes{Question(card), Question(spelled), {"Source directory is not set!", 64, "Nope"}}));
 
   // Chosen again once gone (the card was taken out): nothing to delete, forgotten all the same.
-  form.strSourcePath = card;
   ConfirmDelete(card);
   EXPECT_EQ(h.desktop.boxes.back(),
             (MessageBoxCall{"The directory " + card + " does not exist!", 64, "Nothing Here"}));
@@ -201,13 +204,11 @@ TEST_F(Delete, LinksAreRemovedAndWhatTheyLeadToSurvives) {
   if (!LinkFolder(dir / "elsewhere", In("100MEDIA/to-folder")) || !LinkFolder(card, link)) {
     GTEST_SKIP() << "links to folders cannot be made here";
   }
-  form.strSourcePath = link;
   ConfirmDelete(link);
   EXPECT_EQ(h.txtMessage.text, kCleansed);
   EXPECT_FALSE(Exists(link));
   EXPECT_TRUE(Exists(In("MISC/deep/LOCKED.JPG")));
 
-  form.strSourcePath = card;
   ConfirmDelete(card);
   EXPECT_EQ(h.txtMessage.text, kCleansed);
   EXPECT_FALSE(Exists(card));
@@ -278,10 +279,8 @@ TEST_F(Delete, RefusesTheRootBeforeAskingAnything) {
 TEST_F(Delete, AFolderNamedWithABlankGoesAloneAndItsParentStays) {
   const std::string blank = In(" ");
   WriteFile(blank + "/IMG_0001.JPG", "blank");
-  form.strSourcePath = blank;
-  const MessageBoxCall asked = Question();
   ConfirmDelete(blank);
-  EXPECT_EQ(h.desktop.boxes, Boxes{asked});
+  EXPECT_EQ(h.desktop.boxes, Boxes{Question(blank)});
   EXPECT_EQ(h.txtMessage.text, kCleansed);
   EXPECT_FALSE(Exists(blank));
   EXPECT_EQ(ReadFile(In("top.txt")), "top");
@@ -290,15 +289,13 @@ TEST_F(Delete, AFolderNamedWithABlankGoesAloneAndItsParentStays) {
 
 TEST_F(Delete, ATrailingBlankNamesAnotherFolderThanItsSibling) {
   WriteFile(In("100MEDIA /IMG_0002.JPG"), "blank");
-  form.strSourcePath = In("100MEDIA ");
   ConfirmDelete(In("100MEDIA "));
   EXPECT_EQ(h.txtMessage.text, kCleansed);
   EXPECT_FALSE(Exists(In("100MEDIA ")));
   EXPECT_TRUE(Exists(In("100MEDIA/IMG_0001.JPG")));
 
   // Blanks in front of a path make another path, which is not there.
-  form.strSourcePath = " " + In("100MEDIA");
-  ConfirmDelete(In("100MEDIA"));
+  ConfirmDelete(" " + In("100MEDIA"), In("100MEDIA"));
   EXPECT_EQ(h.desktop.boxes.back(),
             (MessageBoxCall{"The directory  " + In("100MEDIA") + " does not exist!", 64,
                             "Nothing Here"}));
@@ -375,10 +372,8 @@ std::string Delete::MountBelowAndDelete(const std::string& mounted, const std::s
     }
     EXPECT_EQ(PressDelete(form.strSavePath, mounted), Boxes{RootRefused(mounted)});
     h.desktop.boxes.clear();
-    form.strSourcePath = card;
-    const MessageBoxCall asked = Question();
     ConfirmDelete(card);
-    EXPECT_EQ(h.desktop.boxes, (Boxes{asked, {"An Error was occured", 48, "Error"}}));
+    EXPECT_EQ(h.desktop.boxes, (Boxes{Question(card), {"An Error was occured", 48, "Error"}}));
     EXPECT_EQ(h.txtMessage.text, kFailed);
     EXPECT_EQ(ReadFile(mounted + "/KEEP.JPG"), "outside");
     EXPECT_FALSE(Exists(In("top.txt"))) << "the files before the mount were not deleted";
