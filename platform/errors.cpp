@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/paths.h"
+
 namespace pixferry {
 
 std::string_view ErrorDescription(int number) {
@@ -121,11 +123,22 @@ int ErrorFromErrno(int e) noexcept {
   }
 }
 
+int NotFoundError(std::string path) noexcept {
+  try {
+    while (path.size() > 1 && IsSeparator(path.back())) path.pop_back();
+    std::error_code ec;
+    return std::filesystem::is_directory(FileSystemPath(FolderOf(path)), ec) ? err::kFileNotFound
+                                                                             : err::kPathNotFound;
+  } catch (...) {
+    return err::kPathNotFound;
+  }
+}
+
 int ErrorFromErrnoOn(int e, const std::string& path) noexcept {
   if (e != EIO) return ErrorFromErrno(e);
   try {
     namespace fs = std::filesystem;
-    fs::path folder = fs::path(std::u8string(path.begin(), path.end())).parent_path();
+    fs::path folder = FileSystemPath(path).parent_path();
     if (folder.empty()) folder = ".";
     std::error_code ec;
     const fs::file_status folder_status = fs::status(folder, ec);

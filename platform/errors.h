@@ -56,6 +56,9 @@ void ThrowIfError(int number);
 
 // Maps an errno value to the run-time number an operator would see for it.
 int ErrorFromErrno(int errno_value) noexcept;
+// The number for a path that is not there, told apart as Windows tells it: "file not found"
+// (53) when its folder is there, "path not found" (76) when the folder is missing too.
+int NotFoundError(std::string path) noexcept;
 // The same for a failure on path. An I/O error where path's folder can no longer be reached at
 // all is the medium gone (a card pulled out), 68, not a damaged spot on it, 57.
 int ErrorFromErrnoOn(int errno_value, const std::string& path) noexcept;
