@@ -10,54 +10,11 @@ namespace pixferry {
 
 std::string_view ErrorDescription(int number) {
   switch (number) {
-    case err::kInvalidProcedureCall:
-      return "Invalid procedure call or argument";
-    case err::kOutOfMemory:
-      return "Out of memory";
-    case err::kSubscriptOutOfRange:
-      return "Subscript out of range";
-    case err::kTypeMismatch:
-      return "Type mismatch";
-    case err::kInternalError:
-      return "Internal error";
-    case err::kBadFileNameOrNumber:
-      return "Bad file name or number";
-    case err::kFileNotFound:
-      return "File not found";
-    case err::kBadFileMode:
-      return "Bad file mode";
-    case err::kFileAlreadyOpen:
-      return "File already open";
-    case err::kDeviceIoError:
-      return "Device I/O error";
-    case err::kFileAlreadyExists:
-      return "File already exists";
-    case err::kBadRecordLength:
-      return "Bad record length";
-    case err::kDiskFull:
-      return "Disk full";
-    case err::kInputPastEndOfFile:
-      return "Input past end of file";
-    case err::kBadRecordNumber:
-      return "Bad record number";
-    case err::kBadFileName:
-      return "Bad file name";
-    case err::kTooManyFiles:
-      return "Too many files";
-    case err::kDeviceUnavailable:
-      return "Device unavailable";
-    case err::kPermissionDenied:
-      return "Permission denied";
-    case err::kDiskNotReady:
-      return "Disk not ready";
-    case err::kCannotRenameWithDifferentDrive:
-      return "Can't rename with different drive";
-    case err::kPathFileAccessError:
-      return "Path/File access error";
-    case err::kPathNotFound:
-      return "Path not found";
-    case err::kInvalidPicture:
-      return "Invalid picture";
+#define PIXFERRY_RUNTIME_ERROR(name, value, text) \
+  case err::name:                                 \
+    return text;
+#include "platform/errors.def"
+#undef PIXFERRY_RUNTIME_ERROR
     default:
       return "Application-defined or object-defined error";
   }
