@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/MainControls.h"
 #include "app/Screen.h"
 #include "copy/VerifiedCopies.h"
 #include "lists/FileList.h"
@@ -16,33 +17,6 @@
 namespace pixferry {
 
 class frmShowPhoto;
-
-// The controls of the main window by their names, bound by a front end or a test; frmMain
-// inherits them, so its procedures use them by these names.
-struct MainControls {
-  Window& form;
-  TextBox& txtIncidentNumber;
-  TextBox& txtUser;
-  TextBox& txtDate;
-  TextBox& txtSource;
-  TextBox& txtTarget;
-  TextBox& txtMessage;
-  Button& cmdSource;
-  Button& cmdStartCopy;
-  Button& cmdDelete;
-  Button& cmdClose;
-  Button& cmdSourceFirst;
-  Button& cmdSourcePrevious;
-  Button& cmdSourceNext;
-  Button& cmdSourceLast;
-  Button& cmdViewSource;
-  Button& cmdTargetFirst;
-  Button& cmdTargetPrevious;
-  Button& cmdTargetNext;
-  Button& cmdTargetLast;
-  Button& cmdViewTarget;
-  PictureBox& imgSource;
-};
 
 class frmMain : public MainControls {
  public:

@@ -86,9 +86,10 @@ struct Program {
   std::unique_ptr<frmMain> main;
 
   Program() {
-    const MainControls controls{form, incident, user,  date,  source, target, message, b[0],
-                                b[1], b[2],     b[3],  b[4],  b[5],   b[6],   b[7],    b[8],
-                                b[9], b[10],    b[11], b[12], b[13],  picture};
+    const MainControls controls{
+        {incident, user, date, source, target, message, b[0],  b[1],  b[2],  b[3],   b[4],
+         b[5],     b[6], b[7], b[8],   b[9],   b[10],   b[11], b[12], b[13], picture},
+        form};
     main = std::make_unique<frmMain>(controls, viewer, desktop);
   }
 };

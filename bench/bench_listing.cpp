@@ -111,8 +111,8 @@ int main() {
   NullPictureBox picture;
   StderrDesktop desktop;
   pixferry::frmShowPhoto viewer(viewer_window, picture, desktop);
-  const pixferry::MainControls controls{main_window, t, t, t, t, t, t, b, b, b, b,
-                                        b,           b, b, b, b, b, b, b, b, b, picture};
+  const pixferry::MainControls controls{
+      {t, t, t, t, t, t, b, b, b, b, b, b, b, b, b, b, b, b, b, b, picture}, main_window};
   pixferry::frmMain form(controls, viewer, desktop);
 
   BenchFolder bench;

@@ -111,9 +111,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Picture picture, viewer_picture;
   Screen screen;
   frmShowPhoto viewer(viewer_window, viewer_picture, screen);
-  const MainControls controls{main_window, incident, user,  date,  source, target, message, b[0],
-                              b[1],        b[2],     b[3],  b[4],  b[5],   b[6],   b[7],    b[8],
-                              b[9],        b[10],    b[11], b[12], b[13],  picture};
+  const MainControls controls{
+      {incident, user, date, source, target, message, b[0],  b[1],  b[2],  b[3],   b[4],
+       b[5],     b[6], b[7], b[8],   b[9],   b[10],   b[11], b[12], b[13], picture},
+      main_window};
   frmMain form(controls, viewer, screen);
   for (int pass = 0; pass < 2; ++pass) {
     try {

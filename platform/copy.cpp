@@ -1,7 +1,10 @@
 // Whole-file copies in groups. Each system's file included first holds its own calls: how a copy
-// is written, flushed, read back and named. The group's commit, the same on every system, is
-// written once below it.
+// is written, flushed, read back and named (its CopySystem). What the group keeps of its waiting
+// copies and its commit, the same on every system, are written once below it.
+#include <algorithm>
 #include <functional>
+#include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -18,13 +21,49 @@
 
 namespace pixferry {
 
+struct CopyGroup::Impl : CopySystem {
+  ~Impl() {
+    for (Pending& p : pending) Remove(p);
+  }
+
+  CopyGroupLimits limits;
+  std::function<void()> between;
+  std::vector<Pending> pending;
+  // The destinations waiting; folded too where their folder ignores case.
+  std::unordered_set<std::string> names;
+  std::unordered_set<std::string> folded_names;
+  unsigned long long bytes = 0;
+};
+
 CopyGroup::CopyGroup(CopyGroupLimits limits, std::function<void()> between_chunks)
     : impl_(std::make_unique<Impl>()) {
   impl_->limits = limits;
+  // Each waiting copy holds files open: a group may not hold more than the process may have.
+  impl_->limits.files = std::min(limits.files, OpenFileBudget());
   impl_->between = std::move(between_chunks);
 }
 
 CopyGroup::~CopyGroup() = default;
+
+void CopyGroup::Add(const std::string& source, const std::string& destination) {
+  Impl& g = *impl_;
+  if (const int e = faults::Check(faults::Op::CopyOpen)) throw RuntimeError(e);
+  Pending p = g.Write(source, destination, g.between);
+  g.names.insert(destination);
+  if (p.ignores_case) g.folded_names.insert(FoldedName(destination));
+  if (!p.temp.empty()) g.bytes += p.stamp.size;
+  g.pending.push_back(std::move(p));
+}
+
+bool CopyGroup::Holds(const std::string& destination) const {
+  const Impl& g = *impl_;
+  return g.names.contains(destination) || g.folded_names.contains(FoldedName(destination));
+}
+
+bool CopyGroup::Full() const noexcept {
+  const Impl& g = *impl_;
+  return g.pending.size() >= g.limits.files || g.bytes >= g.limits.bytes;
+}
 
 std::size_t CopyGroup::PendingFiles() const noexcept {
   return impl_->pending.size();
@@ -32,13 +71,15 @@ std::size_t CopyGroup::PendingFiles() const noexcept {
 
 std::vector<CopyOutcome> CopyGroup::Commit() {
   Impl& g = *impl_;
-  std::vector<Impl::Pending> pending = std::exchange(g.pending, {});
-  g.ForgetWaiting();
+  std::vector<Pending> pending = std::exchange(g.pending, {});
+  g.names.clear();
+  g.folded_names.clear();
+  g.bytes = 0;
   // Whatever happens, no temporary outlives the commit.
   const struct Cleanup {
-    std::vector<Impl::Pending>& pending;
+    std::vector<Pending>& pending;
     ~Cleanup() {
-      for (Impl::Pending& p : pending) Impl::Remove(p);
+      for (Pending& p : pending) Impl::Remove(p);
     }
   } cleanup{pending};
   if (pending.empty()) return {};
@@ -46,7 +87,7 @@ std::vector<CopyOutcome> CopyGroup::Commit() {
   Impl::Flush(pending);
 
   std::vector<CopyOutcome> outcomes;
-  for (Impl::Pending& p : pending) {
+  for (Pending& p : pending) {
     if (g.between) g.between();
     CopyOutcome outcome{p.source, p.destination, false, 0, p.stamp};
     if (p.temp.empty()) {
@@ -54,7 +95,7 @@ std::vector<CopyOutcome> CopyGroup::Commit() {
     } else if (const int e = faults::Check(faults::Op::CopyVerify)) {
       outcome.error = e;
     } else {
-      outcome = g.Verify(p);
+      outcome = g.Verify(p, g.between);
       if (outcome.verified) {
         if (const int named = g.Name(p); named != 0) {
           outcome.verified = false;

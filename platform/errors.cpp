@@ -4,58 +4,17 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/paths.h"
+
 namespace pixferry {
 
 std::string_view ErrorDescription(int number) {
   switch (number) {
-    case err::kInvalidProcedureCall:
-      return "Invalid procedure call or argument";
-    case err::kOutOfMemory:
-      return "Out of memory";
-    case err::kSubscriptOutOfRange:
-      return "Subscript out of range";
-    case err::kTypeMismatch:
-      return "Type mismatch";
-    case err::kInternalError:
-      return "Internal error";
-    case err::kBadFileNameOrNumber:
-      return "Bad file name or number";
-    case err::kFileNotFound:
-      return "File not found";
-    case err::kBadFileMode:
-      return "Bad file mode";
-    case err::kFileAlreadyOpen:
-      return "File already open";
-    case err::kDeviceIoError:
-      return "Device I/O error";
-    case err::kFileAlreadyExists:
-      return "File already exists";
-    case err::kBadRecordLength:
-      return "Bad record length";
-    case err::kDiskFull:
-      return "Disk full";
-    case err::kInputPastEndOfFile:
-      return "Input past end of file";
-    case err::kBadRecordNumber:
-      return "Bad record number";
-    case err::kBadFileName:
-      return "Bad file name";
-    case err::kTooManyFiles:
-      return "Too many files";
-    case err::kDeviceUnavailable:
-      return "Device unavailable";
-    case err::kPermissionDenied:
-      return "Permission denied";
-    case err::kDiskNotReady:
-      return "Disk not ready";
-    case err::kCannotRenameWithDifferentDrive:
-      return "Can't rename with different drive";
-    case err::kPathFileAccessError:
-      return "Path/File access error";
-    case err::kPathNotFound:
-      return "Path not found";
-    case err::kInvalidPicture:
-      return "Invalid picture";
+#define PIXFERRY_RUNTIME_ERROR(name, value, text) \
+  case err::name:                                 \
+    return text;
+#include "platform/errors.def"
+#undef PIXFERRY_RUNTIME_ERROR
     default:
       return "Application-defined or object-defined error";
   }
@@ -121,11 +80,22 @@ int ErrorFromErrno(int e) noexcept {
   }
 }
 
+int NotFoundError(std::string path) noexcept {
+  try {
+    while (path.size() > 1 && IsSeparator(path.back())) path.pop_back();
+    std::error_code ec;
+    return std::filesystem::is_directory(FileSystemPath(FolderOf(path)), ec) ? err::kFileNotFound
+                                                                             : err::kPathNotFound;
+  } catch (...) {
+    return err::kPathNotFound;
+  }
+}
+
 int ErrorFromErrnoOn(int e, const std::string& path) noexcept {
   if (e != EIO) return ErrorFromErrno(e);
   try {
     namespace fs = std::filesystem;
-    fs::path folder = fs::path(std::u8string(path.begin(), path.end())).parent_path();
+    fs::path folder = FileSystemPath(path).parent_path();
     if (folder.empty()) folder = ".";
     std::error_code ec;
     const fs::file_status folder_status = fs::status(folder, ec);

@@ -1,12 +1,15 @@
+#include <string>
+
 #include "app/frmMain.h"
 #include "platform/records.h"
+#include "settings/PathsFile.h"
 
 namespace pixferry {
 
 // A record that cannot be read ends the reading there: the ones before it stay read.
 void frmMain::ReadPathsFile() {
   // Closed when the block ends, also when a read fails, so the box never finds it open.
-  RecordFile settings("paths.dat", RecordFile::Mode::ReadOnly);
+  RecordFile settings(std::string(kPathsFile), RecordFile::Mode::ReadOnly);
   strSavePath = settings.Read(1);
   strMediaProgram = settings.Read(2);
   strLocalSwitch = settings.Read(3);

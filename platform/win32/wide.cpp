@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/paths.h"
 
 namespace pixferry {
 namespace {
@@ -13,10 +14,6 @@ namespace {
 int CheckedLength(std::size_t size) {
   if (size > static_cast<std::size_t>(INT_MAX)) throw RuntimeError(err::kOutOfMemory);
   return static_cast<int>(size);
-}
-
-bool IsSeparator(wchar_t c) {
-  return c == L'\\' || c == L'/';
 }
 
 bool IsDriveLetter(wchar_t c) {

@@ -121,6 +121,39 @@ TEST(CopyOnFaultFs, ACardPulledOutMidCopyKeepsTheCopiesProvedBefore) {
   EXPECT_EQ(ReadFile(cases / "0815_Desk_2008-03-02/IMG_0001.JPG"), Photo(1000, '1'));
 }
 
+// The card goes away altogether while the second photo is read: the box says the device is
+// gone (68), not that a spot on it is damaged (57) as above, and no copy takes a name it has
+// not proved.
+TEST(CopyOnFaultFs, ACardThatGoesAwayMidCopyIsAnUnavailableDevice) {
+  TempDir cases, backing;
+  WriteFile(backing / "card/IMG_0001.JPG", Photo(1000, '1'));
+  WriteFile(backing / "card/IMG_0002.JPG", Photo(200000, '2'));
+  const FaultFsResult result =
+      RunOnFaultFs(backing.path(), FaultMode::kGoneAfter, 50000, [&](const std::string& mount) {
+        testing::Harness h;
+        h.form->strSavePath = cases.path();
+        h.form->strSourcePath = mount + "/card";
+        h.form->strRenameSwitch = "False";
+        h.txtIncidentNumber.text = "0815";
+        h.txtUser.text = "Desk";
+        h.txtDate.text = "2008-03-02";
+        h.form->cmdStartCopy_Click();
+        Checks check;
+        check.Equal(
+            h.desktop.boxes,
+            std::vector<MessageBoxCall>{{"68 Device unavailable in StartMassCopy", 48, "Error"}},
+            "one box naming the device gone: " +
+                (h.desktop.boxes.empty() ? std::string() : h.desktop.boxes[0].text));
+        return check.failure();
+      });
+  SKIP_UNLESS_RAN(result);
+  EXPECT_EQ(result.failure, "");
+  for (const std::string& name : Names(cases / "0815_Desk_2008-03-02")) {
+    EXPECT_EQ(name, "IMG_0001.JPG");
+    EXPECT_EQ(ReadFile(cases / "0815_Desk_2008-03-02/IMG_0001.JPG"), Photo(1000, '1'));
+  }
+}
+
 // A disk that keeps only its first 3000 bytes of a file while it reports every write done.
 TEST(CopyOnFaultFs, ADiskThatDropsWritesPastItsSizeIsCaught) {
   TempDir card, backing;

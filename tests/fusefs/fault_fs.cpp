@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -20,6 +21,7 @@ struct FaultFsState {
   int root_fd = -1;
   FaultMode mode = FaultMode::kCorruptStored;
   std::uint64_t limit = 0;
+  std::atomic<bool> gone{false};  // kGoneAfter: the card has been pulled out
 
   ~FaultFsState() {
     if (root_fd >= 0) close(root_fd);
@@ -39,6 +41,10 @@ const char* Relative(const char* path) {
 
 int Fail() {
   return -errno;
+}
+
+bool Gone() {
+  return Self().gone.load();
 }
 
 // The kernel owns appends and reads back partly written pages while it caches writes, so every
@@ -70,10 +76,17 @@ void* Init(fuse_conn_info* conn, fuse_config* cfg) {
   // An unlinked open file goes away in the backing folder too, not into a hidden leftover.
   cfg->hard_remove = 1;
   cfg->nullpath_ok = 1;
+  // A card that is gone must not live on in the kernel's caches of names and attributes.
+  if (Self().mode == FaultMode::kGoneAfter) {
+    cfg->entry_timeout = 0;
+    cfg->attr_timeout = 0;
+    cfg->negative_timeout = 0;
+  }
   return fuse_get_context()->private_data;
 }
 
 int GetAttr(const char* path, struct stat* st, fuse_file_info* fi) {
+  if (Gone()) return -EIO;
   const int rc = fi != nullptr ? fstat(static_cast<int>(fi->fh), st)
                                : fstatat(Self().root_fd, Relative(path), st, AT_SYMLINK_NOFOLLOW);
   return rc == 0 ? 0 : Fail();
@@ -107,6 +120,7 @@ int Create(const char* path, mode_t mode, fuse_file_info* fi) {
 }
 
 int Open(const char* path, fuse_file_info* fi) {
+  if (Gone()) return -EIO;
   const int fd = openat(Self().root_fd, Relative(path), BackingFlags(fi->flags) | O_CLOEXEC);
   if (fd < 0) return Fail();
   fi->fh = static_cast<std::uint64_t>(fd);
@@ -115,15 +129,19 @@ int Open(const char* path, fuse_file_info* fi) {
 
 int Read(const char*, char* buf, size_t size, off_t offset, fuse_file_info* fi) {
   const int fd = static_cast<int>(fi->fh);
-  const FaultFsState& self = Self();
-  if (self.mode == FaultMode::kReadFailsAfter) {
+  FaultFsState& self = Self();
+  if (self.gone) return -EIO;
+  if (self.mode == FaultMode::kReadFailsAfter || self.mode == FaultMode::kGoneAfter) {
     struct stat st {};
     if (fstat(fd, &st) != 0) return Fail();
     // The kernel asks for whole pages past the end; only bytes the file has count.
     const auto end = std::min<std::uint64_t>(static_cast<std::uint64_t>(offset) + size,
                                              static_cast<std::uint64_t>(st.st_size));
     // The whole request fails: a short answer would read as the end of the file.
-    if (end > self.limit) return -EIO;
+    if (end > self.limit) {
+      if (self.mode == FaultMode::kGoneAfter) self.gone = true;
+      return -EIO;
+    }
   }
   std::size_t done = 0;
   while (done < size) {
@@ -167,6 +185,7 @@ int Write(const char*, const char* buf, size_t size, off_t offset, fuse_file_inf
       }
       break;
     case FaultMode::kReadFailsAfter:
+    case FaultMode::kGoneAfter:
       break;
   }
   if (!WriteAll(fd, buf, size, offset)) return Fail();
@@ -196,6 +215,7 @@ DIR* DirOf(const fuse_file_info* fi) {
 }
 
 int OpenDir(const char* path, fuse_file_info* fi) {
+  if (Gone()) return -EIO;
   const int fd = openat(Self().root_fd, Relative(path), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return Fail();
   DIR* dir = fdopendir(fd);

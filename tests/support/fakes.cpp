@@ -69,12 +69,13 @@ Harness::Harness() {
   viewer_window.unload_log = &unload_log;
   main_window.loaded = true;
   viewer = std::make_unique<frmShowPhoto>(viewer_window, viewer_picture, desktop);
-  MainControls controls{main_window,       txtIncidentNumber, txtUser,       txtDate,
-                        txtSource,         txtTarget,         txtMessage,    cmdSource,
-                        cmdStartCopy,      cmdDelete,         cmdClose,      cmdSourceFirst,
-                        cmdSourcePrevious, cmdSourceNext,     cmdSourceLast, cmdViewSource,
-                        cmdTargetFirst,    cmdTargetPrevious, cmdTargetNext, cmdTargetLast,
-                        cmdViewTarget,     imgSource};
+  MainControls controls{
+      {txtIncidentNumber, txtUser,           txtDate,       txtSource,     txtTarget,
+       txtMessage,        cmdSource,         cmdStartCopy,  cmdDelete,     cmdClose,
+       cmdSourceFirst,    cmdSourcePrevious, cmdSourceNext, cmdSourceLast, cmdViewSource,
+       cmdTargetFirst,    cmdTargetPrevious, cmdTargetNext, cmdTargetLast, cmdViewTarget,
+       imgSource},
+      main_window};
   form = std::make_unique<frmMain>(controls, *viewer, desktop);
 }
 

@@ -23,6 +23,9 @@ enum class FaultMode {
   // Bytes written beyond offset `limit` of a file are dropped while the write reports success;
   // the file keeps the size written and reads back zeros there, as a fake-capacity disk does.
   kDropWritesBeyond,
+  // As kReadFailsAfter, but then the card is gone altogether: from that read on, every read,
+  // open and look-up on the file system fails with EIO.
+  kGoneAfter,
 };
 
 struct FaultFsResult {

@@ -20,15 +20,6 @@ constexpr Qt::WindowFlags kFixedFrame = Qt::CustomizeWindowHint | Qt::WindowTitl
                                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                                         Qt::MSWindowsFixedSizeDialogHint;
 
-MainControls BindMain(Program& p) {
-  return MainControls{p.main_window,       p.txtIncidentNumber, p.txtUser,       p.txtDate,
-                      p.txtSource,         p.txtTarget,         p.txtMessage,    p.cmdSource,
-                      p.cmdStartCopy,      p.cmdDelete,         p.cmdClose,      p.cmdSourceFirst,
-                      p.cmdSourcePrevious, p.cmdSourceNext,     p.cmdSourceLast, p.cmdViewSource,
-                      p.cmdTargetFirst,    p.cmdTargetPrevious, p.cmdTargetNext, p.cmdTargetLast,
-                      p.cmdViewTarget,     p.imgSource};
-}
-
 }  // namespace
 
 // A tool-window flag would cost the main window its taskbar button on most Linux desktops, so
@@ -49,31 +40,12 @@ void InitResources() {
 Program::Program()
     : main_window((InitResources(), MainFormLayout()), MainWindowStyle()),
       viewer_window(ViewerFormLayout(), ViewerWindowStyle()),
-      txtIncidentNumber(main_window, "txtIncidentNumber"),
-      txtUser(main_window, "txtUser"),
-      txtDate(main_window, "txtDate"),
-      txtSource(main_window, "txtSource"),
-      txtTarget(main_window, "txtTarget"),
-      txtMessage(main_window, "txtMessage"),
-      cmdSource(main_window, "cmdSource"),
-      cmdStartCopy(main_window, "cmdStartCopy"),
-      cmdDelete(main_window, "cmdDelete"),
-      cmdClose(main_window, "cmdClose"),
-      cmdSourceFirst(main_window, "cmdSourceFirst"),
-      cmdSourcePrevious(main_window, "cmdSourcePrevious"),
-      cmdSourceNext(main_window, "cmdSourceNext"),
-      cmdSourceLast(main_window, "cmdSourceLast"),
-      cmdViewSource(main_window, "cmdViewSource"),
-      cmdTargetFirst(main_window, "cmdTargetFirst"),
-      cmdTargetPrevious(main_window, "cmdTargetPrevious"),
-      cmdTargetNext(main_window, "cmdTargetNext"),
-      cmdTargetLast(main_window, "cmdTargetLast"),
-      cmdViewTarget(main_window, "cmdViewTarget"),
-      imgSource(main_window, "imgSource"),
-      viewer_picture(viewer_window, "imgSource"),
       desktop(main_window),
       viewer(viewer_window, viewer_picture, desktop),
-      form(BindMain(*this), viewer, desktop) {
+      form(MainControls{Interfaces(), main_window}, viewer, desktop) {
+  BindTo(main_window);
+  viewer_window.Bind("imgSource", viewer_picture);
+
   main_window.SetOnLoad([this](FormWidget& widget) {
     ConnectEvents(widget, MainFormEvents(), [this](const EventBinding& row) {
       handlers.Run([this, &row] { Dispatch(form, row.control, row.event); });

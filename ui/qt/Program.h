@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/HandlerQueue.h"
+#include "app/MainControls.h"
 #include "app/frmMain.h"
 #include "ui/qt/QtControls.h"
 #include "ui/qt/QtDesktop.h"
@@ -21,7 +22,7 @@ FormStyle ViewerWindowStyle();
 // Makes the background picture and the icon available (Program does it itself).
 void InitResources();
 
-class Program {
+class Program : public MainControlSet<QtTextBox, QtButton, QtPictureBox> {
  public:
   Program();
   Program(const Program&) = delete;
@@ -37,11 +38,6 @@ class Program {
   QtWindow main_window;
   QtWindow viewer_window;
 
-  QtTextBox txtIncidentNumber, txtUser, txtDate, txtSource, txtTarget, txtMessage;
-  QtButton cmdSource, cmdStartCopy, cmdDelete, cmdClose;
-  QtButton cmdSourceFirst, cmdSourcePrevious, cmdSourceNext, cmdSourceLast, cmdViewSource;
-  QtButton cmdTargetFirst, cmdTargetPrevious, cmdTargetNext, cmdTargetLast, cmdViewTarget;
-  QtPictureBox imgSource;
   QtPictureBox viewer_picture;
 
   QtDesktop desktop;

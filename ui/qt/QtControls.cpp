@@ -10,12 +10,6 @@
 namespace pixferry::qt {
 namespace {
 
-template <class T>
-T* Find(const QtWindow& window, std::string_view name) {
-  FormWidget* form = window.widget();
-  return form ? form->ControlAs<T>(name) : nullptr;
-}
-
 // Centres the whole window, frame included, once the frame is known (after it is shown).
 void CentreOnScreen(QWidget& window) {
   const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
@@ -27,6 +21,12 @@ void CentreOnScreen(QWidget& window) {
 }
 
 }  // namespace
+
+template <class T>
+T* QtControl::Find() const {
+  FormWidget* form = window_ ? window_->widget() : nullptr;
+  return form ? form->ControlAs<T>(name_) : nullptr;
+}
 
 QtWindow::QtWindow(const FormLayout& desc, FormStyle style)
     : layout_(desc), style_(std::move(style)) {}
@@ -74,6 +74,11 @@ bool QtWindow::IsVisible() const {
   return form_ && form_->isVisible();
 }
 
+void QtWindow::Bind(std::string_view name, QtControl& control) {
+  control.window_ = this;
+  control.name_ = name;
+}
+
 void QtWindow::Unload() {
   if (!form_) return;
   FormWidget* form = form_.data();
@@ -86,16 +91,16 @@ void QtWindow::Unload() {
 }
 
 std::string QtTextBox::Text() const {
-  if (auto* line = Find<QLineEdit>(window_, name_)) return CoreText(*line, line->text());
-  if (auto* box = Find<QTextEdit>(window_, name_)) return CoreText(*box, box->toPlainText());
+  if (auto* line = Find<QLineEdit>()) return CoreText(*line, line->text());
+  if (auto* box = Find<QTextEdit>()) return CoreText(*box, box->toPlainText());
   return {};
 }
 
 void QtTextBox::SetText(std::string_view text) {
-  if (auto* line = Find<LineEdit>(window_, name_)) {
+  if (auto* line = Find<LineEdit>()) {
     KeepCoreBytes(*line, text);
     line->SetPlainText(ToQString(text));
-  } else if (auto* box = Find<StatusBox>(window_, name_)) {
+  } else if (auto* box = Find<StatusBox>()) {
     KeepCoreBytes(*box, text);
     box->SetPlainText(ToQString(text));
   }
@@ -104,26 +109,26 @@ void QtTextBox::SetText(std::string_view text) {
 void QtTextBox::Refresh() {
   // Painted now, with its scroll bar and text area, although no event is handled until the
   // running handler returns.
-  if (auto* box = Find<QWidget>(window_, name_)) box->repaint();
+  if (auto* box = Find<QWidget>()) box->repaint();
 }
 
 bool QtButton::Enabled() const {
-  auto* button = Find<QPushButton>(window_, name_);
+  auto* button = Find<QPushButton>();
   return button && button->isEnabled();
 }
 
 void QtButton::SetEnabled(bool enabled) {
-  if (auto* button = Find<QPushButton>(window_, name_)) button->setEnabled(enabled);
+  if (auto* button = Find<QPushButton>()) button->setEnabled(enabled);
 }
 
 void QtPictureBox::LoadPicture(const std::string& path) {
   // Using a control of a window that is not loaded loads the window first.
-  window_.Load();
-  if (auto* picture = Find<PictureView>(window_, name_)) picture->LoadPicture(path);
+  if (window_) window_->Load();
+  if (auto* picture = Find<PictureView>()) picture->LoadPicture(path);
 }
 
 bool QtPictureBox::HasPicture() const {
-  auto* picture = Find<PictureView>(window_, name_);
+  auto* picture = Find<PictureView>();
   return picture && picture->HasPicture();
 }
 

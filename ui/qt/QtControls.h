@@ -14,6 +14,8 @@
 
 namespace pixferry::qt {
 
+class QtControl;
+
 class QtWindow : public Window {
  public:
   QtWindow(const FormLayout& desc, FormStyle style);
@@ -32,6 +34,9 @@ class QtWindow : public Window {
   // The window's widget, or nullptr when it is not loaded.
   FormWidget* widget() const { return form_.data(); }
 
+  // Gives control its name in this window, where it finds its widget each time it is used.
+  void Bind(std::string_view name, QtControl& control);
+
   // Called with each new widget of the window, before it is first shown (event wiring).
   void SetOnLoad(std::function<void(FormWidget&)> on_load) { on_load_ = std::move(on_load); }
   // The title bar's close box.
@@ -46,38 +51,36 @@ class QtWindow : public Window {
   std::function<void()> close_request_;
 };
 
-class QtTextBox : public TextBox {
+// Until QtWindow::Bind names it, a control reads empty and ignores changes.
+class QtControl {
+ protected:
+  // The control's widget as T, or nullptr while the window is not loaded.
+  template <class T>
+  T* Find() const;
+
+  QtWindow* window_ = nullptr;
+  std::string_view name_;
+
+  friend class QtWindow;
+};
+
+class QtTextBox : public TextBox, public QtControl {
  public:
-  QtTextBox(QtWindow& window, std::string_view name) : window_(window), name_(name) {}
   std::string Text() const override;
   void SetText(std::string_view text) override;
   void Refresh() override;
-
- private:
-  QtWindow& window_;
-  std::string_view name_;
 };
 
-class QtButton : public Button {
+class QtButton : public Button, public QtControl {
  public:
-  QtButton(QtWindow& window, std::string_view name) : window_(window), name_(name) {}
   bool Enabled() const override;
   void SetEnabled(bool enabled) override;
-
- private:
-  QtWindow& window_;
-  std::string_view name_;
 };
 
-class QtPictureBox : public PictureBox {
+class QtPictureBox : public PictureBox, public QtControl {
  public:
-  QtPictureBox(QtWindow& window, std::string_view name) : window_(window), name_(name) {}
   void LoadPicture(const std::string& path) override;
   bool HasPicture() const override;
-
- private:
-  QtWindow& window_;
-  std::string_view name_;
 };
 
 }  // namespace pixferry::qt

@@ -30,37 +30,8 @@ Program::Program(HINSTANCE instance)
       viewer_window(instance, ViewerFormLayout(), ViewerWindowStyle()),
       desktop(main_window),
       viewer(viewer_window, viewer_picture, desktop),
-      form(MainControls{main_window,       txtIncidentNumber, txtUser,       txtDate,
-                        txtSource,         txtTarget,         txtMessage,    cmdSource,
-                        cmdStartCopy,      cmdDelete,         cmdClose,      cmdSourceFirst,
-                        cmdSourcePrevious, cmdSourceNext,     cmdSourceLast, cmdViewSource,
-                        cmdTargetFirst,    cmdTargetPrevious, cmdTargetNext, cmdTargetLast,
-                        cmdViewTarget,     imgSource},
-           viewer, desktop) {
-  const std::pair<std::string_view, Win32Control*> main_controls[] = {
-      {"txtIncidentNumber", &txtIncidentNumber},
-      {"txtUser", &txtUser},
-      {"txtDate", &txtDate},
-      {"txtSource", &txtSource},
-      {"txtTarget", &txtTarget},
-      {"txtMessage", &txtMessage},
-      {"cmdSource", &cmdSource},
-      {"cmdStartCopy", &cmdStartCopy},
-      {"cmdDelete", &cmdDelete},
-      {"cmdClose", &cmdClose},
-      {"cmdSourceFirst", &cmdSourceFirst},
-      {"cmdSourcePrevious", &cmdSourcePrevious},
-      {"cmdSourceNext", &cmdSourceNext},
-      {"cmdSourceLast", &cmdSourceLast},
-      {"cmdViewSource", &cmdViewSource},
-      {"cmdTargetFirst", &cmdTargetFirst},
-      {"cmdTargetPrevious", &cmdTargetPrevious},
-      {"cmdTargetNext", &cmdTargetNext},
-      {"cmdTargetLast", &cmdTargetLast},
-      {"cmdViewTarget", &cmdViewTarget},
-      {"imgSource", &imgSource},
-  };
-  for (const auto& [name, control] : main_controls) main_window.Bind(name, *control);
+      form(MainControls{Interfaces(), main_window}, viewer, desktop) {
+  BindTo(main_window);
   viewer_window.Bind("imgSource", viewer_picture);
   viewer_window.SetDefaultOwner(&main_window);
 

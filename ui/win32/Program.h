@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/HandlerQueue.h"
+#include "app/MainControls.h"
 #include "app/frmMain.h"
 #include "ui/win32/Controls.h"
 #include "ui/win32/Desktop.h"
@@ -21,7 +22,7 @@ namespace pixferry::win32 {
 FormStyle MainWindowStyle();
 FormStyle ViewerWindowStyle();
 
-class Program {
+class Program : public MainControlSet<Win32TextBox, Win32Button, Win32PictureBox> {
  public:
   explicit Program(HINSTANCE instance);
   Program(const Program&) = delete;
@@ -36,12 +37,7 @@ class Program {
 
   GdiplusSession gdiplus;
 
-  // The controls outlive the windows that show them.
-  Win32TextBox txtIncidentNumber, txtUser, txtDate, txtSource, txtTarget, txtMessage;
-  Win32Button cmdSource, cmdStartCopy, cmdDelete, cmdClose;
-  Win32Button cmdSourceFirst, cmdSourcePrevious, cmdSourceNext, cmdSourceLast, cmdViewSource;
-  Win32Button cmdTargetFirst, cmdTargetPrevious, cmdTargetNext, cmdTargetLast, cmdViewTarget;
-  Win32PictureBox imgSource;
+  // The controls (the main window's are the base) outlive the windows that show them.
   Win32PictureBox viewer_picture;
 
   Win32Form main_window;
