@@ -23,7 +23,6 @@ struct CardJob {
     faults::Disarm();
     for (int i = 1; i <= photos; ++i) WriteFile(Card(i), Photo(i));
     WriteFile(CaseFolder() + kSep + "EARLIER.JPG", kEarlier);
-    WriteFile(dir / "card/DCIM/100MEDIA.TXT", "beside the source");
     form.strSavePath = dir / "cases";
     form.strSourcePath = dir / "card/DCIM/100MEDIA";
     form.strRenameSwitch = "False";

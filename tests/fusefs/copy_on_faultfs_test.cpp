@@ -100,30 +100,8 @@ TEST(CopyOnFaultFs, ADiskThatStoresAByteWrongIsCaughtForEveryPhoto) {
   EXPECT_EQ(ReadFile(backing / "cases/0815_Desk_2008-03-02/IMG_0000.JPG"), std::string(60, 's'));
 }
 
-// The card is pulled out while the second photo is read: the run ends with the box, the first
-// copy is proved and stays, and nothing partial is left.
-TEST(CopyOnFaultFs, ACardPulledOutMidCopyKeepsTheCopiesProvedBefore) {
-  TempDir cases, backing;
-  WriteFile(backing / "card/IMG_0001.JPG", Photo(1000, '1'));
-  WriteFile(backing / "card/IMG_0002.JPG", Photo(200000, '2'));
-  WriteFile(backing / "card/IMG_0003.JPG", Photo(1000, '3'));
-  const FaultFsResult result = RunOnFaultFs(
-      backing.path(), FaultMode::kReadFailsAfter, 50000, [&](const std::string& mount) {
-        const Job job(mount + "/card", cases.path());
-        if (job.copy_boxes.size() != 1 || !job.copy_boxes[0].text.ends_with(" in StartMassCopy") ||
-            job.copy_boxes[0].style != 48 || job.copy_boxes[0].title != "Error") {
-          return std::string("not one error box for the pulled card");
-        }
-        return job.Outcome({"IMG_0001.JPG"});
-      });
-  SKIP_UNLESS_RAN(result);
-  EXPECT_EQ(result.failure, "");
-  EXPECT_EQ(ReadFile(cases / "0815_Desk_2008-03-02/IMG_0001.JPG"), Photo(1000, '1'));
-}
-
-// The card goes away altogether while the second photo is read: the box says the device is
-// gone (68), not that a spot on it is damaged (57) as above, and no copy takes a name it has
-// not proved.
+// The card goes away while the second photo is read: the box says the device is gone (68), not
+// that a spot on it is damaged (57), and no copy takes a name it has not proved.
 TEST(CopyOnFaultFs, ACardThatGoesAwayMidCopyIsAnUnavailableDevice) {
   TempDir cases, backing;
   WriteFile(backing / "card/IMG_0001.JPG", Photo(1000, '1'));

@@ -131,7 +131,7 @@ int Read(const char*, char* buf, size_t size, off_t offset, fuse_file_info* fi) 
   const int fd = static_cast<int>(fi->fh);
   FaultFsState& self = Self();
   if (self.gone) return -EIO;
-  if (self.mode == FaultMode::kReadFailsAfter || self.mode == FaultMode::kGoneAfter) {
+  if (self.mode == FaultMode::kGoneAfter) {
     struct stat st {};
     if (fstat(fd, &st) != 0) return Fail();
     // The kernel asks for whole pages past the end; only bytes the file has count.
@@ -139,7 +139,7 @@ int Read(const char*, char* buf, size_t size, off_t offset, fuse_file_info* fi) 
                                              static_cast<std::uint64_t>(st.st_size));
     // The whole request fails: a short answer would read as the end of the file.
     if (end > self.limit) {
-      if (self.mode == FaultMode::kGoneAfter) self.gone = true;
+      self.gone = true;
       return -EIO;
     }
   }
@@ -184,7 +184,6 @@ int Write(const char*, const char* buf, size_t size, off_t offset, fuse_file_inf
         return static_cast<int>(size);
       }
       break;
-    case FaultMode::kReadFailsAfter:
     case FaultMode::kGoneAfter:
       break;
   }

@@ -87,23 +87,6 @@ TEST_F(CopyTest, AGroupOfCopiesTakesItsNamesOnlyWhenCommitted) {
   EXPECT_EQ(AllNames(cases.path()), Names{"IMG_0001.JPG"});
 }
 
-// Short final names get short temporaries; each is recognised, a look-alike is not.
-TEST(TemporaryNames, AreNoLongerThanTheFinalNameAndRecognisedByTheirCheck) {
-  for (std::size_t length = 5; length <= 40; ++length) {
-    for (std::uint64_t random : {0ull, 1ull, 0x123456789abcdefull, ~0ull}) {
-      const std::string name = TemporaryName(length, random);
-      EXPECT_LE(name.size(), length);
-      EXPECT_EQ(name[0], '.');
-      EXPECT_TRUE(IsTemporaryName(name)) << name;
-    }
-  }
-  std::string forged = TemporaryName(12, 99);
-  forged[4] = forged[4] == 'a' ? 'b' : 'a';
-  EXPECT_FALSE(IsTemporaryName(forged));
-  EXPECT_FALSE(IsTemporaryName(".pixferry-0123.tmp"));
-  EXPECT_FALSE(IsTemporaryName("IMG_0001.JPG"));
-}
-
 // A name taken since the copy was made keeps what took it; the copies around it take theirs.
 TEST_F(CopyTest, ANameTakenMeanwhileFailsAloneAndTheOtherCopiesStay) {
   for (const char* name : {"A.JPG", "B.JPG", "C.JPG"}) WriteFile(card / name, name);

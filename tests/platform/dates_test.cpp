@@ -100,11 +100,6 @@ INSTANTIATE_TEST_SUITE_P(Locales, LocaleDates,
                            return name.substr(0, name.find('.'));
                          });
 
-TEST(LocaleDates, AnUnknownLocaleFallsBackToTheCLocale) {
-  ScopedTimeLocale locale("xx_NOWHERE.UTF-8");
-  EXPECT_EQ(LocaleDateOrder(), MDY);
-  EXPECT_EQ(ShortDateText({2008, 3, 2}), "03/02/08");
-}
 #endif  // _WIN32
 
 }  // namespace

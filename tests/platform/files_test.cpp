@@ -53,16 +53,6 @@ TEST_F(ListingTest, TheMaskSelectsFilesFoldersAndHiddenEntries) {
   EXPECT_TRUE(ListAll(dir / "a.jpg/*", 22).empty());
 }
 
-TEST_F(ListingTest, NamePatternsMatchCaseAsTheSystemDoes) {
-#ifdef _WIN32
-  EXPECT_EQ(ListAll(dir / "*.jpg", 0), (Names{"B.JPG", "a.jpg", "readonly.jpg"}));
-  EXPECT_EQ(ListAll(dir / "?.JPG", 0), (Names{"B.JPG", "a.jpg"}));
-#else
-  EXPECT_EQ(ListAll(dir / "*.jpg", 0), (Names{"a.jpg", "readonly.jpg"}));
-  EXPECT_EQ(ListAll(dir / "?.JPG", 0), Names{"B.JPG"});
-#endif
-}
-
 TEST_F(ListingTest, ABarePathFindsThatOneEntryByMask) {
   EXPECT_TRUE(ListingFindsEntry(dir / "sub", attr::kDirectory));
   EXPECT_FALSE(ListingFindsEntry(dir / "sub", 0));

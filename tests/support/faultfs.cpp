@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sched.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
@@ -19,6 +18,7 @@
 #include <thread>
 
 #include "tests/fusefs/fault_fs.h"
+#include "tests/support/namespaces.h"
 
 namespace pixferry::testing {
 namespace {
@@ -32,38 +32,6 @@ constexpr char kSkipped = 'S';
 
 std::string Errno(const std::string& what) {
   return what + ": " + std::strerror(errno);
-}
-
-bool WriteText(const std::string& path, const std::string& text) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool ok = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-  close(fd);
-  return ok;
-}
-
-// Gives the child the right to mount: its own user namespace where it may, so an ordinary user
-// can run the tests; root may do with a mount namespace alone where user namespaces are barred.
-// Returns "" or why FUSE cannot be used.
-std::string EnterNamespaces() {
-  const uid_t uid = getuid();
-  const gid_t gid = getgid();
-  if (unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0) {
-    if (!WriteText("/proc/self/setgroups", "deny") ||
-        !WriteText("/proc/self/uid_map", std::to_string(uid) + " " + std::to_string(uid) + " 1") ||
-        !WriteText("/proc/self/gid_map", std::to_string(gid) + " " + std::to_string(gid) + " 1")) {
-      return Errno("cannot map this user into a user namespace");
-    }
-  } else {
-    const std::string no_user_namespace = Errno("no user namespace");
-    if (geteuid() != 0) return no_user_namespace;
-    if (unshare(CLONE_NEWNS) != 0) return Errno("no mount namespace");
-  }
-  // Nothing mounted here may show in the namespace the tests came from.
-  if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-    return Errno("cannot make the mounts private");
-  }
-  return "";
 }
 
 void Report(int fd, char tag, const std::string& text) {
@@ -115,7 +83,9 @@ bool Reap(pid_t pid, std::chrono::milliseconds patience, int* status_out = nullp
 [[noreturn]] void RunChild(int report_fd, const std::string& backing,
                            const std::string& mount_point, FaultMode mode, std::uint64_t limit,
                            const std::function<std::string(const std::string&)>& body) {
-  if (const std::string reason = EnterNamespaces(); !reason.empty()) {
+  // Root can always mount FUSE once /dev/fuse opens; anyone else may be barred by policy.
+  const bool was_root = geteuid() == 0;
+  if (const std::string reason = EnterMountNamespace(); !reason.empty()) {
     Report(report_fd, kSkipped, reason);
     _exit(0);
   }
@@ -153,12 +123,11 @@ bool Reap(pid_t pid, std::chrono::milliseconds patience, int* status_out = nullp
     const std::string why = server < 0             ? Errno("fork")
                             : mount_report.empty() ? "the file system's process died"
                                                    : mount_report.substr(1);
-    // Root can always mount FUSE once /dev/fuse opens; anyone else may be barred by policy.
-    Report(report_fd, geteuid() == 0 || server < 0 ? kFailed : kSkipped, why);
+    Report(report_fd, was_root || server < 0 ? kFailed : kSkipped, why);
     _exit(0);
   }
-  // The kernel makes up the root's owner at mount time (uid 0, unmapped in a user namespace, so
-  // nothing could be created there); the first stat fetches the real one.
+  // The kernel makes up the root's attributes at mount time; the first stat fetches the real
+  // ones from the file system, and shows that it answers.
   struct stat root {};
   if (stat(mount_point.c_str(), &root) != 0) {
     const std::string why = Errno("cannot stat the new mount");

@@ -17,14 +17,12 @@ enum class FaultMode {
   // The byte at offset `limit` of every file written is stored with its bits flipped, while the
   // writer's page cache keeps the right byte: only a read that bypasses the cache sees it.
   kCorruptStored,
-  // A read that would take the reader past byte `limit` of a file fails with EIO, as when the
-  // card is pulled; files no longer than `limit` read whole.
-  kReadFailsAfter,
   // Bytes written beyond offset `limit` of a file are dropped while the write reports success;
   // the file keeps the size written and reads back zeros there, as a fake-capacity disk does.
   kDropWritesBeyond,
-  // As kReadFailsAfter, but then the card is gone altogether: from that read on, every read,
-  // open and look-up on the file system fails with EIO.
+  // A read that would take the reader past byte `limit` of a file fails with EIO, as when the
+  // card is pulled out, and from then on every read, open and look-up fails so too; files no
+  // longer than `limit` read whole until then.
   kGoneAfter,
 };
 

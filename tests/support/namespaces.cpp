@@ -86,24 +86,24 @@ std::string InChild(const std::function<std::string()>& prepare, const ChildChec
 
 }  // namespace
 
-std::string InMountNamespace(const ChildCheck& check) {
+std::string EnterMountNamespace() {
   const uid_t uid = ::geteuid();
   const gid_t gid = ::getegid();
-  return InChild(
-      [uid, gid]() -> std::string {
-        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return Failed("unshare");
-        if (!WriteWhole("/proc/self/setgroups", "deny") ||
-            !WriteWhole("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
-            !WriteWhole("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1")) {
-          return Failed("id maps");
-        }
-        // Nothing mounted here may reach the namespace the test program runs in.
-        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-          return Failed("private mounts");
-        }
-        return {};
-      },
-      check);
+  if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return Failed("unshare");
+  if (!WriteWhole("/proc/self/setgroups", "deny") ||
+      !WriteWhole("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
+      !WriteWhole("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1")) {
+    return Failed("id maps");
+  }
+  // Nothing mounted here may reach the namespace the test program runs in.
+  if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+    return Failed("private mounts");
+  }
+  return {};
+}
+
+std::string InMountNamespace(const ChildCheck& check) {
+  return InChild(EnterMountNamespace, check);
 }
 
 std::string AsOrdinaryUser(const std::string& folder, const ChildCheck& check) {

@@ -12,7 +12,11 @@ namespace pixferry::testing {
 // A check run in a child: the empty text when all went as expected, otherwise what went wrong.
 using ChildCheck = std::function<std::string()>;
 
-// Runs check in a child inside new user and mount namespaces, where it may mount a tmpfs or bind
+// Moves the calling process into new user and mount namespaces, as root there, with its mounts
+// private to it. Returns the empty text, or what failed.
+std::string EnterMountNamespace();
+
+// Runs check in a child inside such namespaces, where it may mount a tmpfs or bind
 // a folder without being root; the mounts end with the child and are never seen outside it.
 // Returns the check's answer, or why the child could not run it.
 std::string InMountNamespace(const ChildCheck& check);
