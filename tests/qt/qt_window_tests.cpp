@@ -67,7 +67,7 @@ class WindowTest : public QObject {
     QCOMPARE(ScreenDpi(), 96);  // the pixel values below are those at 96 dots per inch
   }
 
-  void mainWindowIsBuiltFromTheLayoutTable() {
+  void mainWindowKeepsItsTitleSizeAndFocus() {
     Program p;
     ShowAndActivate(p.main_window);
     FormWidget* w = p.main_window.widget();
