@@ -1,10 +1,9 @@
-// The desktop services on Qt: message boxes, the folder dialog, picture decoding and opening a
-// photo in another program, each on real widgets, files and processes.
+// The desktop services on Qt: message boxes, the folder dialog and picture decoding, each on
+// real widgets and files.
 #include <QAbstractItemView>
 #include <QFileDialog>
 #include <QListView>
 #include <QtTest>
-#include <filesystem>
 
 #include "platform/errors.h"
 #include "tests/qt/QtTestSupport.h"
@@ -28,7 +27,6 @@ struct BoxCase {
 };
 constexpr BoxCase kBoxCases[] = {
     {"error box", "", "Pixferry", 0, 1, Box::Ok, Box::NoIcon},
-    {"information", "Done", "Done", 64, 1, Box::Ok, Box::Information},
     {"stop", "Nothing [*] Here", "Nothing [*] Here", 16, 1, Box::Ok, Box::Critical},
     {"question, Yes", "Delete?", "Delete?", 36, 6, Box::Yes, Box::Question},
     {"Yes/No by Escape: No", "", "Pixferry", 52, 7, Box::NoButton, Box::Warning},
@@ -147,16 +145,6 @@ class DesktopTest : public QObject {
     QVERIFY(Exists(root / "DCIM/100MEDIA/IMG_0001.JPG"));
   }
 
-  // A missing or empty start folder still opens the dialog; Cancel gives the empty text.
-  void folderDialogCancelReturnsEmpty() {
-    TempDir root;
-    for (const std::string& start : {root / "card/GONE", std::string()}) {
-      OnModal<QFileDialog> act([](QFileDialog& dialog) { return dialog.reject(), true; });
-      QCOMPARE(desktop_.PickFolder(start, "t"), std::string());
-      QVERIFY(act.answered());
-    }
-  }
-
   // A photo not in 4:3 fills the viewer's whole window, distorted; the window is made but stays
   // hidden. A picture that cannot be shown leaves the previous one on show.
   void pictureIsStretchedAndErrorsKeepIt() {
@@ -178,11 +166,8 @@ class DesktopTest : public QObject {
     }
 
     WriteFile(folder / "text.jpg", "this is no picture\n");
-    MakeFolders(folder / "folder.jpg");
     const std::pair<std::string, int> cases[] = {{"IMG_0002.JPG", err::kFileNotFound},
-                                                 {"gone/DCIM/a.jpg", err::kPathNotFound},
-                                                 {"text.jpg", err::kInvalidPicture},
-                                                 {"folder.jpg", err::kPathFileAccessError}};
+                                                 {"text.jpg", err::kInvalidPicture}};
     for (const auto& [name, number] : cases) {
       try {
         p.viewer_picture.LoadPicture(folder / name);
@@ -192,31 +177,6 @@ class DesktopTest : public QObject {
       }
       QVERIFY(red({50, 50}));
     }
-  }
-
-  // The photo arrives as one argument, in the working folder; a bare program name is looked for
-  // on PATH, as a shell would; a program that cannot start, or none at all, is passed over
-  // without a word.
-  void otherProgramGetsThePhotoPathAsOneArgument() {
-    TempDir folder;
-    const std::string work = folder / "work dir", out = folder / "args.txt";
-    const std::string script = folder / "show args.sh", photo = folder / "My Photos/IMG 0001.JPG";
-    MakeFolders(work);
-    WriteFile(script, "#!/bin/sh\necho \"$# [$1] $(pwd)\" > '" + out + "'\n");
-    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
-    std::filesystem::copy_file(script, folder / "showargs");
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", QByteArray::fromStdString("/nonexistent:" + folder.path()));
-    for (const std::string& program : {script, std::string("showargs")}) {
-      desktop_.OpenWithProgram(program, photo, work);
-      QTRY_COMPARE_WITH_TIMEOUT(ReadFile(out), "1 [" + photo + "] " + work + "\n", 10000);
-      GuardDeletion(out);
-      std::filesystem::remove(out);
-    }
-    qputenv("PATH", path);
-    desktop_.OpenWithProgram(folder / "no such program", photo, work);
-    desktop_.OpenWithProgram("", photo, work);
-    QVERIFY(!QApplication::activeModalWidget());
   }
 };
 

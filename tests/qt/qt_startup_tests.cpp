@@ -1,5 +1,5 @@
-// Pixferry handed a card on its command line, as a desktop starts it when a card is inserted,
-// and a card whose names are not UTF-8, through the real widgets.
+// Pixferry handed a card whose names are not UTF-8 on its command line, as a desktop starts it
+// when a card is inserted, through the real widgets.
 #include <QLineEdit>
 #include <QtTest>
 #include <cstdlib>
@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Each case: a folder with a card, a start-up folder elsewhere and the user's settings folder.
+// A folder with a card, a start-up folder elsewhere and the user's settings folder.
 struct Scene {
   Scene() {
     WriteFile(dir / "card/DCIM/100MEDIA/IMG_0001.JPG", JpegBytes());
@@ -29,7 +29,7 @@ struct Scene {
   }
   ~Scene() { ::unsetenv("XDG_CONFIG_HOME"); }
   std::string Home() const { return dir / "config/pixferry"; }
-  void Settings(const std::string& program = "Internal") const {
+  void Settings(const std::string& program) const {
     MakeFolders(Home());
     RecordFile settings(Home() + "/paths.dat", RecordFile::Mode::WriteOnly);
     settings.Write(1, dir / "Cases");
@@ -42,7 +42,7 @@ struct Scene {
   ScopedCurrentDirectory cd{dir / "started"};
 };
 
-// Starts the program with arguments; the refusal box, if any, is noted and answered.
+// Starts the program with arguments; a refusal box, if any, is noted and answered.
 bool TakeArguments(Program& p, const std::vector<std::string>& arguments, SeenBox& seen) {
   OnModal<QMessageBox> ok(Press(QMessageBox::Ok, seen));
   return p.TakeArguments(arguments);
@@ -55,41 +55,6 @@ class StartupTest : public QObject {
 
  private slots:
   void initTestCase() { InitResources(); }
-
-  void aCardArgumentIsListedAndTheSettingsComeFromTheUsersFolder() {
-    Scene s;
-    s.Settings();
-    Program p;
-    SeenBox seen;
-    QVERIFY(TakeArguments(p, {s.dir / "card/"}, seen));
-    QVERIFY(seen.text.isEmpty());
-    p.Start();
-    QVERIFY(QTest::qWaitForWindowActive(p.main_window.widget()));
-    QCOMPARE(p.form.strMyDirectory, s.Home());
-    QCOMPARE(p.form.strSourcePath, s.dir / "card/DCIM/100MEDIA");
-    QCOMPARE(p.txtSource.Text(), std::string("IMG_0001.JPG"));
-    QCOMPARE(CurrentDirectory(), s.Home());
-    QVERIFY(fs::is_empty(s.dir / "started"));
-    QVERIFY(!Exists(s.dir / "card/paths.dat"));
-  }
-
-  // The box, shown before any window, names the folder and the system's reason; the program
-  // then ends (main returns kStartupFailedStatus) with nothing made.
-  void aMissingCardIsRefused() {
-    Scene s;
-    Program p;
-    SeenBox seen;
-    QVERIFY(!TakeArguments(p, {s.dir / "gone"}, seen));
-    QCOMPARE(seen.text.toStdString(),
-             "The card folder " + s.dir / "gone" + " cannot be read: No such file or directory.");
-    QCOMPARE(seen.title, QStringLiteral("Pixferry"));
-    QCOMPARE(seen.icon, QMessageBox::Critical);
-    QVERIFY(seen.plain_text);
-    QCOMPARE(seen.buttons, QList<QMessageBox::StandardButton>{QMessageBox::Ok});
-    QVERIFY(!p.main_window.IsVisible());
-    QCOMPARE(CurrentDirectory(), s.dir / "started");
-    QVERIFY(!Exists(s.dir / "config"));
-  }
 
   // A name that is not UTF-8 stays the same bytes from the card to the list, the preview and
   // the other program's command line.

@@ -1,7 +1,7 @@
 // Paths as the Windows API is handed them: absolute and prefixed so any length works, names
 // that end in a dot or a blank reached as they are, a path never read as a pattern, the
-// numbers a vanished medium gives, and the manifest that lifts the length limit. (Wine enforces
-// no length limit, so the prefix is shown by the names it alone reaches.)
+// numbers a vanished medium gives. (Wine enforces no length limit, so the prefix is shown by the
+// names it alone reaches.)
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -128,18 +128,6 @@ TEST(WindowsErrors, AVanishedMediumIsDeviceUnavailable) {
   EXPECT_EQ(ErrorFromWin32(ERROR_NOT_READY), err::kDiskNotReady);
   EXPECT_STREQ(RuntimeError(ErrorFromWin32(ERROR_DEVICE_NOT_CONNECTED)).what(),
                "68 Device unavailable");
-}
-
-TEST(WindowsManifest, TheProgramDeclaresItselfLongPathAware) {
-  const HRSRC found = ::FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
-  ASSERT_NE(found, nullptr);
-  const auto* bytes = static_cast<const char*>(::LockResource(::LoadResource(nullptr, found)));
-  const std::string manifest(bytes, ::SizeofResource(nullptr, found));
-  EXPECT_NE(manifest.find("<longPathAware "
-                          "xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">true<"
-                          "/longPathAware>"),
-            std::string::npos)
-      << manifest;
 }
 
 }  // namespace
