@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "app/frmMain.h"
-#include "platform/dates.h"
 #include "platform/files.h"
 #include "tests/support/fakes.h"
 #include "tests/support/tempdir.h"
@@ -87,16 +86,6 @@ TEST_F(CopyRequestTest, EachCheckStopsTheRequestWithItsOwnBoxes) {
       {{"There is a problem with the source directory.  The variable is messed up "
         "or the directory is missing!",
         48, "Error!"}});
-}
-
-// Only emptiness is tested: a box of blanks counts as filled.
-TEST_F(CopyRequestTest, AnEmptyDateBoxTakesTodaysDateAndTheRequestGoesOn) {
-  h.txtDate.text.clear();
-  h.txtUser.text = " ";
-  f.cmdStartCopy_Click();
-  EXPECT_TRUE(h.desktop.boxes.empty());
-  EXPECT_EQ(h.txtDate.text, ShortDateText(Today()));
-  EXPECT_EQ(f.strUserName, "_");  // the request went on
 }
 
 TEST_F(CopyRequestTest, ATextThatIsNoDateStopsTheRequestAtPleaseWait) {

@@ -1,3 +1,5 @@
+// Events reach the window's handlers through the table, one handler at a time, and nothing a
+// handler throws goes further.
 #include "app/Dispatch.h"
 
 #include <gtest/gtest.h>
@@ -5,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/HandlerQueue.h"
 #include "platform/errors.h"
 #include "tests/support/fakes.h"
 
@@ -15,28 +18,11 @@ using testing::Harness;
 using testing::MessageBoxCall;
 using Boxes = std::vector<MessageBoxCall>;
 
-void FillSource(frmMain& form, std::int32_t count, std::int32_t index) {
-  form.strSourceFiles = {""};
-  for (int i = 1; i <= count; ++i) form.strSourceFiles.push_back("e" + std::to_string(i));
-  form.lngSourceCount = count;
-  form.lngSourceIndex = index;
-}
-
-TEST(Dispatch, RunsTheHandlerTheTableBindsToTheControlAndEvent) {
-  Harness h;
-  FillSource(*h.form, 3, 1);
-  EXPECT_TRUE(Dispatch(*h.form, "cmdSourceNext", Event::Click));
-  EXPECT_EQ(h.txtSource.text, "e2");
-  EXPECT_TRUE(Dispatch(*h.form, "cmdSourceLast", Event::Click));
-  EXPECT_EQ(h.txtSource.text, "e3");
-  EXPECT_TRUE(Dispatch(*h.form, "cmdClose", Event::Click));
-  EXPECT_FALSE(h.main_window.loaded);
-  EXPECT_TRUE(h.desktop.boxes.empty());
-}
-
 TEST(Dispatch, AnEventNoRowBindsDoesNothing) {
   Harness h;
-  FillSource(*h.form, 3, 1);
+  h.form->strSourceFiles = {"", "e1", "e2"};
+  h.form->lngSourceCount = 2;
+  h.form->lngSourceIndex = 1;
   EXPECT_FALSE(Dispatch(*h.form, "cmdSourceNext", Event::DblClick));
   EXPECT_FALSE(Dispatch(*h.form, "cmdNowhere", Event::Click));
   EXPECT_FALSE(Dispatch(*h.form, "txtSource", Event::LostFocus));
@@ -64,6 +50,24 @@ TEST(Dispatch, WhatEscapesAHandlerIsShownInABoxAndGoesNoFurther) {
   failures_left = 2;
   EXPECT_NO_THROW(Dispatch(*h.form, "cmdSourceNext", Event::Click));
   EXPECT_EQ(h.desktop.boxes.size(), 4u);
+}
+
+// An event that arrives while a handler runs waits for its end; events run in the order they came.
+TEST(HandlerQueue, AHandlerNeverStartsInsideAnother) {
+  HandlerQueue queue;
+  std::string order;
+  queue.Run([&] {
+    order += "job(";
+    queue.Run([&] { order += "click "; });
+    queue.Run([&] {
+      order += "close ";
+      queue.Run([&] { order += "last "; });
+    });
+    EXPECT_TRUE(queue.Running());
+    order += ") ";
+  });
+  EXPECT_EQ(order, "job() click close last ");
+  EXPECT_FALSE(queue.Running());
 }
 
 }  // namespace

@@ -36,28 +36,18 @@ class NamesTest : public ::testing::Test {
   frmMain& f = *h.form;
 };
 
-TEST_F(NamesTest, ADestinationRootBeginningWithADotIsSavedAndUsed) {
-  WriteFile(dir / "card/IMG_0001.JPG", "one");
+TEST_F(NamesTest, ADestinationRootAndASourceBeginningWithADotAreSavedAndUsed) {
+  WriteFile(dir / ".hsrc/IMG_0001.JPG", "one");
   testing::ScopedCurrentDirectory cd(dir.path());
   h.txtIncidentNumber.text = "Save " + dir / ".cases";
   f.cmdSource_Click();
   MakeFolders(dir / ".cases");
-  f.strSourcePath = dir / "card";
+  f.strSourcePath = dir / ".hsrc";
   h.txtIncidentNumber.text = "0815";
   Copy();
   EXPECT_TRUE(h.desktop.boxes.empty()) << h.desktop.boxes.front().text;
   EXPECT_EQ(ReadFile(dir / ".cases/0815_Desk_2008-01-01/IMG_0001.JPG"), "one");
   EXPECT_EQ(h.txtMessage.text, kCopied);
-}
-
-TEST_F(NamesTest, ASourceFolderBeginningWithADotIsCopied) {
-  WriteFile(dir / ".hsrc/IMG_0001.JPG", "one");
-  f.strSavePath = dir / "cases";
-  MakeFolders(f.strSavePath);
-  f.strSourcePath = dir / ".hsrc";
-  Copy();
-  EXPECT_TRUE(h.desktop.boxes.empty()) << h.desktop.boxes.front().text;
-  EXPECT_EQ(ReadFile(dir / "cases/0815_Desk_2008-01-01/IMG_0001.JPG"), "one");
 }
 
 // The case folder ".5_Desk_..." is the one the copy made: listed at once, and used again.
