@@ -61,6 +61,10 @@ TEST(Startup, OnlyACardFolderWithExactlyOneFolderBelowItBecomesTheSource) {
   };
   const Layout layouts[] = {
       {{"DCIM/100MEDIA/IMG_0002.JPG", "DCIM/100MEDIA/IMG_0001.JPG"}, kSourceSet, "DCIM/100MEDIA"},
+      // A hidden folder beside the photo folder is neither counted nor entered.
+      {{"DCIM/100MEDIA/IMG_0001.JPG", "DCIM/.thumbnails/inner/IMG_0001.JPG"},
+       kSourceSet,
+       "DCIM/100MEDIA"},
       // The "SOURCE is empty" fragment the list appends is replaced.
       {{"DCIM/100MEDIA/.hidden.jpg"}, kNoPhotos, "DCIM/100MEDIA"},
       {{"Photos/100MEDIA/IMG_0001.JPG"}, kClickSetSource, nullptr},
@@ -329,23 +333,6 @@ class ScanTest : public ::testing::Test {
   TempDir dir;
   const std::string dcim = dir / "DCIM";
 };
-
-TEST_F(ScanTest, ACardFolderWithOneFolderOfFilesGivesTwoEntries) {
-  WriteFile(dir / "DCIM/100MEDIA/IMG_0001.JPG", "x");
-  WriteFile(dir / "DCIM/readme.txt", "a file is no folder");
-  MakeFolders(dir / "DCIM/.thumbnails/inner");  // hidden: neither listed nor entered
-  MakeFolders(dir / "DCIM/pagefile.sys/a");     // a swap file, in any case of its name
-  MakeFolders(dir / "DCIM/PageFile.Sys/b");
-  const std::string media = dcim + kSep + "100MEDIA";
-  EXPECT_EQ(Scan(dcim), (Paths{"", dcim, media}));
-  // A missing start folder, or a file, gives itself only.
-  EXPECT_EQ(Scan(dir / "missing"), (Paths{"", dir / "missing"}));
-  EXPECT_EQ(Scan(dcim + kSep + "readme.txt"), (Paths{"", dcim + kSep + "readme.txt"}));
-  // A start folder ending in the separator (a drive root) doubles it, unchanged.
-  const std::string root = dir.path() + kSep;
-  EXPECT_EQ(Scan(root),
-            (Paths{"", root, root + kSep + "DCIM", root + kSep + "DCIM" + kSep + "100MEDIA"}));
-}
 
 // A link that leads back into the tree would make the walk endless: links to folders are
 // listed as folders but never entered.
