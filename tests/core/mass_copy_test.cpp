@@ -170,39 +170,11 @@ TEST_F(MassCopyTest, EmptyAndLargePhotosAreCopiedAndAFolderInTheWayEndsTheRun) {
   EXPECT_EQ(AllNames(InCase()), (Names{"IMG_0001.JPG", "IMG_0002.jpeg", "clip.MPEG"}));
 }
 
-#ifdef __linux__
-// A file whose size the file system does not know (a kernel status file behind a link) copies
-// as empty: the read-back finds that it differs from its source and asks.
-TEST_F(MassCopyTest, ACopyThatDiffersFromItsSourceNeverTakesTheName) {
-  fs::create_symlink("/proc/self/status", card / "IMG_0000.JPG");
-  WriteFile(InCase("IMG_0000.JPG"), "copied last week");
-  h.desktop.answers = {mb::kAnswerYes, mb::kAnswerYes};
-  EXPECT_EQ(Run(), 1);
-  EXPECT_EQ(h.desktop.boxes, (Boxes{Overwrite("IMG_0000.JPG"), Differs("IMG_0000.JPG")}));
-  EXPECT_EQ(ReadFile(InCase("IMG_0000.JPG")), "copied last week");
-  EXPECT_EQ(AllNames(InCase()).size(), 4u);
-}
-#endif
-
 #ifdef _WIN32
-// A hidden or system file in the case folder is there all the same: Overwrite is asked for it,
-// and the next serial number passes it.
-TEST_F(MassCopyTest, HiddenAndSystemFilesInTheCaseFolderAreTaken) {
-  WriteFile(InCase("00000001.JPG"), "hidden");
-  WriteFile(InCase("00000002.jpeg"), "system");
-  HideOnWindows(InCase("00000001.JPG"));
-  HideOnWindows(InCase("00000002.jpeg"), true);
-  f.strRenameSwitch = "True";
-  EXPECT_EQ(Run(), 0);
-  EXPECT_EQ(h.txtMessage.refreshed, (Names{"Copying Files... IMG_0001.JPG as 00000002.JPG",
-                                           "Copying Files... IMG_0002.jpeg as 00000003.jpeg",
-                                           "Copying Files... clip.MPEG as 00000004.MPEG"}));
-  EXPECT_EQ(ReadFile(InCase("00000001.JPG")), "hidden");
-  EXPECT_EQ(ReadFile(InCase("00000002.jpeg")), "system");
-
-  f.strRenameSwitch = "False";
+// A hidden system file in the case folder is there all the same: Overwrite is asked for it.
+TEST_F(MassCopyTest, AHiddenSystemFileInTheCaseFolderIsAskedAbout) {
   WriteFile(InCase("clip.MPEG"), "hidden clip");
-  HideOnWindows(InCase("clip.MPEG"));
+  HideOnWindows(InCase("clip.MPEG"), true);
   h.desktop.answers = {mb::kAnswerNo};
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(h.desktop.boxes, Boxes{Overwrite("clip.MPEG")});

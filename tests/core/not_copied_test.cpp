@@ -85,13 +85,6 @@ TEST_F(NotCopied, TheTypicalCardAsksAboutThePhotoTheCopyPassedOver) {
   EXPECT_TRUE(Exists(dir / "cases/0815_Desk_2008-03-02/IMG_0002.jpg"));
 }
 
-// With every photo and video copied and proved, Delete is as it always was.
-TEST_F(NotCopied, EveryPhotoCopiedGoesStraightToDelete) {
-  TakeOffTheCard("DSC_0003.Jpg");
-  f.cmdStartCopy_Click();
-  EXPECT_EQ(PressDelete({mb::kAnswerNo}), Boxes{DeleteQuestion()});
-}
-
 // Nothing copied since the program started: every photo and video counts, in any letter case. A
 // trailing separator, and on Windows blanks around the source, which the deletion ignores, change
 // nothing here either.
