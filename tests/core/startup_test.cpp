@@ -77,7 +77,14 @@ TEST(Startup, OnlyACardFolderWithExactlyOneFolderBelowItBecomesTheSource) {
     WriteFile(c.dir / "paths.dat", testing::RecordBytes("/srv/Cases") +
                                        testing::RecordBytes("Internal") +
                                        testing::RecordBytes("True"));
-    for (const char* name : layout.files) WriteFile(c.dir / name, "x");
+    for (const std::string name : layout.files) {
+      WriteFile(c.dir / name, "x");
+      // Windows hides a name by its attribute, not by its leading dot.
+      for (std::size_t dot = name.find("/."); dot != std::string::npos;
+           dot = name.find("/.", dot + 1)) {
+        testing::HideOnWindows(c.dir / name.substr(0, name.find('/', dot + 1)));
+      }
+    }
     c.f.strSourcePath = "/media/earlier";
     c.Load();
     EXPECT_TRUE(c.h.desktop.boxes.empty());
