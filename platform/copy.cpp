@@ -84,7 +84,7 @@ std::vector<CopyOutcome> CopyGroup::Commit() {
   } cleanup{pending};
   if (pending.empty()) return {};
   if (const int e = faults::Check(faults::Op::CopyCommit)) throw RuntimeError(e);
-  Impl::Flush(pending);
+  Impl::Flush(pending, g.between);
 
   std::vector<CopyOutcome> outcomes;
   for (Pending& p : pending) {

@@ -7,5 +7,9 @@ namespace pixferry {
 int ErrorFromWin32(unsigned long error) noexcept;
 // The same for the calling thread's last error.
 int LastError() noexcept;
+// The number for an error met while copying. The card was there when the copy began: a drive
+// no longer ready for it, or holding another medium, is the card gone (68), as a removed device
+// is.
+int CopyErrorFromWin32(unsigned long error) noexcept;
 
 }  // namespace pixferry

@@ -32,10 +32,11 @@ class CopyTest : public ::testing::Test {
   TempDir card, cases;
 };
 
-// Sizes that take each way of copying: an empty file, a small one, one past the size whose
-// writing to disk starts early.
+// Sizes around a sector and a read-back chunk, and those that take each way of copying: an empty
+// file, one past the size whose writing to disk starts early, a long video.
 TEST_F(CopyTest, CopiesEveryByteAndTheTimeThePhotoWasTaken) {
-  for (const std::size_t size : {std::size_t{0}, std::size_t{20000}, (std::size_t{3} << 20) + 7}) {
+  const std::size_t sizes[] = {0, 1, 4095, 4096, 1051576, 20000000};
+  for (const std::size_t size : sizes) {
     const std::string name = "F" + std::to_string(size) + ".JPG";
     const std::string bytes = RandomBytes(size, static_cast<unsigned>(size));
     WriteFile(card / name, bytes);
@@ -44,7 +45,7 @@ TEST_F(CopyTest, CopiesEveryByteAndTheTimeThePhotoWasTaken) {
     EXPECT_EQ(ReadFile(cases / name), bytes) << size;
     EXPECT_EQ(fs::last_write_time(cases / name), fs::last_write_time(card / name));
   }
-  EXPECT_EQ(AllNames(cases.path()).size(), 3u) << "a temporary file was left behind";
+  EXPECT_EQ(AllNames(cases.path()).size(), std::size(sizes)) << "a temporary file was left behind";
 }
 
 // Copies wait hidden beside their names, under temporary names no longer than those, until the

@@ -1,0 +1,14 @@
+// The plain calls, as the program makes them.
+#include "platform/win32/calls.h"
+
+namespace pixferry::sys {
+
+BOOL ReadFile(HANDLE file, void* buffer, DWORD size, DWORD* done, OVERLAPPED* overlapped) {
+  return ::ReadFile(file, buffer, size, done, overlapped);
+}
+
+BOOL WriteFile(HANDLE file, const void* buffer, DWORD size, DWORD* done, OVERLAPPED* overlapped) {
+  return ::WriteFile(file, buffer, size, done, overlapped);
+}
+
+}  // namespace pixferry::sys
