@@ -1,5 +1,10 @@
 #!/bin/sh
 # Runs a Windows program under Wine in a private prefix: wine-run.sh PREFIX PROGRAM [ARGS...]
+# (wine-run.sh --prefix PREFIX prints the prefix a program would run in.)
+#
+# A prefix belongs to one user (Wine refuses another's): a user who does not own PREFIX gets one
+# of their own beside it, PREFIX-USER. The tests run as an ordinary user, the package check as
+# root, on one build folder.
 #
 # The prefix is made on first use: no Mono or Gecko prompts; windows not handed to a window
 # manager, which would make every hide wait about two seconds; the temporary folder on the Linux
@@ -11,8 +16,20 @@
 # session is therefore started here with its output sent nowhere, and kept for a while after its
 # last program so that a test run uses one session.
 set -eu
-mkdir -p "$1"
-prefix=$(cd "$1" && pwd)  # Wine takes absolute prefixes only
+own_prefix() {
+  if [ -e "$1" ] && [ "$(stat -c %u "$1")" != "$(id -u)" ]; then
+    printf '%s-%s\n' "$1" "$(id -un)"
+  else
+    printf '%s\n' "$1"
+  fi
+}
+if [ "$1" = --prefix ]; then
+  own_prefix "$2"
+  exit 0
+fi
+given=$(own_prefix "$1")
+mkdir -p "$given"
+prefix=$(cd "$given" && pwd)  # Wine takes absolute prefixes only
 shift
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 temp="$(dirname "$prefix")/tmp"

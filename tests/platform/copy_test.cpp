@@ -106,6 +106,22 @@ TEST_F(CopyTest, ANameTakenMeanwhileFailsAloneAndTheOtherCopiesStay) {
   EXPECT_EQ(AllNames(cases.path()), (Names{"A.JPG", "B.JPG", "C.JPG"}));
 }
 
+// The source stays open from its copy to its check: one moved or removed meanwhile (a card taken
+// out reads as gone, never as a missing file) is still the photo that was copied.
+TEST_F(CopyTest, ASourceRemovedBeforeItsCheckIsCheckedAsItWasCopied) {
+  for (const char* name : {"A.JPG", "B.JPG"}) WriteFile(card / name, name);
+  CopyGroup group;
+  for (const char* name : {"A.JPG", "B.JPG"}) group.Add(card / name, cases / name);
+  fs::rename(fs::path(card / "A.JPG"), fs::path(card / "C.JPG"));
+  GuardDeletion(card / "B.JPG");
+  fs::remove(fs::path(card / "B.JPG"));
+  const std::vector<CopyOutcome> outcomes = group.Commit();
+  ASSERT_EQ(outcomes.size(), 2u);
+  EXPECT_TRUE(outcomes[0].verified) << outcomes[0].error;
+  EXPECT_TRUE(outcomes[1].verified) << outcomes[1].error;
+  EXPECT_EQ(ReadFile(cases / "B.JPG"), "B.JPG");
+}
+
 // A large copy gives the window its turns while it is written and while it is read back.
 TEST_F(CopyTest, ALargeCopyCallsBackBetweenChunks) {
   WriteFile(card / "BIG.MPG", RandomBytes(std::size_t{40} << 20, 3));

@@ -122,10 +122,19 @@ TEST(WindowsErrors, AVanishedMediumIsDeviceUnavailable) {
   for (const unsigned long e : {static_cast<unsigned long>(ERROR_DEVICE_NOT_CONNECTED),
                                 kNoSuchDevice, static_cast<unsigned long>(ERROR_FILE_INVALID),
                                 static_cast<unsigned long>(ERROR_INVALID_DRIVE),
-                                static_cast<unsigned long>(ERROR_DEV_NOT_EXIST)}) {
+                                static_cast<unsigned long>(ERROR_DEV_NOT_EXIST),
+                                static_cast<unsigned long>(ERROR_DEVICE_REMOVED)}) {
     EXPECT_EQ(ErrorFromWin32(e), err::kDeviceUnavailable) << e;
+    EXPECT_EQ(CopyErrorFromWin32(e), err::kDeviceUnavailable) << e;
   }
-  EXPECT_EQ(ErrorFromWin32(ERROR_NOT_READY), err::kDiskNotReady);
+  // An empty drive is not ready; during a copy, it is the card gone.
+  for (const unsigned long e :
+       {static_cast<unsigned long>(ERROR_NOT_READY), static_cast<unsigned long>(ERROR_WRONG_DISK),
+        static_cast<unsigned long>(ERROR_NO_MEDIA_IN_DRIVE)}) {
+    EXPECT_EQ(ErrorFromWin32(e), err::kDiskNotReady) << e;
+    EXPECT_EQ(CopyErrorFromWin32(e), err::kDeviceUnavailable) << e;
+  }
+  EXPECT_EQ(CopyErrorFromWin32(ERROR_CRC), err::kDeviceIoError);
   EXPECT_STREQ(RuntimeError(ErrorFromWin32(ERROR_DEVICE_NOT_CONNECTED)).what(),
                "68 Device unavailable");
 }

@@ -1,6 +1,6 @@
 // What the platform layer does only on Windows: names never matched by their short names, drive
-// roots, read-only files, the copy's temporary file and kept attributes, the ANSI code page and
-// the locale's dates.
+// roots, read-only files, the copy's temporary file, kept attributes and flushes, the ANSI code
+// page and the locale's dates.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -44,6 +44,42 @@ TEST_F(WindowsFiles, APatternNeverMatchesThroughTheShortName) {
   EXPECT_EQ(List("*.jpe", attr::kDirectory), Names{});
 }
 
+// A name that is another file's short name is not that file: nothing answers to it, and a copy
+// given that name never replaces the other file (the file system may refuse the name: 58).
+TEST_F(WindowsFiles, AShortNameNeverStandsForAnotherFile) {
+  testing::WriteFile(dir / "sub/longname-photo.jpg", "the case's photo");
+  wchar_t buffer[MAX_PATH] = {};
+  ASSERT_NE(::GetShortPathNameW(Widen(dir / "sub/longname-photo.jpg").c_str(), buffer, MAX_PATH),
+            0u);
+  const std::string short_name = Narrow(buffer).substr(Narrow(buffer).rfind('\\') + 1);
+  if (short_name == "longname-photo.jpg") GTEST_SKIP() << "no short names here";
+  EXPECT_FALSE(ListingFindsEntry(dir / ("sub/" + short_name), attr::kHidden | attr::kSystem));
+  testing::WriteFile(dir / short_name, "the card's photo");
+  CopyGroup group;
+  group.Add(dir / short_name, dir / ("sub/" + short_name));
+  const CopyOutcome outcome = group.Commit().at(0);
+  EXPECT_EQ(ReadFile(dir / "sub/longname-photo.jpg"), "the case's photo");
+  if (outcome.verified) {
+    EXPECT_EQ(List("sub\\*", 0), (Names{short_name, "longname-photo.jpg"}));
+  } else {
+    EXPECT_EQ(outcome.error, err::kFileAlreadyExists);
+    EXPECT_EQ(List("sub\\*", 22), (Names{".", "..", "longname-photo.jpg"}));
+  }
+}
+
+// Each copy of a group is flushed on its own; the window has its turn between them, and again
+// between the copies read back.
+TEST_F(WindowsFiles, TheWindowHasItsTurnBetweenTheFlushesOfAGroup) {
+  int calls = 0;
+  CopyGroup group({}, [&calls] { ++calls; });
+  for (const char* name : {"1.jpg", "2.jpg", "3.jpg", "4.jpg"}) {
+    group.Add(dir / "a.jpg", dir / ("sub/" + std::string(name)));
+  }
+  calls = 0;
+  for (const CopyOutcome& outcome : group.Commit()) EXPECT_TRUE(outcome.verified);
+  EXPECT_GE(calls, 8);
+}
+
 TEST_F(WindowsFiles, ADriveRootListsTheDotEntriesIsAMountPointAndKeepsItsSeparator) {
   Listing root("Z:\\", attr::kDirectory);
   EXPECT_EQ(root.Next(), std::optional<std::string>("."));
@@ -70,6 +106,12 @@ TEST_F(WindowsFiles, ReadOnlyIsKeptByACopyButNeverStopsAReplacementOrARemoval) {
   EXPECT_EQ(List("sub\\*", 22), (Names{".", "..", "a.jpg"}));
   CopyWholeFile(dir / "B.JPG", dir / "b.jpg");  // the same file under another spelling
   EXPECT_EQ(ReadFile(dir / "B.JPG"), "B.JPG");
+  // A read-only copy whose name was taken meanwhile leaves nothing behind.
+  CopyGroup group;
+  group.Add(dir / "a.jpg", dir / "sub/c.jpg");
+  testing::WriteFile(dir / "sub/c.jpg", "taken");
+  EXPECT_EQ(group.Commit().at(0).error, err::kFileAlreadyExists);
+  EXPECT_EQ(List("sub\\*", 22), (Names{".", "..", "a.jpg", "c.jpg"}));
   // Removing needs the attribute cleared first.
   EXPECT_EQ(TryRemoveFile(dir / "a.jpg"), err::kPermissionDenied);
   EXPECT_EQ(TryWriteAttributes(dir / "a.jpg", attr::kNormal), 0);

@@ -40,7 +40,8 @@ std::string BrokenRule(HANDLE file, const void* buffer, DWORD size, const OVERLA
     if (!::SetFilePointerEx(file, LARGE_INTEGER{}, &now, FILE_CURRENT)) return {};
     offset = static_cast<std::uint64_t>(now.QuadPart);
   }
-  const std::string sectors = " is not a whole number of " + std::to_string(kSector) + "-byte sectors";
+  const std::string sectors =
+      " is not a whole number of " + std::to_string(kSector) + "-byte sectors";
   if (offset % kSector != 0) return "the file offset " + std::to_string(offset) + sectors;
   if (size % kSector != 0) return "the length " + std::to_string(size) + sectors;
   if (reinterpret_cast<std::uintptr_t>(buffer) % kSector != 0) {
