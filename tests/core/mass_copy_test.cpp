@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "app/frmMain.h"
 #include "platform/files.h"
 #include "platform/temp_names.h"
@@ -96,6 +100,24 @@ TEST_F(MassCopyTest, CopiesUnderOwnNamesAndOverwritesOnlyWhenTheOperatorSaysYes)
   EXPECT_EQ(h.desktop.boxes.size(), 5u);
   EXPECT_EQ(ReadFile(InCase("clip.MPEG")), "clip.MPEG");
 }
+
+#ifdef _WIN32
+// A photo named as a case file's short name ("LONG~ETV.JPG" for "longname-photo.jpg") is not
+// that file: nothing asks to overwrite it and it keeps its bytes; the name is the other file's
+// on this file system, so the copy cannot take it.
+TEST_F(MassCopyTest, AShortNameNeverStandsForAnotherFile) {
+  WriteFile(InCase("longname-photo.jpg"), "the case's photo");
+  wchar_t buffer[MAX_PATH] = {};
+  const std::wstring long_name = fs::path(InCase("longname-photo.jpg")).wstring();
+  ASSERT_NE(::GetShortPathNameW(long_name.c_str(), buffer, MAX_PATH), 0u);
+  const std::string short_name = fs::path(buffer).filename().string();
+  if (short_name == "longname-photo.jpg") GTEST_SKIP() << "no short names here";
+  WriteFile(card / short_name, "the card's photo");
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(h.desktop.boxes, (Boxes{{"58 File already exists in StartMassCopy", 48, "Error"}}));
+  EXPECT_EQ(ReadFile(InCase("longname-photo.jpg")), "the case's photo");
+}
+#endif
 
 // A photo taken off the card after the listing (the card pulled out, another program): the run
 // ends with the box, and what was copied before it stays, with nothing half-made beside it.

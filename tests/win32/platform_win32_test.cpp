@@ -1,4 +1,4 @@
-// What the platform layer does only on Windows: names never matched by their short names, drive
+// What the platform layer does only on Windows: patterns never matched by short names, drive
 // roots, read-only files, the copy's temporary file, kept attributes and flushes, the ANSI code
 // page and the locale's dates.
 #include <gtest/gtest.h>
@@ -42,29 +42,6 @@ TEST_F(WindowsFiles, APatternNeverMatchesThroughTheShortName) {
   // "*.jpe" would match through the 8.3 name "LONGEX~1.JPE".
   testing::WriteFile(dir / "longextension.jpeg", "l");
   EXPECT_EQ(List("*.jpe", attr::kDirectory), Names{});
-}
-
-// A name that is another file's short name is not that file: nothing answers to it, and a copy
-// given that name never replaces the other file (the file system may refuse the name: 58).
-TEST_F(WindowsFiles, AShortNameNeverStandsForAnotherFile) {
-  testing::WriteFile(dir / "sub/longname-photo.jpg", "the case's photo");
-  wchar_t buffer[MAX_PATH] = {};
-  ASSERT_NE(::GetShortPathNameW(Widen(dir / "sub/longname-photo.jpg").c_str(), buffer, MAX_PATH),
-            0u);
-  const std::string short_name = Narrow(buffer).substr(Narrow(buffer).rfind('\\') + 1);
-  if (short_name == "longname-photo.jpg") GTEST_SKIP() << "no short names here";
-  EXPECT_FALSE(ListingFindsEntry(dir / ("sub/" + short_name), attr::kHidden | attr::kSystem));
-  testing::WriteFile(dir / short_name, "the card's photo");
-  CopyGroup group;
-  group.Add(dir / short_name, dir / ("sub/" + short_name));
-  const CopyOutcome outcome = group.Commit().at(0);
-  EXPECT_EQ(ReadFile(dir / "sub/longname-photo.jpg"), "the case's photo");
-  if (outcome.verified) {
-    EXPECT_EQ(List("sub\\*", 0), (Names{short_name, "longname-photo.jpg"}));
-  } else {
-    EXPECT_EQ(outcome.error, err::kFileAlreadyExists);
-    EXPECT_EQ(List("sub\\*", 22), (Names{".", "..", "longname-photo.jpg"}));
-  }
 }
 
 // Each copy of a group is flushed on its own; the window has its turn between them, and again
