@@ -76,6 +76,10 @@ class Desktop {
   // The folder picker, opened with start_folder selected. Returns the chosen folder without a
   // trailing separator (a root keeps its own), or the empty text when the operator cancelled.
   virtual std::string PickFolder(const std::string& start_folder, const std::string& title) = 0;
+  // The user's own folders as the desktop names them: where pictures go, and the home folder.
+  // Neither need exist; the empty text when the desktop knows none.
+  virtual std::string PicturesFolder() { return {}; }
+  virtual std::string HomeFolder() { return {}; }
   // Starts program with parameters in directory, maximised where possible, without waiting.
   // Failures are not reported: the caller does not examine the result.
   virtual void OpenWithProgram(const std::string& program, const std::string& parameters,

@@ -3,16 +3,24 @@
 
 #include "app/frmMain.h"
 #include "platform/files.h"
+#include "settings/PathsFile.h"
 
 namespace pixferry {
 
 // Start-up stops at the first failure: whatever was done stays done and the window opens anyway.
-// The commonest failure is a missing paths.dat (53), before the viewer or the card is looked at.
+// The commonest failure is a missing paths.dat (53) in a folder started in, before the viewer or
+// the card is looked at. With the settings in the user's own folder a missing paths.dat is a
+// first start instead: Pixferry asks for the destination and goes on to the card.
 void frmMain::Form_Load() {
   try {
     strMyDirectory = CurrentDirectory();
 
-    ReadPathsFile();
+    if (!strCardDirectory.empty() &&
+        !ListingFindsEntry(kPathsFile, attr::kDirectory | attr::kHidden | attr::kSystem)) {
+      AskForDestination();
+    } else {
+      ReadPathsFile();
+    }
 
     viewer.form.Load();
 
@@ -39,6 +47,23 @@ void frmMain::Form_Load() {
       txtMessage.SetText(
           "Click 'Set Source' to begin and locate the folder where your photos are located.");
     }
+  } catch (...) {
+    ShowErrorBox(" in Form_Load");
+  }
+}
+
+// Cancel leaves the destination unset, as it is before any "Save ": Start then says so. A save
+// that fails is reported and start-up goes on, the destination held for this run only.
+void frmMain::AskForDestination() {
+  const std::string strPictures = desktop.PicturesFolder();
+  const std::string strStartFolder =
+      !strPictures.empty() && ListingFindsEntry(strPictures, attr::kDirectory)
+          ? strPictures
+          : desktop.HomeFolder();
+  const std::string strFolder = PickFolder(strStartFolder, "Choose where case folders go");
+  if (strFolder.empty()) return;
+  try {
+    SaveDestination(strFolder);
   } catch (...) {
     ShowErrorBox(" in Form_Load");
   }

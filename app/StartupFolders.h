@@ -1,8 +1,10 @@
-// The folders a start works on. Started without an argument, the current directory is both the
-// card's root and the home of paths.dat. Started with the card's root as its one argument (as a
-// desktop does when a card is inserted), the two are split: the card is evidence and is never
-// written to, so the settings live in the user's own settings folder, which becomes the current
-// directory before anything else.
+// The folders a start works on. Started in a card's root, or in a folder holding paths.dat, the
+// current directory is both the card's root and the home of paths.dat. Started with the card's
+// root as its one argument (as a desktop does when a card is inserted), the two are split: the
+// card is evidence and is never written to, so the settings live in the user's own settings
+// folder, which becomes the current directory before anything else. On Linux a start without an
+// argument anywhere else (the menu starts programs in the home folder) splits them the same way,
+// with the folder started in where the card's photo folder is looked for.
 #pragma once
 
 #include <string>
@@ -14,7 +16,8 @@ namespace pixferry {
 
 struct StartupFolders {
   bool ok = true;
-  std::string card;  // the card's root; empty when the current directory is the card
+  // Where the card's photo folder is looked for; empty when the current directory is the card.
+  std::string card;
 };
 
 // arguments are the command line's words after the program's name. On a failure (a card that

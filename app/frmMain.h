@@ -50,6 +50,11 @@ class frmMain : public MainControls {
   // settings/: the save folder, the media program and its two switches, from paths.dat in the
   // current directory.
   void ReadPathsFile();
+  // settings/: strSavePath := strFolder with renaming off, written as the "Save " command writes
+  // them, then the same confirmation. A folder the file's code page cannot hold is refused.
+  void SaveDestination(const std::string& strFolder);
+  // app/: the first start with the settings in the user's folder asks where case folders go.
+  void AskForDestination();
   // lists/
   void GetAllSubDirectories(std::vector<std::string>& strSubDirectories,
                             std::string strStartDirectory);
@@ -78,7 +83,7 @@ class frmMain : public MainControls {
   // The case folder: strSavePath, separator, strIncidentNumber, "_", strUserName, "_",
   // strCopyDate.
   std::string CaseFolderPath() const;
-  // Where the card's photo folder is looked for: the card handed over, else strMyDirectory.
+  // Where the card's photo folder is looked for: strCardDirectory, else strMyDirectory.
   const std::string& CardDirectory() const;
 
   // ---- Form-level state. Arrays keep entry 0 unused so positions count from 1.
@@ -86,12 +91,16 @@ class frmMain : public MainControls {
   std::string strTargetFileName;
   std::string strSourcePath;
   std::string strSourceFileName;
+  // The last folder the Set Source picker returned since start; empty until the first pick.
+  std::string strLastSourcePath;
   std::string strIncidentNumber;
   std::string strUserName;
   std::string strCopyDate;
   std::string strMyDirectory;
-  // The card's root when the program was handed one at start; empty when the current directory
-  // is the card. Set before Form_Load.
+  // Where the card's photo folder is looked for when the current directory is not the card: the
+  // card handed over at start, or the folder started in when that was no card (the settings then
+  // live in the user's settings folder, the current directory). Empty when the current directory
+  // is the card and holds paths.dat. Set before Form_Load.
   std::string strCardDirectory;
   // The two lists on show; their parts go by the names the procedures use.
   FileList source_list{

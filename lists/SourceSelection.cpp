@@ -19,10 +19,17 @@ void frmMain::SelectSource() {
   const std::string strStartFolder =
       ListingFindsEntry(strPhotoFolder, attr::kDirectory) ? strPhotoFolder : CardDirectory();
   const std::string strPicked = PickFolder(strStartFolder, "Locate Your Photos Folder");
-  if (!strPicked.empty()) strSourcePath = strPicked;
-  // A cancel keeps the current source, whether a pick or start-up chose it, so the list on
-  // screen and the folder Start copies from never disagree. After Delete there is none to keep.
-  if (strSourcePath.empty()) return;
+  if (!strPicked.empty()) {
+    strSourcePath = strPicked;
+    strLastSourcePath = strPicked;
+  } else if (!strLastSourcePath.empty()) {
+    // A cancel after a pick takes that pick again and lists it afresh, also after Delete has
+    // forgotten it.
+    strSourcePath = strLastSourcePath;
+  } else {
+    // A cancel before any pick changes nothing: a source start-up chose stays, listed as it is.
+    return;
+  }
   txtMessage.SetText(
       "Photo source set. Make sure the Incident, User, and Date are correct and click 'Start' to "
       "send the photos.");

@@ -7,6 +7,15 @@
 
 namespace pixferry {
 
+// Whether a start without a card, in a folder that holds neither a card's DCIM nor paths.dat,
+// keeps its settings in the per-user folder. On Linux a menu starts programs in the home folder,
+// which is no place for paths.dat; a Windows program is started where it and its paths.dat lie.
+#ifdef _WIN32
+inline constexpr bool kLooseStartUsesUserSettings = false;
+#else
+inline constexpr bool kLooseStartUsesUserSettings = true;
+#endif
+
 // path made absolute against the current directory, as written otherwise: links are not
 // resolved and trailing separators other than a root's are dropped.
 std::string AbsoluteFolderPath(const std::string& path);

@@ -31,11 +31,31 @@ struct SaveWord {
   std::string_view title;
 };
 
+// Stores a value and its switch in memory and in their records, then confirms. A value the
+// settings file's code page cannot hold is refused before anything changes: stored, it would
+// come back with "?" in place of its letters, naming another folder or program.
+void StoreSaved(std::string value, bool switch_on, const SaveWord& word, Desktop& desktop) {
+  if (!FitsAnsi(value)) {
+    desktop.MsgBox(value + " cannot be stored in " + std::string(kPathsFile) +
+                       ": it has characters that the file's code page cannot hold.  The " +
+                       std::string(word.what) + " was not changed.",
+                   mb::kExclamation, "Not Saved");
+    return;
+  }
+  word.value = std::move(value);
+  word.on_switch = switch_on ? "True" : "False";
+  // Opened, written and closed before any box, success or failure.
+  {
+    RecordFile file{std::string(kPathsFile), RecordFile::Mode::WriteOnly};
+    file.Write(word.value_record, word.value);
+    file.Write(word.switch_record, word.on_switch);
+  }
+  desktop.MsgBox(std::string(word.set) + word.value, mb::kInformation, word.title);
+}
+
 // True when text was such a command (the click ends there). The suffix is tested on the whole
 // text, so in "Save Rename" it takes in the prefix's blank and leaves a value shorter than itself
-// to cut off: invalid procedure call, with the members already changed. A value the settings file's
-// code page cannot hold is refused before anything changes: stored, it would come back with "?"
-// in place of its letters, naming another folder or program.
+// to cut off: invalid procedure call, with the members already changed.
 bool RunSaveCommand(const std::string& text, const SaveWord& word, Desktop& desktop) {
   if (text.empty() || !text.starts_with(kSavePrefix)) return false;
   std::string new_value = text.substr(kSavePrefix.size());
@@ -46,35 +66,28 @@ bool RunSaveCommand(const std::string& text, const SaveWord& word, Desktop& desk
     throw RuntimeError(err::kInvalidProcedureCall);
   }
   if (with_suffix) new_value.resize(new_value.size() - word.suffix.size());
-  if (!FitsAnsi(new_value)) {
-    desktop.MsgBox(new_value + " cannot be stored in " + std::string(kPathsFile) +
-                       ": it has characters that the file's code page cannot hold.  The " +
-                       std::string(word.what) + " was not changed.",
-                   mb::kExclamation, "Not Saved");
-    return true;
-  }
-  word.value = std::move(new_value);
-  word.on_switch = with_suffix ? "True" : "False";
-  // Opened, written and closed before any box, success or failure.
-  {
-    RecordFile file{std::string(kPathsFile), RecordFile::Mode::WriteOnly};
-    file.Write(word.value_record, word.value);
-    file.Write(word.switch_record, word.on_switch);
-  }
-  desktop.MsgBox(std::string(word.set) + word.value, mb::kInformation, word.title);
+  StoreSaved(std::move(new_value), with_suffix, word, desktop);
   return true;
+}
+
+SaveWord DestinationWord(frmMain& form) {
+  return {
+      .suffix = " Rename",
+      .value = form.strSavePath,
+      .on_switch = form.strRenameSwitch,
+      .value_record = 1,
+      .switch_record = 4,
+      .what = "destination",
+      .set = "Destination set to ",
+      .title = "Destination",
+  };
 }
 
 }  // namespace
 
 bool frmMain::SourceCommand() {
   const std::string strText = txtIncidentNumber.Text();
-  if (RunSaveCommand(strText,
-                     {" Rename", strSavePath, strRenameSwitch, 1, 4, "destination",
-                      "Destination set to ", "Destination"},
-                     desktop)) {
-    return true;
-  }
+  if (RunSaveCommand(strText, DestinationWord(*this), desktop)) return true;
   if (strText == "Copyright") {
     txtMessage.SetText(kCredit);
     return true;
@@ -90,6 +103,10 @@ bool frmMain::SourceCommand() {
     return true;
   }
   return false;
+}
+
+void frmMain::SaveDestination(const std::string& strFolder) {
+  StoreSaved(strFolder, false, DestinationWord(*this), desktop);
 }
 
 bool frmMain::StartCommand() {

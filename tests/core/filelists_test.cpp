@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -154,15 +155,58 @@ TEST_F(SourceSelectionTest, ThePickerStartsInTheCardsPhotoFolderAndTakesThePickA
   EXPECT_EQ(h.desktop.pick_calls[1].title, "Locate Your Photos Folder");
 }
 
-// A cancel lists the current source again, whether start-up or a pick chose it, so the list on
-// show and the folder Start copies from agree.
-TEST_F(SourceSelectionTest, ACancelListsTheCurrentSourceAgain) {
-  f.strSourcePath = b;                        // as start-up leaves it, with nothing picked yet
-  WriteFile(b + kSep + "IMG_0099.JPG", "x");  // added meanwhile
-  Pick("");
-  EXPECT_EQ(f.strSourcePath, b);
-  EXPECT_EQ(h.txtMessage.text, kSourceSet);
-  EXPECT_EQ(h.txtSource.text, "IMG_0099.JPG");
+// A cancel before any pick changes nothing: the source start-up chose stays, listed as it was,
+// and no message claims a new one. After a pick, a cancel takes the last folder picked again and
+// lists it afresh (files added meanwhile show), also once Delete has removed it.
+TEST_F(SourceSelectionTest, ACancelTakesTheLastPickAgainOrChangesNothing) {
+  struct Before {
+    bool startup;  // start-up chose B
+    std::vector<std::string> picks;
+    bool deleted;        // Delete emptied the source
+    std::string source;  // after the cancel
+    std::string listed;  // the message when the cancel lists a folder; empty: none
+    std::string first;   // the source box afterwards
+  };
+  const Before befores[] = {
+      {true, {}, false, b, "", "IMG_0100.JPG"},
+      {true, {}, true, "", "", ""},
+      {true, {a}, false, a, kSourceSet, "IMG_0000.JPG"},
+      {false, {a, b}, false, b, kSourceSet, "IMG_0000.JPG"},
+      {true, {a}, true, a, kSourceSet + " ...But the SOURCE is empty!", ""},
+  };
+  for (const Before& before : befores) {
+    SCOPED_TRACE(before.source + (before.deleted ? " deleted" : ""));
+    testing::Harness on;
+    frmMain& form = *on.form;
+    form.strMyDirectory = dir.path();
+    WriteFile(a + kSep + "IMG_0001.JPG", "x");
+    WriteFile(b + kSep + "IMG_0100.JPG", "x");
+    testing::GuardDeletion(a);
+    std::filesystem::remove(a + kSep + "IMG_0000.JPG");
+    std::filesystem::remove(b + kSep + "IMG_0000.JPG");
+    if (before.startup) {
+      form.strSourcePath = b;
+      form.SetSourceList();
+    }
+    for (const std::string& pick : before.picks) {
+      on.desktop.picks.push_back(pick);
+      form.cmdSource_Click();
+    }
+    if (before.deleted) {
+      testing::MarkCopied(form, form.strSourcePath);
+      on.desktop.answers.push_back(mb::kAnswerYes);
+      form.cmdDelete_Click();
+      ASSERT_EQ(form.strSourcePath, "");
+    } else {
+      WriteFile(form.strSourcePath + kSep + "IMG_0000.JPG", "x");  // added meanwhile
+    }
+    const std::string message = on.txtMessage.text;
+    on.desktop.picks.push_back("");
+    form.cmdSource_Click();
+    EXPECT_EQ(form.strSourcePath, before.source);
+    EXPECT_EQ(on.txtMessage.text, before.listed.empty() ? message : before.listed);
+    EXPECT_EQ(on.txtSource.text, before.first);
+  }
 }
 
 }  // namespace

@@ -182,44 +182,87 @@ class CardArgument : public ::testing::Test {
   frmMain& f = *h.form;
 };
 
-TEST_F(CardArgument, TheCardIsProbedAndTheSettingsLiveInTheUsersFolder) {
-  const Paths card_before = Tree(dir / "card");
-  const StartupFolders folders = Prepare({dir / "card"});
-  ASSERT_TRUE(folders.ok);
-  EXPECT_EQ(folders.card, dir / "card");
-  EXPECT_EQ(CurrentDirectory(), Home());  // made, and made current
+constexpr std::string_view kAskDestination = "Choose where case folders go";
 
-  // First time: no paths.dat yet, so the described box, and nothing else happens.
-  f.Form_Load();
-  EXPECT_EQ(h.desktop.boxes, (Boxes{{"53 File not found in Form_Load", 0, ""}}));
-  EXPECT_EQ(f.strMyDirectory, Home());
-  h.desktop.boxes.clear();
+// The first start from the card, with no paths.dat in the settings folder yet: instead of an
+// error, the picker asks where case folders go, opening on the user's Pictures folder (else the
+// home folder). A folder chosen is saved as "Save " saves it; whatever the answer, start-up goes
+// on and lists the card, and Start works or names the missing destination.
+TEST_F(CardArgument, TheFirstStartAsksWhereCaseFoldersGoAndListsTheCard) {
+  const std::string cases = dir / "cases";
+  struct FirstStart {
+    std::string pick;  // "": Cancel
+    bool pictures;     // the Pictures folder exists
+    Boxes boxes;       // at start-up
+    bool saved;
+  };
+  const FirstStart starts[] = {
+      {cases, true, {{"Destination set to " + cases, 64, "Destination"}}, true},
+      {"", false, {}, false},
+  };
+  for (const FirstStart& start : starts) {
+    SCOPED_TRACE(start.pick);
+    testing::ScopedCurrentDirectory back(dir / "started");
+    const std::string row = dir / ("first " + std::to_string(&start - starts));
+    ScopedEnv row_config{"XDG_CONFIG_HOME", (row + "/config").c_str()};
+    const std::string home = row + "/config/pixferry";
+    MakeFolders(row + (start.pictures ? "/home/Pictures" : "/home"));
+    const Paths card_before = Tree(dir / "card");
+    Harness first;
+    first.desktop.pictures = row + "/home/Pictures";
+    first.desktop.home = row + "/home";
+    first.desktop.picks = {start.pick};
+    const StartupFolders folders = Prepare({dir / "card"}, first);
+    ASSERT_TRUE(folders.ok);
+    EXPECT_EQ(folders.card, dir / "card");
+    EXPECT_EQ(CurrentDirectory(), home);  // made, and made current
+    first.form->Form_Load();
+    ASSERT_EQ(first.desktop.pick_calls.size(), 1u);
+    EXPECT_EQ(first.desktop.pick_calls[0].title, kAskDestination);
+    EXPECT_EQ(first.desktop.pick_calls[0].start_folder,
+              row + (start.pictures ? "/home/Pictures" : "/home"));
+    EXPECT_EQ(first.desktop.boxes, start.boxes);
+    EXPECT_EQ(first.form->strSavePath, start.saved ? cases : "");
+    EXPECT_EQ(first.form->strRenameSwitch, start.saved ? "False" : "");
+    if (start.saved) {
+      EXPECT_EQ(testing::ReadFile(home + "/paths.dat"),
+                testing::RecordBytes(cases) + testing::RecordBytes("") + testing::RecordBytes("") +
+                    testing::RecordBytes("False"));
+    } else {
+      EXPECT_FALSE(testing::Exists(home + "/paths.dat"));
+    }
+    EXPECT_EQ(first.form->strMyDirectory, home);
+    EXPECT_TRUE(first.viewer_window.loaded);
+    EXPECT_EQ(first.form->strSourcePath, dir / "card/DCIM/100MEDIA");
+    EXPECT_EQ(first.txtMessage.text, kSourceSet);
 
-  // The first Save creates paths.dat in the settings folder.
-  h.txtIncidentNumber.text = "Save " + dir / "cases";
-  f.cmdSource_Click();
-  EXPECT_TRUE(testing::Exists(Home() + "/paths.dat"));
+    first.desktop.picks = {""};
+    first.form->cmdSource_Click();  // Set Source opens on the card's photo folder
+    EXPECT_EQ(first.desktop.pick_calls.back().start_folder, dir / "card/DCIM");
+    first.desktop.boxes.clear();
+    Copy(first);
+    if (start.saved) {
+      EXPECT_EQ(testing::ReadFile(cases + "/7_Desk_2008-01-01/IMG_0002.JPG"), "two");
+    } else {
+      EXPECT_EQ(first.desktop.boxes,
+                (Boxes{{"There is a problem with the target directory.  The variable is missing "
+                        "or the directory is not valid.",
+                        48, "Error"},
+                       {"The target is set to .  Check your command documentation for "
+                        "information on how to fix this setting.",
+                        64, "Correction Needed"}}));
+    }
+    EXPECT_EQ(Tree(dir / "card"), card_before);
+    EXPECT_TRUE(fs::is_empty(dir / "started"));
+  }
 
-  // The next start from the card finds its photos.
+  // The next start reads the destination the first row saved and asks nothing.
+  const ScopedEnv first_config{"XDG_CONFIG_HOME", (dir / "first 0/config").c_str()};
   Harness again;
   ASSERT_TRUE(Prepare({dir / "card"}, again).ok);
   again.form->Form_Load();
   EXPECT_TRUE(again.desktop.boxes.empty());
-  EXPECT_EQ(again.form->strSavePath, dir / "cases");
-  EXPECT_EQ(again.form->strSourcePath, dir / "card/DCIM/100MEDIA");
-  EXPECT_EQ(again.txtMessage.text, kSourceSet);
-
-  // Set Source opens the picker in the card's photo folder.
-  again.desktop.picks = {""};
-  again.form->cmdSource_Click();
-  ASSERT_EQ(again.desktop.pick_calls.size(), 1u);
-  EXPECT_EQ(again.desktop.pick_calls[0].start_folder, dir / "card/DCIM");
-
-  // A copy: the card and the folder it was started from are as they were.
-  Copy(again);
-  EXPECT_EQ(testing::ReadFile(dir / "cases/7_Desk_2008-01-01/IMG_0002.JPG"), "two");
-  EXPECT_EQ(Tree(dir / "card"), card_before);
-  EXPECT_TRUE(fs::is_empty(dir / "started"));
+  EXPECT_EQ(again.form->strSavePath, cases);
 }
 
 // A write-protected card: everything a job does works, since nothing is written on it.
@@ -275,14 +318,48 @@ TEST_F(CardArgument, AStartThatCannotGoOnEndsWithItsReason) {
   EXPECT_EQ(CurrentDirectory(), dir / "started");
 }
 
-// Without an argument nothing changes: the start-up folder is the card and holds paths.dat.
-TEST_F(CardArgument, NoArgumentLeavesTheStartUpFolderAsTheCard) {
-  const StartupFolders folders = Prepare({});
-  EXPECT_TRUE(folders.ok);
-  EXPECT_EQ(folders.card, "");
-  EXPECT_TRUE(h.desktop.boxes.empty());
-  EXPECT_EQ(CurrentDirectory(), dir / "started");
-  EXPECT_FALSE(testing::Exists(dir / "config"));
+// Without an argument, a folder holding a card's DCIM or paths.dat is worked in as always. Any
+// other folder (the home folder a menu starts in) only has its DCIM looked for: the settings
+// live in the user's folder, as with a card, and nothing is written where Pixferry started.
+TEST_F(CardArgument, WithoutAnArgumentOnlyACardOrSettingsFolderIsWorkedIn) {
+  struct Start {
+    const char* holds;  // in the folder started in; nullptr: nothing
+    Boxes boxes;
+    std::string_view message;
+  };
+  const Start starts[] = {
+      {nullptr, {}, kClickSetSource},
+      {"DCIM/100MEDIA/IMG_0001.JPG", {{"53 File not found in Form_Load", 0, ""}}, ""},
+      {"paths.dat", {}, kClickSetSource},
+  };
+  for (const Start& start : starts) {
+    SCOPED_TRACE(start.holds ? start.holds : "nothing");
+    const std::string started = dir / ("from " + std::to_string(&start - starts));
+    MakeFolders(started);
+    if (start.holds) WriteFile(started + "/" + start.holds, testing::RecordBytes("/srv/Cases"));
+    testing::ScopedCurrentDirectory in(started);
+    const Paths started_before = Tree(started);
+    Harness menu;
+    menu.desktop.home = started;
+    menu.desktop.picks = {"", ""};  // where case folders go, then Set Source: Cancel both
+
+    const StartupFolders folders = Prepare({}, menu);
+    ASSERT_TRUE(folders.ok);
+    EXPECT_TRUE(menu.desktop.boxes.empty());
+    EXPECT_EQ(folders.card, start.holds ? "" : started);
+    EXPECT_EQ(CurrentDirectory(), start.holds ? started : Home());
+    menu.form->Form_Load();
+    EXPECT_EQ(menu.desktop.boxes, start.boxes);
+    EXPECT_EQ(menu.txtMessage.text, start.message);
+    EXPECT_EQ(menu.form->strSourcePath, "");
+    menu.form->cmdSource_Click();  // the picker opens where Pixferry was started
+    ASSERT_FALSE(menu.desktop.pick_calls.empty());
+    EXPECT_EQ(menu.desktop.pick_calls.back().start_folder,
+              started + (start.holds && *start.holds == 'D' ? "/DCIM" : ""));
+    EXPECT_EQ(menu.desktop.pick_calls.size(), start.holds ? 1u : 2u);
+    EXPECT_EQ(Tree(started), started_before);
+  }
+  EXPECT_EQ(testing::AllNames(Home()), testing::Names{});  // cancelled: nothing saved
 }
 
 // XDG_CONFIG_HOME counts only when it is an absolute path; otherwise ~/.config.

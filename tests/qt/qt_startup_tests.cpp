@@ -1,13 +1,20 @@
-// Pixferry handed a card whose names are not UTF-8 on its command line, as a desktop starts it
-// when a card is inserted, through the real widgets.
+// Pixferry handed a card on its command line, as a desktop starts it when a card is inserted,
+// through the real widgets: the first start, and a card whose names are not UTF-8.
+#include <pwd.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QtTest>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "platform/files.h"
 #include "platform/records.h"
 #include "tests/qt/QtTestSupport.h"
+#include "tests/support/namespaces.h"
 #include "tests/support/tempdir.h"
 #include "ui/qt/Program.h"
 #include "ui/qt/Text.h"
@@ -42,6 +49,53 @@ struct Scene {
   ScopedCurrentDirectory cd{dir / "started"};
 };
 
+// An environment variable set for one test.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (qEnvironmentVariableIsSet(name)) old_ = qgetenv(name);
+    qputenv(name, QByteArray::fromStdString(value));
+  }
+  ~ScopedEnv() { old_ ? qputenv(name_, *old_) : qunsetenv(name_); }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<QByteArray> old_;
+};
+
+// Removable media as the desktop mounts them for the user (udisks: /media/USER/NAME, on some
+// systems /run/media/USER/NAME), as tmpfs mounts in this program's own user and mount
+// namespaces: nothing is seen outside it, and no root is needed. Done before Qt starts a thread.
+// Empty when they are mounted, otherwise why not.
+struct RemovableMedia {
+  std::string card, stick, failure;
+};
+
+RemovableMedia MountRemovableMedia() {
+  if (std::string why = EnterMountNamespace(); !why.empty()) return {{}, {}, why};
+  const passwd* user = ::getpwuid(::getuid());
+  if (user == nullptr) return {{}, {}, "no user name"};
+  const std::string name = user->pw_name;
+  RemovableMedia media{"/media/" + name + "/CARD", "/run/media/" + name + "/STICK", {}};
+  // /media and /run are replaced by empty ones first: folders are made only on the mounts.
+  for (const std::string& at : {std::string("/media"), std::string("/run"), media.card,
+                                std::string("/run/media/" + name), media.stick}) {
+    std::error_code ignored;
+    fs::create_directories(at, ignored);
+    if (::mount("pixferry-test", at.c_str(), "tmpfs", 0, "mode=0755") != 0) {
+      return {{}, {}, "cannot mount a tmpfs on " + at};
+    }
+  }
+  return media;
+}
+
+const RemovableMedia& Media() {
+  static const RemovableMedia media = MountRemovableMedia();
+  return media;
+}
+
 // Starts the program with arguments; a refusal box, if any, is noted and answered.
 bool TakeArguments(Program& p, const std::vector<std::string>& arguments, SeenBox& seen) {
   OnModal<QMessageBox> ok(Press(QMessageBox::Ok, seen));
@@ -55,6 +109,55 @@ class StartupTest : public QObject {
 
  private slots:
   void initTestCase() { InitResources(); }
+
+  // The first start from a card: no error box, but the picker asking where case folders go,
+  // which shows the mounted media and the home folder in its side bar. Cancel goes on to list
+  // the card; nothing is saved, and Qt keeps no dialog history anywhere.
+  void aFirstStartAsksWhereCaseFoldersGoAndListsTheCard() {
+    if (!Media().failure.empty()) QSKIP(("no mount namespace: " + Media().failure).c_str());
+    Scene s;
+    const ScopedEnv home("HOME", s.dir / "home");
+    MakeFolders(s.dir / "home/Pictures");
+    const std::string card = Media().card;
+    WriteFile(card + "/DCIM/100MEDIA/IMG_0001.JPG", JpegBytes());
+
+    Program p;
+    SeenBox seen;
+    QVERIFY(TakeArguments(p, {card}, seen));
+    QString title, opened_in, selected;
+    QList<QUrl> sidebar;
+    OnModal<QFileDialog> cancel([&](QFileDialog& dialog) {
+      const QStringList chosen = dialog.selectedFiles();
+      if (!dialog.isVisible() || chosen.isEmpty()) return false;
+      title = dialog.windowTitle();
+      opened_in = dialog.directory().absolutePath();
+      selected = chosen.first();
+      sidebar = dialog.sidebarUrls();
+      dialog.reject();
+      return true;
+    });
+    OnModal<QMessageBox> no_box(Press(QMessageBox::Ok, seen));
+    p.Start();
+    QVERIFY(QTest::qWaitForWindowActive(p.main_window.widget()));
+    QVERIFY(cancel.answered());
+    QCOMPARE(title, QStringLiteral("Choose where case folders go"));
+    QCOMPARE(opened_in, QString::fromStdString(s.dir / "home"));
+    QCOMPARE(selected, QString::fromStdString(s.dir / "home/Pictures"));
+    QCOMPARE(sidebar, (QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(card)),
+                                   QUrl::fromLocalFile(QString::fromStdString(Media().stick)),
+                                   QUrl::fromLocalFile(QString::fromStdString(s.dir / "home"))}));
+    QVERIFY2(!no_box.answered(), qPrintable(seen.text));
+    QCOMPARE(p.form.strSourcePath, card + "/DCIM/100MEDIA");
+    QCOMPARE(p.txtSource.Text(), std::string("IMG_0001.JPG"));
+    QCOMPARE(p.txtMessage.Text(),
+             std::string("Source list is set.  If you have files shown in the 'Source' box, you "
+                         "can click 'Start' to copy them.  Otherwise, click 'Set Source' to "
+                         "select another photo source."));
+    p.main_window.Unload();
+    QCOMPARE(AllNames(s.dir / "config"), Names{"pixferry"});
+    QCOMPARE(AllNames(s.Home()), Names{});
+    QCOMPARE(AllNames(s.dir / "home"), Names{"Pictures"});
+  }
 
   // A name that is not UTF-8 stays the same bytes from the card to the list, the preview and
   // the other program's command line.
@@ -99,5 +202,11 @@ class StartupTest : public QObject {
   }
 };
 
-QTEST_MAIN(StartupTest)
+// The media are mounted while the program still has one thread, as a user namespace requires.
+int main(int argc, char* argv[]) {
+  Media();
+  QApplication app(argc, argv);
+  StartupTest test;
+  return QTest::qExec(&test, argc, argv);
+}
 #include "qt_startup_tests.moc"

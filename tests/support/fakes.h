@@ -101,6 +101,8 @@ class FakeDesktop : public Desktop {
  public:
   int MsgBox(std::string_view text, int style, std::string_view title) override;
   std::string PickFolder(const std::string& start_folder, const std::string& title) override;
+  std::string PicturesFolder() override { return pictures; }
+  std::string HomeFolder() override { return home; }
   void OpenWithProgram(const std::string& program, const std::string& parameters,
                        const std::string& directory) override;
   void KeepAlive() override {
@@ -112,6 +114,7 @@ class FakeDesktop : public Desktop {
   std::deque<int> answers;        // answers for Yes/No boxes, in order
   std::deque<std::string> picks;  // results of the folder picker, in order
   std::vector<PickCall> pick_calls;
+  std::string pictures, home;  // the user's folders the desktop names
   std::vector<ProgramCall> programs;
   // Called for every box before it is answered (tests use it to change files mid-run).
   std::function<void(const MessageBoxCall&)> on_box;

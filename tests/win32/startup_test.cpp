@@ -81,6 +81,40 @@ TEST(CardArgument, TheSettingsFolderIsMadeInAppDataAndTheCardIsListed) {
   EXPECT_FALSE(Exists(s.dir / "card/paths.dat"));
 }
 
+// The first start from a card, before the settings folder holds a paths.dat: no error box but
+// the folder dialog asking where case folders go, on the user's Pictures folder. Cancel goes on
+// to list the card and saves nothing.
+TEST(CardArgument, TheFirstStartAsksWhereCaseFoldersGoAndListsTheCard) {
+  CardStart s;
+  ASSERT_TRUE(s.program->TakeArguments({s.dir / "card"}));
+  s.answers.Then(IDCANCEL);
+  s.program->Start(SW_SHOWNORMAL);
+  Pump(50);
+  ASSERT_EQ(s.answers.seen.size(), 1u);
+  EXPECT_EQ(s.answers.seen[0].text, "Choose where case folders go");
+  EXPECT_EQ(s.program->form.strSourcePath, s.dir / "card/DCIM/100MEDIA");
+  EXPECT_EQ(s.program->txtSource.Text(), "IMG_0001.JPG");
+  EXPECT_EQ(s.program->form.strSavePath, "");
+  EXPECT_FALSE(Exists(s.Home() + "\\paths.dat"));
+  const std::string pictures = s.program->desktop.PicturesFolder();
+  EXPECT_TRUE(pictures.ends_with("\\Pictures")) << pictures;
+  EXPECT_EQ(pictures.substr(0, pictures.rfind('\\')), s.program->desktop.HomeFolder());
+}
+
+// Without an argument nothing changes on Windows: the folder started in is the card and the home
+// of paths.dat, and a missing one is reported as always.
+TEST(NoArgument, TheFolderStartedInHoldsTheSettings) {
+  CardStart s;
+  ASSERT_TRUE(s.program->TakeArguments({}));
+  EXPECT_EQ(CurrentDirectory(), s.dir / "started");
+  s.answers.Then(IDOK);
+  s.program->Start(SW_SHOWNORMAL);
+  Pump(50);
+  ASSERT_EQ(s.answers.seen.size(), 1u);
+  EXPECT_EQ(s.answers.seen[0].text, "53 File not found in Form_Load");
+  EXPECT_FALSE(Exists(s.dir / "AppData"));
+}
+
 TEST(CardArgument, ACardThatCannotBeReadIsRefusedWithTheSystemsReason) {
   CardStart s;
   WriteFile(s.dir / "file", "not a folder");

@@ -1,10 +1,12 @@
 #include "ui/qt/QtDesktop.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include "shell/qt/FolderDialog.h"
@@ -79,6 +81,15 @@ int QtDesktop::MsgBox(std::string_view text, int style, std::string_view title) 
 
 std::string QtDesktop::PickFolder(const std::string& start_folder, const std::string& title) {
   return PickFolderDialog(main_window_.widget(), start_folder, title);
+}
+
+// The XDG user folder of pictures (user-dirs.dirs), else ~/Pictures.
+std::string QtDesktop::PicturesFolder() {
+  return ToStdString(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+}
+
+std::string QtDesktop::HomeFolder() {
+  return ToStdString(QDir::homePath());
 }
 
 void QtDesktop::OpenWithProgram(const std::string& program, const std::string& parameters,

@@ -1,9 +1,13 @@
 #include "ui/win32/Desktop.h"
 
+#include <knownfolders.h>
+#include <shlobj.h>
+
 #include "platform/win32/wide.h"
 #include "shell/win32/OpenWithProgram.h"
 #include "shell/win32/PickFolder.h"
 #include "ui/win32/Form.h"
+#include "ui/win32/Handles.h"
 
 namespace pixferry::win32 {
 
@@ -14,6 +18,15 @@ namespace {
 constexpr ULONGLONG kAliveEveryMs = 100;
 // Bounds each kind of message per call, should a window keep asking to be painted.
 constexpr int kMostMessages = 64;
+
+// A known folder's path as the shell keeps it (moved or redirected ones included), without
+// creating it; the empty text when the shell has none.
+std::string KnownFolder(REFKNOWNFOLDERID id) {
+  PWSTR raw = nullptr;
+  const HRESULT result = ::SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &raw);
+  const CoTaskMemPtr<wchar_t> path(raw);
+  return SUCCEEDED(result) && path ? Narrow(path.get()) : std::string();
+}
 
 }  // namespace
 
@@ -55,6 +68,14 @@ int Win32Desktop::MsgBox(std::string_view text, int style, std::string_view titl
 
 std::string Win32Desktop::PickFolder(const std::string& start_folder, const std::string& title) {
   return mdlBrowseFolderByPath::PickFolder(main_window_.hwnd(), start_folder, title);
+}
+
+std::string Win32Desktop::PicturesFolder() {
+  return KnownFolder(FOLDERID_Pictures);
+}
+
+std::string Win32Desktop::HomeFolder() {
+  return KnownFolder(FOLDERID_Profile);
 }
 
 void Win32Desktop::OpenWithProgram(const std::string& program, const std::string& parameters,

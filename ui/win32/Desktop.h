@@ -20,6 +20,8 @@ class Win32Desktop : public Desktop {
 
   int MsgBox(std::string_view text, int style, std::string_view title) override;
   std::string PickFolder(const std::string& start_folder, const std::string& title) override;
+  std::string PicturesFolder() override;
+  std::string HomeFolder() override;
   void OpenWithProgram(const std::string& program, const std::string& parameters,
                        const std::string& directory) override;
   void KeepAlive() override;
