@@ -2,8 +2,11 @@
 # Makes the program's artwork in app/resources from scratch:
 #   background.jpg  wood-grain backdrop of the main window (468 x 329, baseline JPEG near 27,001 bytes)
 #   pixferry.ico    the window icon: one 32 x 32 image in 16 colours (4 bits per pixel)
-#   pixferry.png    the same icon enlarged to 256 x 256 for the Linux desktop
-# Needs ImageMagick (Debian: imagemagick). The random seeds are fixed, so a run gives the same pictures.
+#   pixferry.png    the same icon enlarged to 256 x 256
+# and the Linux desktop's icon in ui/qt/icons: org.pixferry.Pixferry.svg, drawn by hand, rendered
+# afresh at each size the icon theme asks for (<size>x<size>/org.pixferry.Pixferry.png).
+# Needs ImageMagick (Debian: imagemagick) and rsvg-convert (librsvg2-bin). The random seeds are
+# fixed, so a run gives the same pictures.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -14,6 +17,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 command -v convert >/dev/null || { echo "ImageMagick's convert is missing (apt-get install imagemagick)" >&2; exit 1; }
+command -v rsvg-convert >/dev/null || { echo "rsvg-convert is missing (apt-get install librsvg2-bin)" >&2; exit 1; }
 
 # ---- Background: wood grain in a dark bevelled frame.
 W=468 H=329 # final size
@@ -111,6 +115,15 @@ le32() { le16 $(($1 & 65535)); le16 $(($1 >> 16 & 65535)); }
 } >"$out/pixferry.ico"
 echo "pixferry.ico: $(stat -c %s "$out/pixferry.ico") bytes"
 
-# The desktop icon: the same pixels, each drawn as an 8 x 8 block.
+# The same pixels at 256 x 256, each drawn as an 8 x 8 block.
 convert "$art/pixferry.xpm" -filter point -resize 256x256 -strip "PNG32:$out/pixferry.png"
 echo "pixferry.png: $(identify -format '%wx%h' "$out/pixferry.png")"
+
+# ---- The desktop's icon: the vector drawing rendered at each size, never a bitmap scaled.
+icons=$root/ui/qt/icons
+for size in 16 32 48 64 128 256; do
+  mkdir -p "$icons/${size}x$size"
+  rsvg-convert -w "$size" -h "$size" "$icons/org.pixferry.Pixferry.svg" \
+    -o "$icons/${size}x$size/org.pixferry.Pixferry.png"
+done
+echo "org.pixferry.Pixferry.png: $(cd "$icons" && ls -d [0-9]*x[0-9]* | tr '\n' ' ')"

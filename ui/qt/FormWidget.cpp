@@ -41,7 +41,7 @@ FormWidget::FormWidget(const FormLayout& desc, int dpi, const FormStyle& style, 
     : QWidget(parent, style.flags), layout_(desc), dpi_(dpi) {
   setObjectName(ToQString(desc.name));
   setWindowTitle(PlainTitle(desc.title));
-  if (!style.icon.isEmpty()) setWindowIcon(QIcon(style.icon));
+  if (!style.icon.isNull()) setWindowIcon(style.icon);
   setFixedSize(TwipsToPixels(desc.client_width, dpi), TwipsToPixels(desc.client_height, dpi));
 
   for (const ControlLayout& control : desc.controls) {

@@ -2,6 +2,7 @@
 // screen's DPI, with its caption, font, tab order and initial state.
 #pragma once
 
+#include <QIcon>
 #include <QImage>
 #include <QString>
 #include <QWidget>
@@ -21,7 +22,7 @@ inline constexpr unsigned kScrollBarColour = 0xC8C8C8;
 // What a window shows beyond its table: its frame and, optionally, icon and background picture.
 struct FormStyle {
   Qt::WindowFlags flags;
-  QString icon;        // resource path, empty: none
+  QIcon icon;          // null: none
   QString background;  // resource path of the picture of the Background control
 };
 

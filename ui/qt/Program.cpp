@@ -1,5 +1,7 @@
 #include "ui/qt/Program.h"
 
+#include <QIcon>
+#include <QSize>
 #include <QtGlobal>
 
 #include "app/Dispatch.h"
@@ -11,6 +13,7 @@
 // and only from outside any namespace.
 static void InitQtResources() {
   Q_INIT_RESOURCE(resources);
+  Q_INIT_RESOURCE(icons);
 }
 
 namespace pixferry::qt {
@@ -20,13 +23,23 @@ constexpr Qt::WindowFlags kFixedFrame = Qt::CustomizeWindowHint | Qt::WindowTitl
                                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                                         Qt::MSWindowsFixedSizeDialogHint;
 
+// The desktop entry's icon, each size drawn for that size, so the title bar and the task bar
+// show the same picture as the menu.
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (const int size : {16, 32, 48, 64, 128, 256}) {
+    icon.addFile(QStringLiteral(":/icons/%1x%1/org.pixferry.Pixferry.png").arg(size),
+                 QSize(size, size));
+  }
+  return icon;
+}
+
 }  // namespace
 
 // A tool-window flag would cost the main window its taskbar button on most Linux desktops, so
 // only the viewer gets one.
 FormStyle MainWindowStyle() {
-  return FormStyle{Qt::Window | kFixedFrame, QStringLiteral(":/pixferry.png"),
-                   QStringLiteral(":/background.jpg")};
+  return FormStyle{Qt::Window | kFixedFrame, ProgramIcon(), QStringLiteral(":/background.jpg")};
 }
 
 FormStyle ViewerWindowStyle() {

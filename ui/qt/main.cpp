@@ -11,6 +11,9 @@
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Pixferry"));
+  // Ties the windows to the menu entry (Wayland's app id; X11 desktops match the entry's
+  // StartupWMClass to the class "Pixferry"), so the task bar shows the entry's name and icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.pixferry.Pixferry"));
   pixferry::qt::LoadFonts();
   pixferry::qt::Program program;
   // What Qt left of the command line (it takes its own options out), as the system's bytes: a

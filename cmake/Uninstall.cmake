@@ -1,0 +1,31 @@
+# cmake -DMANIFEST=<build>/install_manifest.txt -P Uninstall.cmake: removes the files that
+# installation listed, and nothing else (a folder is removed only when that leaves it empty),
+# then updates the desktop's caches where menu entries or icons were removed.
+if(NOT EXISTS "${MANIFEST}")
+  message(FATAL_ERROR "No ${MANIFEST}: nothing was installed from this build folder")
+endif()
+file(STRINGS "${MANIFEST}" installed)
+set(folders)
+foreach(file IN LISTS installed)
+  if(IS_SYMLINK "${file}" OR EXISTS "${file}")
+    message(STATUS "Removing ${file}")
+    file(REMOVE "${file}")
+  endif()
+  cmake_path(GET file PARENT_PATH folder)
+  list(APPEND folders "${folder}")
+  if(file MATCHES "^(.*)/applications/[^/]*\\.desktop$")
+    set(PIXFERRY_APPLICATIONS_DIR "${CMAKE_MATCH_1}/applications")
+  elseif(file MATCHES "^(.*/icons/hicolor)/")
+    set(PIXFERRY_ICON_THEME_DIR "${CMAKE_MATCH_1}")
+  endif()
+endforeach()
+# The guide's own folders (doc/pixferry/images, doc/pixferry), deepest first; rmdir leaves a
+# folder that still holds anything.
+list(REMOVE_DUPLICATES folders)
+list(SORT folders ORDER DESCENDING)
+foreach(folder IN LISTS folders)
+  if(folder MATCHES "/doc/pixferry(/images)?$")
+    execute_process(COMMAND rmdir "${folder}" ERROR_QUIET)
+  endif()
+endforeach()
+include("${CMAKE_CURRENT_LIST_DIR}/DesktopCaches.cmake")
