@@ -3,6 +3,7 @@
 #include "platform/tree.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
 #include <string>
 #include <utility>
@@ -183,13 +184,23 @@ class Removal {
   // while it is being emptied is left as it is.
   int StillHere(std::size_t i) {
     const Level& level = chain_.levels[i];
+    checked_ = std::chrono::steady_clock::now();
     return Chain::Failed(walk::StillAt(chain_.ParentOf(i), level.self.name, level.place.id));
+  }
+
+  // The same between two files of one folder, once a little time has passed since the last look:
+  // a look per file would cost as much again as the removal itself.
+  int StillHereBetweenFiles(std::size_t i, bool first) {
+    constexpr auto kLookEvery = std::chrono::microseconds(100);
+    if (!first && std::chrono::steady_clock::now() - checked_ < kLookEvery) return 0;
+    return StillHere(i);
   }
 
   // Removes every entry of folder i that is not a folder, in listing order, and gathers its
   // subfolders.
   int RemoveFilesOf(std::size_t i) {
     Level& level = chain_.levels[i];
+    bool first = true;
     return seam::List(
         *level.folder,
         [&](const walk::Entry& entry) {
@@ -198,7 +209,7 @@ class Removal {
             level.subfolders.push_back(entry);
             return 0;
           }
-          if (const int e = StillHere(i)) return e;
+          if (const int e = StillHereBetweenFiles(i, std::exchange(first, false))) return e;
           const int e = seam::RemoveEntry(*level.folder, entry);
           return e == walk::kNotThere ? 0 : e;  // gone meanwhile
         },
@@ -235,6 +246,7 @@ class Removal {
   const std::function<void()>& between_;
   Chain chain_;
   std::size_t fenced_ = 0;
+  std::chrono::steady_clock::time_point checked_;
 };
 
 class Look {

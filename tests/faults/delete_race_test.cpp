@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/frmMain.h"
@@ -79,7 +81,7 @@ TEST_F(DeleteRace, AFolderSwappedForALinkIsNotFollowed) {
 }
 
 // The folder being emptied is moved out of the source, next to a folder named like its sibling,
-// and a photo is put in it there: the walk leaves it as it is from the next entry on, instead of
+// and a photo is put in it there: the walk leaves it as it is from its next look on, instead of
 // emptying a folder outside the source or going on with the sibling's name in the wrong folder.
 TEST_F(DeleteRace, AFolderMovedOutWhileEmptiedIsLeftAsItIs) {
   const std::string card = dir / "card/DCIM/MOVED";
@@ -97,6 +99,7 @@ TEST_F(DeleteRace, AFolderMovedOutWhileEmptiedIsLeftAsItIs) {
     moved = outside + "/" + name;
     fs::rename(card + "/" + name, moved);
     WriteFile(moved + "/LATE.JPG", "outside");
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));  // longer than between two looks
   };
   GuardDeletion(card);
   form.strSourcePath = card;
