@@ -136,19 +136,22 @@ bool MakeLink(const std::string& target, const std::string& link) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                         &startup, &process)) {
-      ::WaitForSingleObject(process.hProcess, 30000);
-      ::CloseHandle(process.hThread);
-      ::CloseHandle(process.hProcess);
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process)) {
+      return false;
     }
-  } else {
-    const DWORD flags = fs::is_directory(PathOf(target)) ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0;
-    ::CreateSymbolicLinkW(PathOf(link).c_str(), PathOf(target).c_str(),
-                          flags | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    // Wine cannot wait for a Unix process: the link is looked for until it is there.
+    for (int tries = 0; tries < 1000; ++tries) {
+      if (::GetFileAttributesW(PathOf(link).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+      ::Sleep(10);
+    }
+    return false;
   }
-  // Wine's own CreateSymbolicLinkW answers yes and makes nothing: only what exists counts.
-  return ::GetFileAttributesW(PathOf(link).c_str()) != INVALID_FILE_ATTRIBUTES;
+  const DWORD flags = fs::is_directory(PathOf(target)) ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0;
+  return ::CreateSymbolicLinkW(PathOf(link).c_str(), PathOf(target).c_str(),
+                               flags | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
 #else
   std::error_code ec;
   fs::create_symlink(target, link, ec);
