@@ -191,7 +191,7 @@ class Removal {
   // The same between two files of one folder, once a little time has passed since the last look:
   // a look per file would cost as much again as the removal itself.
   int StillHereBetweenFiles(std::size_t i, bool first) {
-    constexpr auto kLookEvery = std::chrono::microseconds(100);
+    constexpr auto kLookEvery = std::chrono::milliseconds(1);
     if (!first && std::chrono::steady_clock::now() - checked_ < kLookEvery) return 0;
     return StillHere(i);
   }
