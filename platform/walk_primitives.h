@@ -75,11 +75,12 @@ int OpenContaining(const std::string& path, Folder& parent, Name& name);
 // What name in parent is (kind and identity), a link not followed.
 int LookUp(FolderHandle& parent, const Name& name, Entry& entry);
 // Opens the folder entry in parent without following a link and without changing anything;
-// kNotThere when it is missing, a link, no folder or not the one listed.
-// Checked against the listed identity where the listing gives one.
+// kNotThere when it is missing, a link, no folder, or (where the listing gives an identity and
+// the system can compare it) not the one listed.
 int OpenChild(FolderHandle& parent, const Entry& entry, Folder& child);
 // Opens the folder above folder (for identities, and for the POSIX way back up).
 int OpenParent(FolderHandle& folder, Folder& parent);
+// What the open folder is: its identity, whether it is a mount root, its rights.
 int Inspect(FolderHandle& folder, Place& place);
 // Gives the folder's owner the rights to list it (and, with to_empty, to remove from it), on its
 // handle; the folder becomes listable. Windows: with to_empty, clears its read-only attribute.
@@ -89,14 +90,15 @@ int RestoreRights(FolderHandle& folder, const Place& place);
 // Calls each for every entry but "." and "..", in listing order, until it answers non-zero;
 // returns that answer, or the listing's own failure.
 int List(FolderHandle& folder, const std::function<int(const Entry&)>& each);
-// True when name in parent is still the folder with identity id (POSIX; Windows holds its chain).
+// 0 when name in parent is still the folder with identity id, kNotThere when it is not (POSIX;
+// Windows holds its chain, and answers 0).
 int StillAt(FolderHandle& parent, const Name& name, const Identity& id);
 // Removes the file or link entry listed in folder, never what a link leads to; a read-only file
 // goes too.
 int RemoveEntry(FolderHandle& folder, const Entry& entry);
 // Removes the emptied folder entry listed in parent.
 int RemoveFolder(FolderHandle& parent, const Entry& entry);
+// A name as the program's text (UTF-8) for paths and messages.
 std::string ToUtf8(const Name& name);
-Name FromUtf8(const std::string& name);
 
 }  // namespace pixferry::walk
