@@ -16,6 +16,8 @@
 
 namespace pixferry {
 
+struct DeleteFence;
+
 class frmShowPhoto;
 
 class frmMain : public MainControls {
@@ -70,8 +72,9 @@ class frmMain : public MainControls {
                      const std::vector<std::string>& strFiles);
   void SetLastTargetFile(std::string& strLastFile, std::int32_t& intLastFile,
                          std::int32_t& intError);
-  // cleanse/: asks before Delete removes photos without a verified copy; false ends the click.
-  bool ConfirmUncopied();
+  // cleanse/: asks before Delete removes photos without a verified copy, and refuses a tree that
+  // holds a folder of the fence; false ends the click.
+  bool ConfirmUncopied(const DeleteFence& fence);
   // view/
   void ChangeCase(std::string& strText);
   // shell/

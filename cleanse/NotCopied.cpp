@@ -3,12 +3,14 @@
 // the operator must say that it may go all the same.
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/frmMain.h"
+#include "cleanse/DeleteRefusal.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/tree.h"
@@ -28,45 +30,37 @@ bool IsPhotoOrVideoAnyCase(std::string_view name) {
   return extension == ".jpg" || extension == ".jpeg" || extension == ".mpg" || extension == ".mpeg";
 }
 
-// Every photo or video of the tree without a verified copy, as paths below root. The walk sees
-// hidden and system files, which Delete removes too, and does not follow links out of the tree.
-void FindUncopied(const VerifiedCopies& verified, const std::string& folder,
-                  const std::string& below, std::vector<std::string>& uncopied) {
-  std::vector<std::string> subfolders;
-  Listing listing(folder + kSep, attr::kHidden | attr::kSystem | attr::kDirectory);
-  while (std::optional<std::string> name = listing.Next()) {
-    if (*name == "." || *name == "..") continue;
-    const std::string path = folder + kSep + *name;
-    int attributes = 0;
-    ThrowIfError(TryReadAttributes(path, attributes));
-    if (attributes & attr::kDirectory) {
-      if (!(attributes & attr::kLink)) subfolders.push_back(*name);
-      continue;
-    }
-    if (!IsPhotoOrVideoAnyCase(*name)) continue;
-    const std::optional<FileStamp> stamp = StampOf(path);
-    if (!stamp || !verified.Covers(path, *stamp)) uncopied.push_back(below + *name);
+// The first names of a list, the rest counted: "a, b, c and 2 more".
+std::string FirstNames(std::vector<std::string> names) {
+  std::sort(names.begin(), names.end());
+  constexpr std::size_t kNamed = 3;
+  std::string text;
+  for (std::size_t i = 0; i < std::min(kNamed, names.size()); ++i) {
+    if (i > 0) text += ", ";
+    text += names[i];
   }
-  if (listing.error() != 0) throw RuntimeError(listing.error());
-  for (const std::string& name : subfolders) {
-    FindUncopied(verified, folder + kSep + name, below + name + kSep, uncopied);
-  }
+  if (names.size() > kNamed) text += " and " + std::to_string(names.size() - kNamed) + " more";
+  return text;
 }
 
-std::string Question(const std::string& source, std::vector<std::string> uncopied) {
-  std::sort(uncopied.begin(), uncopied.end());
-  constexpr std::size_t kNamed = 3;
-  std::string names;
-  for (std::size_t i = 0; i < std::min(kNamed, uncopied.size()); ++i) {
-    if (i > 0) names += ", ";
-    names += uncopied[i];
+// Count first, then the first names: the photos without a copy, then the folders the look could
+// not enter, whose photos are unknown.
+std::string Question(const std::string& source, const std::vector<std::string>& uncopied,
+                     const std::vector<std::string>& unchecked) {
+  std::string text;
+  if (!uncopied.empty()) {
+    text = std::to_string(uncopied.size()) +
+           (uncopied.size() == 1 ? " photo or video in " + source + " has"
+                                 : " photos or videos in " + source + " have") +
+           " no verified copy: " + FirstNames(uncopied);
   }
-  if (uncopied.size() > kNamed)
-    names += " and " + std::to_string(uncopied.size() - kNamed) + " more";
-  const std::string count = std::to_string(uncopied.size());
-  const std::string what = uncopied.size() == 1 ? " photo or video in " + source + " has"
-                                                : " photos or videos in " + source + " have";
-  return count + what + " no verified copy: " + names + ".  Do you want to delete anyway?";
+  if (!unchecked.empty()) {
+    text += (text.empty() ? "" : "; ") + std::to_string(unchecked.size()) +
+            (unchecked.size() == 1 ? " folder" : " folders") +
+            (text.empty() ? " in " + source : "") +
+            " could not be checked for photos: " + FirstNames(unchecked);
+  }
+  return text + ".  Do you want to delete anyway?";
 }
 
 // The folder Delete removes, spelled as the tree deletion reads it: blanks at the ends count on
@@ -79,11 +73,25 @@ std::string TreeRoot(const std::string& path) {
 
 }  // namespace
 
-bool frmMain::ConfirmUncopied() {
+bool frmMain::ConfirmUncopied(const DeleteFence& fence) {
   std::vector<std::string> uncopied;
-  FindUncopied(verified_copies, TreeRoot(strSourcePath), "", uncopied);
-  if (uncopied.empty()) return true;
-  return desktop.MsgBox(Question(strSourcePath, std::move(uncopied)),
+  TreeLook look;
+  const std::int32_t status = LookThroughTree(
+      TreeRoot(strSourcePath), fence.folders,
+      [&](const std::string& path, const std::string& below) {
+        if (!IsPhotoOrVideoAnyCase(below)) return;
+        const std::optional<FileStamp> stamp = StampOf(path);
+        if (!stamp || !verified_copies.Covers(path, *stamp)) uncopied.push_back(below);
+      },
+      look);
+  if (status == kFenced) {
+    desktop.MsgBox(fence.refusals[look.fenced], mb::kStop, "Delete refused");
+    return false;
+  }
+  // A source that is no folder is Delete's own to report.
+  if (status != 0 && status != kNotAFolder) throw RuntimeError(status);
+  if (uncopied.empty() && look.unchecked.empty()) return true;
+  return desktop.MsgBox(Question(strSourcePath, uncopied, look.unchecked),
                         mb::kYesNo + mb::kExclamation + mb::kDefaultButton2,
                         "Not copied") == mb::kAnswerYes;
 }

@@ -7,24 +7,21 @@
 #include "platform/tree.h"
 
 namespace pixferry {
-namespace {
-
-constexpr std::int32_t kNotAFolder = -1;
-
-}  // namespace
-
-std::int32_t DeleteFolderTree(std::string strPath, const std::function<void()>& between_entries) {
+std::int32_t DeleteFolderTree(std::string strPath, const std::function<void()>& between_entries,
+                              const Fence& fence) {
   strPath = PlatformFolderPath(strPath);
   if (strPath.empty()) return kNotAFolder;
   if (strPath.back() == kSep) strPath.pop_back();
   // A bare drive (E: or E:\) or the root "/" has no separator left: never deleted.
   if (strPath.find(kSep) == std::string::npos) return kNotAFolder;
-  return RemoveFolderTree(strPath, between_entries);
+  return RemoveFolderTree(strPath, fence, between_entries);
 }
 
-void DeleteTree(std::string strFolder, std::int16_t& intFailed, Desktop& desktop) {
+void DeleteTree(std::string strFolder, std::int16_t& intFailed, Desktop& desktop,
+                const Fence& fence) {
   try {
-    const std::int32_t status = DeleteFolderTree(strFolder, [&desktop] { desktop.KeepAlive(); });
+    const std::int32_t status = DeleteFolderTree(
+        strFolder, [&desktop] { desktop.KeepAlive(); }, fence);
     if (status == kNotAFolder) {
       desktop.MsgBox("The directory " + strFolder + " does not exist!", mb::kInformation,
                      "Nothing Here");

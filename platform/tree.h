@@ -29,15 +29,41 @@ std::optional<FolderIdentity> IdentifyNearestFolder(const std::string& path);
 // keeps every byte (" " and "X " are folders of their own there).
 std::string PlatformFolderPath(std::string path);
 
+// What a walk answers besides 0 and a run-time error number.
+inline constexpr std::int32_t kNotAFolder = -1;  // no folder that may be walked (or no longer)
+inline constexpr std::int32_t kFenced = -2;      // it met a folder of its fence
+
+// Folders no walk enters or removes, however it reaches them (a bind mount, a second drive
+// letter): every folder of each chain, the folders above the one named included.
+using Fence = std::vector<FolderIdentity>;
+
 // Removes the folder at path (a separator in it, none at its end) with everything in it: each
 // folder's files in listing order, then its subfolders depth first, then the folder itself.
 // A link (symbolic link, junction) is removed as a link and never entered; a mount point below
-// the folder is neither entered nor removed and ends the walk with an error. between_entries, when
-// set, is called between any two entries. Returns 0 when everything went; -1 when path, or a
-// subfolder when its turn came, is not a folder that may be removed (missing, a mount or drive
-// root, no longer what was listed); otherwise the run-time number of the first failure, where the
-// walk stopped. A source that is a link loses only the link.
-std::int32_t RemoveFolderTree(const std::string& path,
+// the folder is neither entered nor removed and ends the walk with an error, and so does a folder
+// no longer at its name in the folder being emptied above it. A folder of the fence ends the walk
+// before it is changed in any way (kFenced). between_entries, when set, is called between any two
+// entries. Returns 0 when everything went; kNotAFolder when path, or a subfolder when its turn
+// came, is not a folder that may be removed (missing, a mount or drive root, no longer what was
+// listed); otherwise the run-time number of the first failure, where the walk stopped. A source
+// that is a link loses only the link.
+std::int32_t RemoveFolderTree(const std::string& path, const Fence& fence,
                               const std::function<void()>& between_entries);
+
+// What a look through a tree could not see.
+struct TreeLook {
+  std::vector<std::string> unchecked;  // folders not looked into, as paths below the top
+  std::size_t fenced = 0;              // the fence's folder met, when the look gave kFenced
+};
+
+// Looks through the tree RemoveFolderTree would remove at path, by the same walk: each_file gets
+// every entry that is not a folder, as a path and as a path below the top. A folder its owner may
+// not list is given the owner's rights for the look and its mode back afterwards; one still not
+// listable is named in look.unchecked. A mount below is not entered (the deletion stops there).
+// Returns 0, kNotAFolder, kFenced or the run-time number of a failure that ended the look.
+std::int32_t LookThroughTree(
+    const std::string& path, const Fence& fence,
+    const std::function<void(const std::string& path, const std::string& below)>& each_file,
+    TreeLook& look);
 
 }  // namespace pixferry

@@ -26,20 +26,15 @@ prefix=$(pwd)/$build/wineprefix
 # once failed under Wine in CI, and was not seen to fail again; a failed test is therefore run
 # once more, its first output kept in the log, so that a real fault still fails (twice) while a
 # passing hiccup of the emulator does not hide the result of everything else.
-# Known to fail as an ordinary user: Wine refuses to open a read-only file for deletion, and the
-# Windows tree walk does not yet clear the attribute first, so Delete stops at the card's
-# read-only photo. Not run until the walk does; the list says so in every run's log.
-known_failures='^Delete\.(NoChangesNothingYesRemovesTheWholeCardFolderAndForgetsTheSource|RefusesASourceThatIsOrHoldsTheStartFolder|ReadOnlyFoldersAndHiddenOrSystemFilesGo)$'
 run_tests() {
-  echo "known failures as an ordinary user, not run: $known_failures"
   WINEPREFIX=$(scripts/wine-run.sh --prefix "$prefix")
   export WINEPREFIX
   wineserver -k 2>/dev/null || true
   status=0
   xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
     scripts/wine-run.sh "$1" cmd /c exit >/dev/null 2>&1 </dev/null
-    ctest --preset mingw -j "$2" --repeat until-pass:2 -E "$3"
-  ' sh "$prefix" "$jobs" "$known_failures" || status=$?
+    ctest --preset mingw -j "$2" --repeat until-pass:2
+  ' sh "$prefix" "$jobs" || status=$?
   wineserver -k 2>/dev/null || true
   return $status
 }

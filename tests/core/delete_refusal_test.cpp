@@ -36,7 +36,10 @@ TEST(DeleteRefusal, DecidesOnIdentityChainsInAFixedOrder) {
   EXPECT_EQ(WhyDeleteIsRefused(Chain("ba"), Chain("a"), Chain("ba")), DeleteRefusal::kDestination);
   EXPECT_EQ(WhyDeleteIsRefused(Chain("ba"), Chain("a"), Chain("edba")),
             DeleteRefusal::kDestination);
-  EXPECT_EQ(WhyDeleteIsRefused(Chain("cba"), Chain("a"), Chain("ba")), DeleteRefusal::kNone);
+  // The source inside the destination root, when that root exists.
+  EXPECT_EQ(WhyDeleteIsRefused(Chain("cba"), Chain("a"), Chain("ba")),
+            DeleteRefusal::kInsideDestination);
+  EXPECT_EQ(WhyDeleteIsRefused(Chain("cba"), Chain("a"), Chain("ba"), false), DeleteRefusal::kNone);
   EXPECT_EQ(WhyDeleteIsRefused(Chain("cba"), Chain("a"), Chain("xba")), DeleteRefusal::kNone);
   // Identities are whole: a folder whose identity only starts like the source's is another one.
   FolderIdentity longer{{"12", "1"}, false};

@@ -18,8 +18,10 @@
 
 #include <cstring>
 #else
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include "tests/support/namespaces.h"
 #endif
@@ -78,6 +80,12 @@ bool LinkFolder(const std::string& target, const std::string& link) {
 MessageBoxCall InsideRefused(const std::string& save, const std::string& source) {
   return {"The destination folder " + save + " lies inside the source folder " + source +
               ", so deleting the source would delete the copies too.  Nothing has been deleted.",
+          16, "Delete refused"};
+}
+
+MessageBoxCall StartRefused(const std::string& source, const std::string& start) {
+  return {"The source folder " + source + " is or contains the folder Pixferry was started in (" +
+              start + "), which holds its settings file paths.dat.  Nothing has been deleted.",
           16, "Delete refused"};
 }
 
@@ -210,8 +218,8 @@ TEST_F(Delete, LinksAreRemovedAndWhatTheyLeadToSurvives) {
 
 // The destination is the source or lies inside it, however the paths are written: deleting
 // the source would take the copies along, so Delete refuses before anything is asked (an
-// unexpected question fails the test).
-TEST_F(Delete, RefusesWhenTheDestinationIsOrLiesInsideTheSource) {
+// unexpected question fails the test). So it does when the source lies inside the destination.
+TEST_F(Delete, RefusesWhenTheDestinationAndTheSourceHoldOneAnother) {
   MakeFolders(In("cases"));
   std::vector<std::pair<std::string, std::string>> refused = {
       {card, card + kSep},
@@ -226,6 +234,14 @@ TEST_F(Delete, RefusesWhenTheDestinationIsOrLiesInsideTheSource) {
   for (const auto& [save, source] : refused) {
     EXPECT_EQ(PressDelete(save, source), Boxes{InsideRefused(save, source)}) << save;
   }
+  // The other way round: the source is a case folder, or lies below the destination root.
+  for (const std::string& save : {dir / "card", card}) {
+    const std::string source = In("100MEDIA");
+    EXPECT_EQ(PressDelete(save, source),
+              (Boxes{{"The source folder " + source + " is or lies inside the destination folder " +
+                          save + ", which holds the copies.  Nothing has been deleted.",
+                      16, "Delete refused"}}));
+  }
 }
 
 // The folder the program was started in holds paths.dat: a source that is that folder, or holds
@@ -235,11 +251,7 @@ TEST_F(Delete, RefusesASourceThatIsOrHoldsTheStartFolder) {
   for (const std::string& start : {card, In("100MEDIA")}) {
     WriteFile(start + kSep + "paths.dat", "settings");
     form.strMyDirectory = start;
-    EXPECT_EQ(PressDelete(form.strSavePath, card),
-              (Boxes{{"The source folder " + card +
-                          " is or contains the folder Pixferry was started in (" + start +
-                          "), which holds its settings file paths.dat.  Nothing has been deleted.",
-                      16, "Delete refused"}}));
+    EXPECT_EQ(PressDelete(form.strSavePath, card), Boxes{StartRefused(card, start)});
     EXPECT_EQ(ReadFile(start + kSep + "paths.dat"), "settings");
     EXPECT_EQ(form.strSourcePath, card);
   }
@@ -309,25 +321,33 @@ TEST_F(Delete, AReadOnlyFileLinkedFromOutsideKeepsItsMode) {
   EXPECT_EQ(ReadFile(outside), "kept");
 }
 
-// A deep tree neither exhausts the stack nor the open files: far more levels than this process
-// may hold open files at once.
-TEST_F(Delete, ATreeDeeperThanTheOpenFileLimitGoes) {
-  std::string deepest = In("EMPTY");
-  for (int level = 0; level < 300; ++level) {
-    deepest += "/d";
-    if (level % 30 == 0) WriteFile(deepest + "/IMG.JPG", "");
+// A deep tree exhausts neither the stack nor the open files, and no path can spell its depths:
+// far more levels than this process may hold open files at once, or than a path may be long.
+// Delete's look for photos goes as deep as the deletion.
+TEST_F(Delete, ATreeDeeperThanAPathMayBeLongGoes) {
+  int fd = ::open(In("EMPTY").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const char* name = "a-folder-with-a-long-name";
+  for (int level = 0; level < 200 && fd >= 0; ++level) {
+    if (level % 30 == 0) ::close(::openat(fd, "note.txt", O_CREAT | O_WRONLY | O_CLOEXEC, 0644));
+    ::mkdirat(fd, name, 0755);
+    const int next = ::openat(fd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ::close(fd);
+    fd = next;
   }
-  MakeFolders(deepest);
+  ASSERT_GE(fd, 0);
+  ::close(fd);
   rlimit saved{};
   ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
   rlimit low = saved;
   low.rlim_cur = 64;
   ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
-  GuardDeletion(In("EMPTY"));
-  const std::int32_t status = DeleteFolderTree(In("EMPTY"));
+  GuardDeletion(card);
+  h.desktop.answers.push_back(mb::kAnswerYes);
+  form.cmdDelete_Click();
   ::setrlimit(RLIMIT_NOFILE, &saved);
-  EXPECT_EQ(status, 0);
-  EXPECT_FALSE(Exists(In("EMPTY")));
+  EXPECT_EQ(h.desktop.boxes, Boxes{Question(card)});
+  EXPECT_EQ(h.txtMessage.text, kCleansed);
+  EXPECT_FALSE(Exists(card));
 }
 
 // Root may remove from any folder, so the folders' own permissions are tried as nobody; Delete
@@ -351,8 +371,9 @@ TEST_F(Delete, FoldersWithoutWriteReadOrSearchPermissionAreEmptiedAndRemoved) {
 
 // A file system mounted below the source (a tmpfs, or a folder bound there from outside) is never
 // entered and never removed: the deletion ends in an error there, what it holds stays, and so
-// does the outside folder a bind mount shows. A source that is itself a mount root is refused.
-// The mounts are made in a namespace of their own, so no root is needed.
+// does the outside folder a bind mount shows, mode included, though its owner may not list it.
+// A source that is itself a mount root is refused. The mounts are made in a namespace of their
+// own, so no root is needed; root's rights over folders are dropped there.
 std::string Delete::MountBelowAndDelete(const std::string& mounted, const std::string& from) {
   MakeFolders(mounted);
   return InMountNamespace(Expecting([&] {
@@ -362,6 +383,7 @@ std::string Delete::MountBelowAndDelete(const std::string& mounted, const std::s
     } else {
       ASSERT_EQ(::mount(from.c_str(), mounted.c_str(), nullptr, MS_BIND, nullptr), 0);
     }
+    ASSERT_EQ(DropFileRights(), "");
     EXPECT_EQ(PressDelete(form.strSavePath, mounted), Boxes{RootRefused(mounted)});
     h.desktop.boxes.clear();
     ConfirmDelete(card);
@@ -379,22 +401,36 @@ TEST_F(Delete, ATmpfsBelowTheSourceIsNotEnteredAndIsRefusedAsTheSource) {
 TEST_F(Delete, AFolderBoundBelowTheSourceIsNotEnteredAndIsRefusedAsTheSource) {
   const std::string outside = dir / "outside";
   WriteFile(outside + "/KEEP.JPG", "outside");
+  const fs::perms no_read = fs::perms::owner_write | fs::perms::owner_exec;
+  fs::permissions(outside, no_read, fs::perm_options::replace);
   EXPECT_EQ(MountBelowAndDelete(In("MISC/BOUND"), outside), "");
+  EXPECT_EQ(fs::status(outside).permissions(), no_read);
   EXPECT_EQ(ReadFile(outside + "/KEEP.JPG"), "outside");
 }
 
-// The same folder reached through a bind mount is still the same folder.
-TEST_F(Delete, ADestinationReachedThroughABindMountIsStillInsideTheSource) {
-  MakeFolders(In("cases"));
+// The same folder reached through a bind mount is still the same folder: the source seen from
+// elsewhere, or a folder of the source bound elsewhere as the destination or the start folder,
+// which only the walk through the source meets. The deletion's own walk stops there too.
+TEST_F(Delete, FoldersReachedThroughABindMountAreStillTheSameFolders) {
+  WriteFile(In("cases/00000001.JPG"), "copy");
   const std::string alias = dir / "alias";
-  MakeFolders(alias);
+  const std::string save = dir / "save";
+  const std::string start = dir / "start";
+  for (const std::string& folder : {alias, save, start}) MakeFolders(folder);
   EXPECT_EQ(InMountNamespace(Expecting([&] {
               ASSERT_EQ(::mount(card.c_str(), alias.c_str(), nullptr, MS_BIND, nullptr), 0);
+              ASSERT_EQ(::mount(In("cases").c_str(), save.c_str(), nullptr, MS_BIND, nullptr), 0);
+              ASSERT_EQ(::mount(In("MISC").c_str(), start.c_str(), nullptr, MS_BIND, nullptr), 0);
               EXPECT_EQ(PressDelete(alias + "/cases", card),
                         Boxes{InsideRefused(alias + "/cases", card)});
+              EXPECT_EQ(PressDelete(save, card), Boxes{InsideRefused(save, card)});
+              form.strMyDirectory = start;
+              EXPECT_EQ(PressDelete(dir / "card/DCIM2", card), Boxes{StartRefused(card, start)});
+              GuardDeletion(card);
+              EXPECT_EQ(DeleteFolderTree(card, {}, {*IdentifyFolder(save)}), kFenced);
             })),
             "");
-  EXPECT_TRUE(Exists(In("top.txt")));
+  EXPECT_EQ(ReadFile(In("cases/00000001.JPG")), "copy");
 }
 #endif
 
@@ -426,6 +462,23 @@ TEST_F(Delete, AFolderInUseLosesItsFilesAndStays) {
   EXPECT_TRUE(Exists(In("BUSY")));
   EXPECT_FALSE(Exists(In("BUSY/IMG_0003.JPG")));
   EXPECT_FALSE(Exists(In("top.txt")));
+}
+
+// A link on the card to a file elsewhere: the file it leads to stays. Under Wine a Unix link lists
+// as a plain file and opens as its target, which lies outside the folder being emptied: the walk
+// stops there, and says so. Where the link lists as a link, it goes alone.
+TEST_F(Delete, ALinkToAFileElsewhereNeverCostsThatFile) {
+  const std::string outside = dir / "evidence/KEEP.JPG";
+  const std::string link = In("100MEDIA/LINK.JPG");
+  WriteFile(outside, "kept");
+  if (!MakeLink(outside, link)) {
+    GTEST_SKIP() << "links to files cannot be made here";
+  }
+  const bool listed_as_link =
+      (::GetFileAttributesW(Wide(link).c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  ConfirmDelete(card);
+  EXPECT_EQ(ReadFile(outside), "kept");
+  EXPECT_EQ(h.txtMessage.text, listed_as_link ? kCleansed : kFailed);
 }
 
 std::string Utf8(const fs::path& path) {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -12,6 +15,7 @@
 #include "tests/support/card_changes.h"
 #include "tests/support/fakes.h"
 #include "tests/support/messages.h"
+#include "tests/support/namespaces.h"
 #include "tests/support/tempdir.h"
 
 namespace pixferry {
@@ -148,6 +152,29 @@ TEST_F(NotCopied, ATrailingBlankNamesTheFolderLookedThrough) {
   EXPECT_EQ(PressDelete({mb::kAnswerNo}), Boxes{Question("1 photo or video in " + blank +
                                                          " has no verified copy: IMG_0009.JPG")});
   EXPECT_TRUE(Exists(blank + "/IMG_0009.JPG"));
+}
+
+// A folder its owner may not list is looked through, as the deletion would empty it, and keeps
+// its mode; one that is not the operator's to open is named as not checked.
+TEST_F(NotCopied, FoldersWithoutReadPermissionAreLookedThroughOrNamed) {
+  MarkCopied(f, source);
+  WriteFile(In("NOREAD/IMG_0007.JPG"), "x");
+  WriteFile(In("OTHERS/IMG_0008.JPG"), "x");
+  for (const char* path : {"OTHERS", "OTHERS/IMG_0008.JPG"}) {
+    ASSERT_EQ(::lchown(In(path).c_str(), 65534, 65534), 0);
+  }
+  const fs::perms no_read = fs::perms::owner_write | fs::perms::owner_exec;
+  fs::permissions(In("NOREAD"), no_read, fs::perm_options::replace);
+  fs::permissions(In("OTHERS"), fs::perms::owner_all, fs::perm_options::replace);
+  EXPECT_EQ(InMountNamespace(Expecting([&] {
+              ASSERT_EQ(DropFileRights(), "");
+              EXPECT_EQ(PressDelete({mb::kAnswerNo}),
+                        Boxes{Question("1 photo or video in " + source +
+                                       " has no verified copy: NOREAD/IMG_0007.JPG; 1 folder "
+                                       "could not be checked for photos: OTHERS")});
+              EXPECT_EQ(fs::status(In("NOREAD")).permissions(), no_read);
+            })),
+            "");
 }
 #endif
 

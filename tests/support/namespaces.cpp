@@ -4,8 +4,10 @@
 
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -132,6 +134,17 @@ ChildCheck Expecting(const std::function<void()>& body) {
     body();
     return ::testing::Test::HasFailure() ? "the checks above failed in the child" : "";
   };
+}
+
+std::string DropFileRights() {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct data[2]{};
+  if (::syscall(SYS_capget, &header, data) != 0) return Failed("capget");
+  for (const int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
+    data[cap / 32].effective &= ~(1u << (cap % 32));
+  }
+  if (::syscall(SYS_capset, &header, data) != 0) return Failed("capset");
+  return {};
 }
 
 std::string MountReadOnly(const std::string& folder) {

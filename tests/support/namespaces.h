@@ -30,6 +30,11 @@ std::string AsOrdinaryUser(const std::string& folder, const ChildCheck& check);
 // says that some failed. The test's own failures before the fork must be none.
 ChildCheck Expecting(const std::function<void()>& body);
 
+// Inside InMountNamespace: gives up root's rights over other users' folders, so that folder
+// permissions apply as to their owner (who may still change them). Returns the empty text, or
+// what failed.
+std::string DropFileRights();
+
 // Inside InMountNamespace: binds folder over itself read-only, as a write-protected card is.
 // Returns the empty text, or what failed.
 std::string MountReadOnly(const std::string& folder);

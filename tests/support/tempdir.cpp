@@ -120,6 +120,45 @@ bool Exists(const std::string& path) {
   return fs::exists(fs::symlink_status(PathOf(path), ec));
 }
 
+bool MakeLink(const std::string& target, const std::string& link) {
+#ifdef _WIN32
+  using UnixName = char*(CDECL*)(LPCWSTR);
+  const auto unix_name = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+  if (unix_name != nullptr) {
+    std::wstring command = L"Z:\\bin\\ln -s";
+    for (const std::string& path : {target, link}) {
+      char* name = unix_name(PathOf(path).c_str());
+      if (name == nullptr) return false;
+      command += L" " + PathOf(name).wstring();
+      ::HeapFree(::GetProcessHeap(), 0, name);
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process)) {
+      return false;
+    }
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    // Wine cannot wait for a Unix process: the link is looked for until it is there.
+    for (int tries = 0; tries < 1000; ++tries) {
+      if (::GetFileAttributesW(PathOf(link).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+      ::Sleep(10);
+    }
+    return false;
+  }
+  const DWORD flags = fs::is_directory(PathOf(target)) ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0;
+  return ::CreateSymbolicLinkW(PathOf(link).c_str(), PathOf(target).c_str(),
+                               flags | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
+#else
+  std::error_code ec;
+  fs::create_symlink(target, link, ec);
+  return !ec;
+#endif
+}
+
 void MakeFolders(const std::string& path) {
   if (path.empty()) return;
   std::error_code ec;

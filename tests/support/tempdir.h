@@ -33,6 +33,9 @@ void WriteFile(const std::string& path, std::string_view content);
 std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
 void MakeFolders(const std::string& path);
+// A symbolic link at link to target, as a card prepared on Linux holds it (under Wine, a Unix link
+// made by the Unix ln, which Wine runs); false where none can be made.
+bool MakeLink(const std::string& target, const std::string& link);
 // Every name in a folder, sorted, hidden ones included so that a leftover temporary file shows;
 // none for a folder that does not exist.
 Names AllNames(const std::string& folder);
