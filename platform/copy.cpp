@@ -106,7 +106,7 @@ std::vector<CopyOutcome> CopyGroup::Commit() {
     Impl::Remove(p);
     outcomes.push_back(std::move(outcome));
   }
-  g.Settle(outcomes);
+  g.Settle(outcomes, g.between);
   return outcomes;
 }
 
