@@ -91,7 +91,8 @@ std::vector<CopyOutcome> CopyGroup::Commit() {
     if (g.between) g.between();
     CopyOutcome outcome{p.source, p.destination, false, 0, p.stamp};
     if (p.temp.empty()) {
-      outcome.verified = true;  // onto the source itself: nothing was written
+      // Onto the source itself: nothing was written, and there is still one file only, which
+      // must never be taken for a proved copy of itself.
     } else if (const int e = faults::Check(faults::Op::CopyVerify)) {
       outcome.error = e;
     } else {
