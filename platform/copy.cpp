@@ -14,7 +14,6 @@
 
 #ifdef _WIN32
 #include "platform/win32/copy.inc"
-#include "platform/win32/same_content.inc"
 #else
 #include "platform/posix/copy.inc"
 #endif
@@ -63,10 +62,6 @@ bool CopyGroup::Holds(const std::string& destination) const {
 bool CopyGroup::Full() const noexcept {
   const Impl& g = *impl_;
   return g.pending.size() >= g.limits.files || g.bytes >= g.limits.bytes;
-}
-
-std::size_t CopyGroup::PendingFiles() const noexcept {
-  return impl_->pending.size();
 }
 
 std::vector<CopyOutcome> CopyGroup::Commit() {
