@@ -107,8 +107,9 @@ TEST(CopySweep, FailingEachFileOperationInTurnKeepsEveryInvariant) {
         ++faults_made;
       }
     }
-    // Seven photos in three groups: each copy operation at least once per photo.
-    EXPECT_GE(faults_made, 50);
+    // Seven photos in three groups: each copy operation once per photo, the commit once per
+    // group, and the listings and folders where the system has their faults.
+    EXPECT_GE(faults_made, 5 * 7 + 3);
   }
 }
 
