@@ -48,26 +48,23 @@ struct CardRun : CardJob {
         EXPECT_EQ(ReadFile(CaseFolder() + kSep + Name(i)), Photo(i)) << "proved but not whole";
       }
     }
-    // Success is told only when every photo was copied; a run that stopped before copying (the
-    // destination check) has told the operator in a box of its own. One box at most ends the
-    // copy, however many copies were waiting when the medium failed.
-    // A listing that failed (it may have failed after its last name) is no success either.
-    const bool listing_failed = std::any_of(
-        h.desktop.boxes.begin(), h.desktop.boxes.end(),
-        [](const MessageBoxCall& box) { return box.text.ends_with(" in SortedFiles"); });
+    // Success is told only when every photo was copied and listed (a listing may fail after its
+    // last name); a run that stopped before copying (the destination check) has told the
+    // operator in a box of its own. One box at most ends the copy, however many copies were
+    // waiting when the medium failed.
+    bool listing_failed = false;
+    Boxes ending;
+    for (const MessageBoxCall& box : h.desktop.boxes) {
+      listing_failed = listing_failed || box.text.ends_with(" in SortedFiles");
+      if (box.text.ends_with(" in StartMassCopy")) ending.push_back(box);
+    }
     if (h.txtMessage.text.empty()) {
       EXPECT_FALSE(h.desktop.boxes.empty()) << "stopped without a word";
     } else if (copied < kPhotos || !listing_failed) {
       EXPECT_EQ(h.txtMessage.text, copied == kPhotos ? kCopied : kImportError) << copied;
     }
-    Boxes ending;
-    for (const MessageBoxCall& box : h.desktop.boxes) {
-      if (box.text.ends_with(" in StartMassCopy")) ending.push_back(box);
-    }
     EXPECT_LE(ending.size(), 1u);
-    if (!ending.empty()) {
-      EXPECT_EQ(ending[0], (MessageBoxCall{failure, 48, "Error"}));
-    }
+    for (const MessageBoxCall& box : ending) EXPECT_EQ(box, (MessageBoxCall{failure, 48, "Error"}));
 
     // Delete asks about what has no proved copy, and No keeps the card.
     faults::Disarm();
