@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -62,6 +63,9 @@ std::unordered_set<std::string> NamesIgnoringCase(const std::string& folder) {
 // While a group is read back, the card can be reading the next files.
 constexpr std::size_t kReadAheadFiles = 1024;
 constexpr unsigned long long kReadAheadBytes = 256ull << 20;
+// How often one photo moves on to the next free number before its taken name counts as an error:
+// a name that can never be given must end the run, not loop.
+constexpr int kNameRetries = 16;
 
 // One run of the copy, step by step: the group of copies waiting, where the serial numbers
 // stand, and whether the run has ended. The form holds the names and the screen.
@@ -93,6 +97,7 @@ class MassCopy {
   std::int64_t next_serial_ = 1;
   std::unordered_set<std::string> taken_serials_;  // in small letters
   bool ended_ = false;
+  std::unordered_map<std::string, int> retries_;  // by source name
 };
 
 void MassCopy::Run(std::int32_t count, const std::vector<std::string>& files) {
@@ -211,7 +216,8 @@ void MassCopy::Settle() {
     const CopyOutcome& outcome = outcomes[i];
     if (outcome.verified) {
       form_.verified_copies.Add(outcome.source, outcome.stamp);
-    } else if (renaming_ && !ended_ && outcome.error == err::kFileAlreadyExists) {
+    } else if (renaming_ && !ended_ && outcome.error == err::kFileAlreadyExists &&
+               ++retries_[names.at(i)] <= kNameRetries) {
       again.push_back(names.at(i));
     } else {
       Tell(outcome, names.at(i));

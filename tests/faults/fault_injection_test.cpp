@@ -66,6 +66,15 @@ TEST_F(Faults, ASerialNumberTakenAtTheRenameMovesOnToTheNextFreeOne) {
   }
 }
 
+// A serial name that can never be given (every rename finds it taken) ends the run, not a loop.
+TEST_F(Faults, ANameNeverGivenEndsTheRun) {
+  form.strRenameSwitch = "True";
+  faults::ArmFrom(Op::CopyRename, 1, err::kFileAlreadyExists);
+  form.cmdStartCopy_Click();
+  EXPECT_EQ(h.desktop.boxes, (Boxes{{"58 File already exists in StartMassCopy", 48, "Error"}}));
+  EXPECT_EQ(h.txtMessage.text, kImportError);
+}
+
 // ---- Real faults, where the system lets a test make them.
 
 // A tiny tmpfs over the destination root: the copies that fit are kept whole, in order, and no
