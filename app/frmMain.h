@@ -60,7 +60,8 @@ class frmMain : public MainControls {
   // lists/
   void GetAllSubDirectories(std::vector<std::string>& strSubDirectories,
                             std::string strStartDirectory);
-  void SortedFiles(std::string strPath, std::int32_t& lngFileCount,
+  // False when the folder could not be listed whole (the operator has been told).
+  bool SortedFiles(std::string strPath, std::int32_t& lngFileCount,
                    std::vector<std::string>& strFiles, bool blnNoDot, bool blnNoDotDot);
   void Quicksort(std::vector<std::string>& strList, std::int32_t lngMin, std::int32_t lngMax);
   void SetSourceList();

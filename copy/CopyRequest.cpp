@@ -80,9 +80,9 @@ void frmMain::CopyRequest() {
 
   std::int32_t lngFileCount = 0;
   std::vector<std::string> strFiles;
-  SortedFiles(strSourcePath + kSep, lngFileCount, strFiles, true, true);
-
-  std::int32_t lngErrors = 0;
+  // A photo the listing missed is not copied: the run is no success.
+  std::int32_t lngErrors =
+      SortedFiles(strSourcePath + kSep, lngFileCount, strFiles, true, true) ? 0 : 1;
   StartMassCopy(lngErrors, lngFileCount, strFiles);
   SetTargetList();
 

@@ -3,7 +3,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "app/frmMain.h"
@@ -61,6 +63,204 @@ std::unordered_set<std::string> NamesIgnoringCase(const std::string& folder) {
 // While a group is read back, the card can be reading the next files.
 constexpr std::size_t kReadAheadFiles = 1024;
 constexpr unsigned long long kReadAheadBytes = 256ull << 20;
+// How often one photo moves on to the next free number before its taken name counts as an error:
+// a name that can never be given must end the run, not loop.
+constexpr int kNameRetries = 16;
+
+// One run of the copy, step by step: the group of copies waiting, where the serial numbers
+// stand, and whether the run has ended. The form holds the names and the screen.
+class MassCopy {
+ public:
+  MassCopy(frmMain& form, std::int32_t& errors)
+      : form_(form),
+        errors_(errors),
+        copies_(form.copy_group_limits, [&form] { form.desktop.KeepAlive(); }) {}
+
+  void Run(std::int32_t count, const std::vector<std::string>& files);
+
+ private:
+  void Prepare();
+  bool ChooseTarget(const std::string& source);
+  std::string NextFreeSerial(const std::string& extension);
+  void Add(const std::string& source_name, const std::string& target_name);
+  void ReadAhead(std::int32_t position, std::int32_t count, const std::vector<std::string>& files);
+  void Settle();
+  void Tell(const CopyOutcome& outcome, const std::string& source_name);
+  void Abort();
+
+  frmMain& form_;
+  std::int32_t& errors_;
+  CopyGroup copies_;
+  std::vector<std::string> names_in_group_;  // the source names of the group's copies, in order
+  std::string case_folder_;
+  bool renaming_ = false;
+  std::int64_t next_serial_ = 1;
+  std::unordered_set<std::string> taken_serials_;  // in small letters
+  bool ended_ = false;
+  std::unordered_map<std::string, int> retries_;  // by source name
+};
+
+void MassCopy::Run(std::int32_t count, const std::vector<std::string>& files) {
+  try {
+    Prepare();
+    for (std::int32_t position = 1; position <= count && !ended_; ++position) {
+      if (static_cast<std::size_t>(position) >= files.size()) {
+        throw RuntimeError(err::kSubscriptOutOfRange);
+      }
+      form_.desktop.KeepAlive();
+      form_.strSourceFileName = files[static_cast<std::size_t>(position)];
+      form_.strTargetFileName = form_.strSourceFileName;
+      if (!IsPhotoOrVideo(form_.strSourceFileName)) continue;
+      if (!ChooseTarget(form_.strSourceFileName)) continue;
+      Add(form_.strSourceFileName, form_.strTargetFileName);
+      if (copies_.Full()) {
+        ReadAhead(position, count, files);
+        Settle();
+      }
+    }
+    // A copy whose serial number was taken meanwhile waits again under the next free one.
+    while (!ended_ && !names_in_group_.empty()) Settle();
+  } catch (...) {
+    Abort();
+  }
+}
+
+// The case folder made, a killed run's leftovers gone, and where the serial numbers continue.
+void MassCopy::Prepare() {
+  ReplaceUnsafeCharacters(form_.strIncidentNumber);
+  ReplaceUnsafeCharacters(form_.strUserName);
+  ReplaceUnsafeCharacters(form_.strCopyDate);
+  case_folder_ = form_.CaseFolderPath();
+  if (!ListingFindsEntry(case_folder_, attr::kDirectory)) ThrowIfError(TryMakeFolder(case_folder_));
+  // Copies a killed run left hidden here; a live run's are locked and stay.
+  CleanLeftovers(case_folder_);
+  renaming_ = form_.strRenameSwitch == "True";
+  if (renaming_) {
+    std::string last_file;
+    std::int32_t files = 0;
+    std::int32_t error = 0;
+    form_.SetLastTargetFile(last_file, files, error);
+    next_serial_ = files + 1;
+    taken_serials_ = NamesIgnoringCase(case_folder_);
+  }
+}
+
+// The name the photo is copied under, in strTargetFileName; false when it is not to be copied
+// (the operator said No to overwriting, or the run ended).
+bool MassCopy::ChooseTarget(const std::string& source) {
+  if (renaming_) {
+    form_.strTargetFileName = NextFreeSerial(source.substr(source.rfind('.')));
+    return true;
+  }
+  const std::string destination = case_folder_ + kSep + form_.strTargetFileName;
+  // A copy waiting for this name (the same name but for case, where case is ignored) takes it
+  // first, so the question is about a file that is there.
+  if (copies_.Holds(destination)) {
+    Settle();
+    if (ended_) return false;
+  }
+  if (!ListingFindsEntry(destination, attr::kHidden | attr::kSystem)) return true;
+  return form_.desktop.MsgBox("The file " + form_.strTargetFileName + " already exists. Overwrite?",
+                              mb::kYesNo + mb::kInformation, "Overwrite?") == mb::kAnswerYes;
+}
+
+// The next serial number no file of the case folder has and no waiting copy takes; it is
+// taken from then on.
+std::string MassCopy::NextFreeSerial(const std::string& extension) {
+  for (;;) {
+    const std::string name = SerialName(next_serial_++, extension);
+    if (taken_serials_.contains(Lower(name))) continue;
+    const std::string destination = case_folder_ + kSep + name;
+    if (copies_.Holds(destination) ||
+        ListingFindsEntry(destination, attr::kHidden | attr::kSystem)) {
+      continue;
+    }
+    taken_serials_.insert(Lower(name));
+    return name;
+  }
+}
+
+// The photos may be evidence and the card is cleansed next: a copy that is missing, short or
+// different never takes the file's name.
+void MassCopy::Add(const std::string& source_name, const std::string& target_name) {
+  std::string progress = "Copying Files... " + source_name;
+  if (renaming_) progress += " as " + target_name;
+  form_.txtMessage.SetText(progress);
+  form_.txtMessage.Refresh();
+  copies_.Add(form_.strSourcePath + kSep + source_name, case_folder_ + kSep + target_name);
+  names_in_group_.push_back(source_name);
+}
+
+// Asks the system to read the next files of the card while the group is read back.
+void MassCopy::ReadAhead(std::int32_t position, std::int32_t count,
+                         const std::vector<std::string>& files) {
+  unsigned long long hinted = 0;
+  for (std::int32_t next = position + 1;
+       next <= count && next - position <= static_cast<std::int32_t>(kReadAheadFiles) &&
+       hinted < kReadAheadBytes && static_cast<std::size_t>(next) < files.size();
+       ++next) {
+    const std::string path = form_.strSourcePath + kSep + files[static_cast<std::size_t>(next)];
+    ReadAheadHint(path);
+    hinted += StampOf(path).value_or(FileStamp{}).size;
+  }
+}
+
+// Commits the group and tells the operator about each copy that was not proved, in list order.
+// With renaming on, a copy whose number another run took at the moment of its rename waits
+// again under the next free number.
+void MassCopy::Settle() {
+  const std::vector<CopyOutcome> outcomes = copies_.Commit();
+  std::vector<std::string> names = std::exchange(names_in_group_, {});
+  std::vector<std::string> again;
+  for (std::size_t i = 0; i < outcomes.size(); ++i) {
+    const CopyOutcome& outcome = outcomes[i];
+    if (outcome.verified) {
+      form_.verified_copies.Add(outcome.source, outcome.stamp);
+    } else if (renaming_ && !ended_ && outcome.error == err::kFileAlreadyExists &&
+               ++retries_[names.at(i)] <= kNameRetries) {
+      again.push_back(names.at(i));
+    } else {
+      Tell(outcome, names.at(i));
+    }
+  }
+  if (ended_) return;
+  for (const std::string& name : again) {
+    form_.strTargetFileName = NextFreeSerial(name.substr(name.rfind('.')));
+    Add(name, form_.strTargetFileName);
+  }
+}
+
+// A copy not proved is an error of the run, whether or not the operator goes on; once the run
+// has ended, the copies still waiting are not asked about.
+void MassCopy::Tell(const CopyOutcome& outcome, const std::string& source_name) {
+  if (ended_) return;
+  ++errors_;
+  if (outcome.error != 0) {
+    try {
+      throw RuntimeError(outcome.error);
+    } catch (...) {
+      form_.ShowErrorBox(" in StartMassCopy", mb::kExclamation, "Error");
+    }
+    ended_ = true;
+    return;
+  }
+  const int answer = form_.desktop.MsgBox("There was an error in copying the file " + source_name +
+                                              ".  Do you want to continue to the next file?",
+                                          mb::kYesNo + mb::kStop, "Error!");
+  if (answer != mb::kAnswerYes) ended_ = true;
+}
+
+// A failure ends the run; the copies made before it are still proved and kept.
+void MassCopy::Abort() {
+  ++errors_;
+  ended_ = true;
+  form_.ShowErrorBox(" in StartMassCopy", mb::kExclamation, "Error");
+  try {
+    Settle();
+  } catch (...) {
+    form_.ShowErrorBox(" in StartMassCopy", mb::kExclamation, "Error");
+  }
+}
 
 }  // namespace
 
@@ -71,139 +271,7 @@ constexpr unsigned long long kReadAheadBytes = 256ull << 20;
 // copy is told in list order before the next group starts. Copies proved before a failure stay.
 void frmMain::StartMassCopy(std::int32_t& lngErrors, std::int32_t lngCount,
                             const std::vector<std::string>& strFiles) {
-  CopyGroup copies(copy_group_limits, [this] { desktop.KeepAlive(); });
-  std::vector<std::string> names_in_group;  // the source names of the group's copies, in order
-  bool ended = false;
-
-  // Commits the group and tells the operator about each copy that was not proved, in list order.
-  // False when the run must end.
-  const auto settle = [&]() -> bool {
-    const std::vector<CopyOutcome> outcomes = copies.Commit();
-    for (std::size_t i = 0; i < outcomes.size(); ++i) {
-      const CopyOutcome& outcome = outcomes[i];
-      if (outcome.verified) {
-        verified_copies.Add(outcome.source, outcome.stamp);
-        continue;
-      }
-      // A copy not proved is an error of the run, whether or not the operator goes on.
-      if (ended) continue;
-      ++lngErrors;
-      if (outcome.error != 0) {
-        try {
-          throw RuntimeError(outcome.error);
-        } catch (...) {
-          ShowErrorBox(" in StartMassCopy", mb::kExclamation, "Error");
-        }
-        ended = true;
-        continue;
-      }
-      const int answer =
-          desktop.MsgBox("There was an error in copying the file " + names_in_group.at(i) +
-                             ".  Do you want to continue to the next file?",
-                         mb::kYesNo + mb::kStop, "Error!");
-      if (answer != mb::kAnswerYes) ended = true;
-    }
-    names_in_group.clear();
-    return !ended;
-  };
-
-  try {
-    ReplaceUnsafeCharacters(strIncidentNumber);
-    ReplaceUnsafeCharacters(strUserName);
-    ReplaceUnsafeCharacters(strCopyDate);
-
-    std::int64_t serial_counter = 1;
-    const std::string case_folder = CaseFolderPath();
-    if (!ListingFindsEntry(case_folder, attr::kDirectory)) ThrowIfError(TryMakeFolder(case_folder));
-    // Copies a killed run left hidden here; a live run's are locked and stay.
-    CleanLeftovers(case_folder);
-
-    const bool renaming = strRenameSwitch == "True";
-    std::int32_t intLastFile = 0;
-    std::unordered_set<std::string> taken_serials;
-    if (renaming) {
-      std::string strLastFile;
-      std::int32_t intError = 0;
-      SetLastTargetFile(strLastFile, intLastFile, intError);
-      taken_serials = NamesIgnoringCase(case_folder);
-    }
-
-    for (std::int32_t position = 1; position <= lngCount && !ended; ++position) {
-      if (static_cast<std::size_t>(position) >= strFiles.size()) {
-        throw RuntimeError(err::kSubscriptOutOfRange);
-      }
-      desktop.KeepAlive();
-      strSourceFileName = strFiles[static_cast<std::size_t>(position)];
-      strTargetFileName = strSourceFileName;
-      if (!IsPhotoOrVideo(strSourceFileName)) continue;
-
-      std::string source;
-      std::string destination;
-      bool copy = false;
-      for (;;) {
-        if (renaming) {
-          const std::string extension = strTargetFileName.substr(strTargetFileName.rfind('.'));
-          strTargetFileName = SerialName(serial_counter + intLastFile, extension);
-          ++serial_counter;
-        }
-        source = strSourcePath + kSep + strSourceFileName;
-        destination = case_folder + kSep + strTargetFileName;
-        if (renaming) {
-          if (!taken_serials.contains(Lower(strTargetFileName)) && !copies.Holds(destination) &&
-              !ListingFindsEntry(destination, attr::kHidden | attr::kSystem)) {
-            copy = true;
-            break;
-          }
-          continue;
-        }
-        // A copy waiting for this name (the same name but for case, where case is ignored)
-        // takes it first, so the question is about a file that is there.
-        if (copies.Holds(destination) && !settle()) break;
-        if (!ListingFindsEntry(destination, attr::kHidden | attr::kSystem)) {
-          copy = true;
-          break;
-        }
-        copy = desktop.MsgBox("The file " + strTargetFileName + " already exists. Overwrite?",
-                              mb::kYesNo + mb::kInformation, "Overwrite?") == mb::kAnswerYes;
-        break;
-      }
-      if (!copy) continue;
-
-      std::string progress = "Copying Files... " + strSourceFileName;
-      if (renaming) progress += " as " + strTargetFileName;
-      txtMessage.SetText(progress);
-      txtMessage.Refresh();
-
-      // The photos may be evidence and the card is cleansed next: a copy that is missing, short
-      // or different never takes the file's name.
-      copies.Add(source, destination);
-      names_in_group.push_back(strSourceFileName);
-      if (renaming) taken_serials.insert(Lower(strTargetFileName));
-      if (copies.Full()) {
-        unsigned long long hinted = 0;
-        for (std::int32_t next = position + 1;
-             next <= lngCount && next - position <= static_cast<std::int32_t>(kReadAheadFiles) &&
-             hinted < kReadAheadBytes && static_cast<std::size_t>(next) < strFiles.size();
-             ++next) {
-          const std::string path = strSourcePath + kSep + strFiles[static_cast<std::size_t>(next)];
-          ReadAheadHint(path);
-          hinted += StampOf(path).value_or(FileStamp{}).size;
-        }
-        settle();
-      }
-    }
-    if (!ended) settle();
-  } catch (...) {
-    ++lngErrors;
-    ended = true;
-    ShowErrorBox(" in StartMassCopy", mb::kExclamation, "Error");
-    // The copies made before the failure are still proved and kept.
-    try {
-      settle();
-    } catch (...) {
-      ShowErrorBox(" in StartMassCopy", mb::kExclamation, "Error");
-    }
-  }
+  MassCopy(*this, lngErrors).Run(lngCount, strFiles);
 }
 
 // Tells where the serial numbers continue: the number of files the case folder holds, and the

@@ -15,7 +15,7 @@ namespace pixferry {
 // Lists the plain files of strPath (a folder ending in the separator) into strFiles from position
 // lngFileCount + 1 and sorts positions 1 to lngFileCount. A listing that fails is reported and the
 // names gathered until then are kept, unsorted, so the caller still gets what could be read.
-void frmMain::SortedFiles(std::string strPath, std::int32_t& lngFileCount,
+bool frmMain::SortedFiles(std::string strPath, std::int32_t& lngFileCount,
                           std::vector<std::string>& strFiles, bool blnNoDot, bool blnNoDotDot) {
   try {
     Listing listing(strPath, attr::kNormal);
@@ -30,9 +30,10 @@ void frmMain::SortedFiles(std::string strPath, std::int32_t& lngFileCount,
     if (listing.error() != 0) throw RuntimeError(listing.error());
   } catch (...) {
     ShowErrorBox(" in SortedFiles");
-    return;
+    return false;
   }
   Quicksort(strFiles, 1, lngFileCount);
+  return true;
 }
 
 // Sorts positions lngMin to lngMax ascending by character code (std::string compares bytes as

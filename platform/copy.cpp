@@ -14,7 +14,6 @@
 
 #ifdef _WIN32
 #include "platform/win32/copy.inc"
-#include "platform/win32/same_content.inc"
 #else
 #include "platform/posix/copy.inc"
 #endif
@@ -65,10 +64,6 @@ bool CopyGroup::Full() const noexcept {
   return g.pending.size() >= g.limits.files || g.bytes >= g.limits.bytes;
 }
 
-std::size_t CopyGroup::PendingFiles() const noexcept {
-  return impl_->pending.size();
-}
-
 std::vector<CopyOutcome> CopyGroup::Commit() {
   Impl& g = *impl_;
   std::vector<Pending> pending = std::exchange(g.pending, {});
@@ -91,7 +86,8 @@ std::vector<CopyOutcome> CopyGroup::Commit() {
     if (g.between) g.between();
     CopyOutcome outcome{p.source, p.destination, false, 0, p.stamp};
     if (p.temp.empty()) {
-      outcome.verified = true;  // onto the source itself: nothing was written
+      // Onto the source itself: nothing was written, and there is still one file only, which
+      // must never be taken for a proved copy of itself.
     } else if (const int e = faults::Check(faults::Op::CopyVerify)) {
       outcome.error = e;
     } else {
@@ -106,7 +102,7 @@ std::vector<CopyOutcome> CopyGroup::Commit() {
     Impl::Remove(p);
     outcomes.push_back(std::move(outcome));
   }
-  g.Settle(outcomes);
+  g.Settle(outcomes, g.between);
   return outcomes;
 }
 

@@ -60,9 +60,11 @@ int ErrorFromErrno(int e) noexcept {
       return err::kDiskFull;
     case EIO:
       return err::kDeviceIoError;
-    // The medium or its device went away (a card pulled out): no retry on this path can help.
+    // The medium or its device went away (a card pulled out, the daemon of a FUSE file system
+    // gone): no retry on this path can help.
     case ENXIO:
     case ENODEV:
+    case ENOTCONN:
       return err::kDeviceUnavailable;
     case EMFILE:
     case ENFILE:

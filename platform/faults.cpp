@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <functional>
+#include <limits>
 #include <utility>
 
 namespace pixferry::faults {
@@ -50,6 +51,11 @@ void Arm(Op op, int nth, int error, int times) noexcept {
   plan.first = nth;
   plan.last = nth + times - 1;
   plan.error = error;
+}
+
+void ArmFrom(Op op, int nth, int error) noexcept {
+  Arm(op, nth, error);
+  PlanOf(op).last = std::numeric_limits<int>::max();
 }
 
 void OnCall(Op op, int nth, std::function<void()> action) {

@@ -35,6 +35,8 @@ enum class Op {
 int Check(Op op) noexcept;
 // From now on, calls nth to nth + times - 1 of op (counting from 1) fail with error.
 void Arm(Op op, int nth, int error, int times = 1) noexcept;
+// From now on, every call of op from the nth on fails with error: a card pulled, a dying disk.
+void ArmFrom(Op op, int nth, int error) noexcept;
 // Runs action during call nth of op (counting from 1), before the operation itself goes on: a
 // test's way to change the file system at the very moment the program reaches that step.
 void OnCall(Op op, int nth, std::function<void()> action);

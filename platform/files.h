@@ -68,9 +68,6 @@ bool ListingFindsEntry(std::string_view pattern, int mask);
 bool MatchesNamePattern(std::string_view name, std::string_view pattern) noexcept;
 
 int TryReadAttributes(const std::string& path, int& attributes) noexcept;
-// Only the value 0 (normal) is used: clears read-only, hidden, system and archive where the
-// platform can (POSIX: gives the owner write permission back).
-int TryWriteAttributes(const std::string& path, int attributes) noexcept;
 
 int TryMakeFolder(const std::string& path) noexcept;
 #ifdef _WIN32
@@ -142,7 +139,6 @@ class CopyGroup {
   bool Holds(const std::string& destination) const;
   // True when the group has reached its limits and should be committed.
   bool Full() const noexcept;
-  std::size_t PendingFiles() const noexcept;
   // Flushes, reads back, compares and names the copies; gives what became of each, in the order
   // they were added. Throws RuntimeError when the group could not be flushed: then no copy of it
   // took a name and none is left.
@@ -163,9 +159,5 @@ bool IsTemporaryName(std::string_view name) noexcept;
 
 // A hint that the files will be read soon; the system may read them ahead meanwhile.
 void ReadAheadHint(const std::string& path) noexcept;
-
-// True when copy holds exactly the bytes of original: the same size and the same content. False
-// when they differ or either cannot be read.
-bool SameFileContent(const std::string& original, const std::string& copy) noexcept;
 
 }  // namespace pixferry

@@ -11,4 +11,8 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD size, DWORD* done, OVERLAP
   return ::WriteFile(file, buffer, size, done, overlapped);
 }
 
+BOOL FlushFileBuffers(HANDLE file) {
+  return ::FlushFileBuffers(file);
+}
+
 }  // namespace pixferry::sys

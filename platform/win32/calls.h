@@ -14,4 +14,8 @@ namespace pixferry::sys {
 BOOL ReadFile(HANDLE file, void* buffer, DWORD size, DWORD* done, OVERLAPPED* overlapped);
 BOOL WriteFile(HANDLE file, const void* buffer, DWORD size, DWORD* done, OVERLAPPED* overlapped);
 
+// A folder's handle may be refused a flush (FAT and exFAT on cards and sticks), which Wine's
+// folders never are.
+BOOL FlushFileBuffers(HANDLE file);
+
 }  // namespace pixferry::sys

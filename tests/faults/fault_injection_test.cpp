@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/frmMain.h"
@@ -33,35 +34,7 @@ class Faults : public ::testing::Test, protected CardJob {
   MessageBoxCall Overwrite(int i) const {
     return {"The file " + Name(i) + " already exists. Overwrite?", 68, "Overwrite?"};
   }
-
-  // The next click, fault gone: every photo copied whole, with no box but the overwrite
-  // questions for those copied before (answered No: the copies there are good).
-  void ExpectNextCopyWorks(const std::vector<int>& copied_before) {
-    h.desktop.boxes.clear();
-    Boxes expected;
-    for (int i : copied_before) {
-      h.desktop.answers.push_back(mb::kAnswerNo);
-      expected.push_back(Overwrite(i));
-    }
-    form.cmdStartCopy_Click();
-    EXPECT_EQ(h.desktop.boxes, expected);
-    EXPECT_EQ(h.txtMessage.text, kCopied);
-    EXPECT_EQ(ExpectOnlyWholeCopies(), (std::vector<int>{1, 2, 3, 4, 5}));
-    EXPECT_EQ(form.lngTargetCount, 6);
-  }
 };
-
-// The system reports a card pulled out as a device that is gone.
-TEST_F(Faults, CardPulledOutMidCopy) {
-  faults::Arm(Op::CopyRead, 3, ErrorFromErrno(ENODEV));
-  form.cmdStartCopy_Click();
-  EXPECT_EQ(h.desktop.boxes, (Boxes{{"68 Device unavailable in StartMassCopy", 48, "Error"}}));
-  EXPECT_EQ(h.txtMessage.text, kImportError);
-  // The two copies made before the failure are kept and listed; the third left nothing.
-  EXPECT_EQ(ExpectOnlyWholeCopies(), (std::vector<int>{1, 2}));
-  EXPECT_EQ(form.lngTargetCount, 3);
-  ExpectNextCopyWorks({1, 2});
-}
 
 // The disk fills up part-way through an overwrite: the copy made earlier stays whole, and the
 // run ends there.
@@ -73,6 +46,33 @@ TEST_F(Faults, AnOverwriteWhoseCopyFailsKeepsTheOldFile) {
   EXPECT_EQ(h.desktop.boxes, (Boxes{Overwrite(1), {"61 Disk full in StartMassCopy", 48, "Error"}}));
   EXPECT_EQ(ReadFile(CaseFolder() + kSep + Name(1)), kEarlier);
   EXPECT_EQ(AllNames(CaseFolder()), (Names{"EARLIER.JPG", Name(1)}));
+}
+
+// With renaming on, another run takes a serial number at the very moment of a rename: that copy
+// moves on to the next free number, and the run is a success.
+TEST_F(Faults, ASerialNumberTakenAtTheRenameMovesOnToTheNextFreeOne) {
+  form.strRenameSwitch = "True";
+  const auto serial = [&](int n) {
+    return CaseFolder() + kSep + "0000000" + std::to_string(n) + ".JPG";
+  };
+  faults::OnCall(Op::CopyRename, 2, [&] { WriteFile(serial(3), "another run's"); });
+  form.cmdStartCopy_Click();
+  EXPECT_EQ(h.desktop.boxes, Boxes{});
+  EXPECT_EQ(h.txtMessage.text, kCopied);
+  // EARLIER.JPG is there: the numbers go on from 2.
+  EXPECT_EQ(ReadFile(serial(3)), "another run's");
+  for (const auto& [n, photo] : {std::pair{2, 1}, {4, 3}, {5, 4}, {6, 5}, {7, 2}}) {
+    EXPECT_EQ(ReadFile(serial(n)), Photo(photo)) << n;
+  }
+}
+
+// A serial name that can never be given (every rename finds it taken) ends the run, not a loop.
+TEST_F(Faults, ANameNeverGivenEndsTheRun) {
+  form.strRenameSwitch = "True";
+  faults::ArmFrom(Op::CopyRename, 1, err::kFileAlreadyExists);
+  form.cmdStartCopy_Click();
+  EXPECT_EQ(h.desktop.boxes, (Boxes{{"58 File already exists in StartMassCopy", 48, "Error"}}));
+  EXPECT_EQ(h.txtMessage.text, kImportError);
 }
 
 // ---- Real faults, where the system lets a test make them.

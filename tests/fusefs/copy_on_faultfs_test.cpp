@@ -123,6 +123,28 @@ TEST(CopyOnFaultFs, ACardThatGoesAwayMidCopyIsAnUnavailableDevice) {
   }
 }
 
+// A disk that loses what was not fsynced when it is unplugged: a sync of the whole file system
+// never reaches a FUSE one, so each copy there is flushed by itself before it counts.
+TEST(CopyOnFaultFs, EveryCopyOnAFuseDiskIsFlushedBeforeItCounts) {
+  TempDir card, backing;
+  for (char c = 'a'; c < 'k'; ++c)
+    WriteFile(card / ("IMG_" + std::string(1, c) + ".JPG"), Photo(3000, c));
+  const FaultFsResult result =
+      RunOnFaultFs(backing.path(), FaultMode::kForgetsUnsynced, 0, [&](const std::string& mount) {
+        std::filesystem::create_directory(mount + "/cases");
+        const Job job(card.path(), mount + "/cases");
+        return job.copy_boxes.empty() && job.h.txtMessage.text == testing::kCopied
+                   ? std::string()
+                   : std::string("the copy was not a success");
+      });
+  SKIP_UNLESS_RAN(result);
+  EXPECT_EQ(result.failure, "");
+  for (char c = 'a'; c < 'k'; ++c) {
+    const std::string name = "IMG_" + std::string(1, c) + ".JPG";
+    EXPECT_EQ(ReadFile(backing / ("cases/0815_Desk_2008-03-02/" + name)), Photo(3000, c)) << name;
+  }
+}
+
 // A disk that keeps only its first 3000 bytes of a file while it reports every write done.
 TEST(CopyOnFaultFs, ADiskThatDropsWritesPastItsSizeIsCaught) {
   TempDir card, backing;

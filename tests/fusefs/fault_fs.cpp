@@ -12,7 +12,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <vector>
 
 namespace pixferry::testing {
@@ -22,6 +25,32 @@ struct FaultFsState {
   FaultMode mode = FaultMode::kCorruptStored;
   std::uint64_t limit = 0;
   std::atomic<bool> gone{false};  // kGoneAfter: the card has been pulled out
+  // kForgetsUnsynced: a descriptor of each file written since its last fsync, by inode.
+  std::mutex unsynced_lock;
+  std::map<ino_t, int> unsynced;
+
+  // Notes a write (synced false) or an fsync of the file open as fd.
+  void Note(int fd, bool synced) {
+    struct stat st {};
+    if (fstat(fd, &st) != 0) return;
+    const std::lock_guard lock(unsynced_lock);
+    const auto it = unsynced.find(st.st_ino);
+    if (!synced && it == unsynced.end()) unsynced[st.st_ino] = dup(fd);
+    if (synced && it != unsynced.end()) {
+      close(it->second);
+      unsynced.erase(it);
+    }
+  }
+
+  // The unplugging of kForgetsUnsynced: what was not fsynced is gone.
+  void ForgetUnsynced() {
+    const std::lock_guard lock(unsynced_lock);
+    for (const auto& [inode, fd] : unsynced) {
+      if (ftruncate(fd, 0) != 0) std::perror("faultfs: cannot forget a file");
+      close(fd);
+    }
+    unsynced.clear();
+  }
 
   ~FaultFsState() {
     if (root_fd >= 0) close(root_fd);
@@ -186,6 +215,9 @@ int Write(const char*, const char* buf, size_t size, off_t offset, fuse_file_inf
       break;
     case FaultMode::kGoneAfter:
       break;
+    case FaultMode::kForgetsUnsynced:
+      Self().Note(fd, false);
+      break;
   }
   if (!WriteAll(fd, buf, size, offset)) return Fail();
   return static_cast<int>(size);
@@ -206,6 +238,7 @@ int Release(const char*, fuse_file_info* fi) {
 
 int Fsync(const char*, int datasync, fuse_file_info* fi) {
   const int fd = static_cast<int>(fi->fh);
+  if (Self().mode == FaultMode::kForgetsUnsynced) Self().Note(fd, true);
   return (datasync != 0 ? fdatasync(fd) : fsync(fd)) == 0 ? 0 : Fail();
 }
 
@@ -304,6 +337,7 @@ FaultFs::FaultFs(const std::string& backing, const std::string& mount_point, Fau
 
 void FaultFs::Serve() {
   if (mounted_) fuse_loop_mt(fuse_, 0);
+  state_->ForgetUnsynced();
 }
 
 FaultFs::~FaultFs() {

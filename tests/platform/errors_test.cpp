@@ -13,6 +13,7 @@ namespace {
 TEST(Errors, AVanishedMediumIsDeviceUnavailable) {
   EXPECT_EQ(ErrorFromErrno(ENODEV), err::kDeviceUnavailable);
   EXPECT_EQ(ErrorFromErrno(ENXIO), err::kDeviceUnavailable);
+  EXPECT_EQ(ErrorFromErrno(ENOTCONN), err::kDeviceUnavailable);  // a FUSE card's daemon died
   EXPECT_STREQ(RuntimeError(ErrorFromErrno(ENODEV)).what(), "68 Device unavailable");
   EXPECT_EQ(ErrorFromErrno(EIO), err::kDeviceIoError);
 

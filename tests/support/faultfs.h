@@ -24,6 +24,9 @@ enum class FaultMode {
   // card is pulled out, and from then on every read, open and look-up fails so too; files no
   // longer than `limit` read whole until then.
   kGoneAfter,
+  // What a file was written since its last fsync is lost when the file system is unmounted (the
+  // file is left empty), as on a disk unplugged with its cache full; `limit` is unused.
+  kForgetsUnsynced,
 };
 
 struct FaultFsResult {

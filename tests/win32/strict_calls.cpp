@@ -1,6 +1,8 @@
 // The calls of platform/win32/calls.h as the Windows test programs make them: each checks the
 // rule Windows applies and Wine does not, fails the running test with the rule named when it is
 // broken, and then fails as Windows would.
+#include "tests/win32/strict_calls.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -57,7 +59,38 @@ BOOL Refuse(const char* call, const std::string& rule) {
   return FALSE;
 }
 
+// The test's plan for flushes; one for the program, as the calls are free functions.
+struct Flushes {
+  DWORD folder_error = ERROR_SUCCESS;
+  int files = 0;
+};
+
+Flushes& FlushPlan() {
+  static Flushes plan;
+  return plan;
+}
+
 }  // namespace
+
+void RefuseFolderFlushes(DWORD error) {
+  FlushPlan() = Flushes{error, 0};
+}
+
+int FilesFlushed() {
+  return FlushPlan().files;
+}
+
+BOOL FlushFileBuffers(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(file, &info) ||
+      !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    ++FlushPlan().files;
+  } else if (FlushPlan().folder_error != ERROR_SUCCESS) {
+    ::SetLastError(FlushPlan().folder_error);
+    return FALSE;
+  }
+  return ::FlushFileBuffers(file);
+}
 
 BOOL ReadFile(HANDLE file, void* buffer, DWORD size, DWORD* done, OVERLAPPED* overlapped) {
   if (const std::string rule = BrokenRule(file, buffer, size, overlapped); !rule.empty()) {
