@@ -11,6 +11,7 @@
 
 #include "app/frmMain.h"
 #include "cleanse/DeleteRefusal.h"
+#include "copy/PhotoExtensions.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/tree.h"
@@ -18,7 +19,7 @@
 namespace pixferry {
 namespace {
 
-// The eight extensions of the copy in any letter case: a photo the copy passed over for its
+// The copy's extensions in any letter case: a photo the copy passed over for its
 // spelling (DSC_0003.Jpg) is still a photo.
 bool IsPhotoOrVideoAnyCase(std::string_view name) {
   const std::size_t dot = name.rfind('.');
@@ -27,7 +28,7 @@ bool IsPhotoOrVideoAnyCase(std::string_view name) {
   for (char& c : extension) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
-  return extension == ".jpg" || extension == ".jpeg" || extension == ".mpg" || extension == ".mpeg";
+  return std::ranges::find(kPhotoExtensions, extension) != kPhotoExtensions.end();
 }
 
 // The first names of a list, the rest counted: "a, b, c and 2 more".

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/frmMain.h"
+#include "copy/PhotoExtensions.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 
@@ -26,12 +27,17 @@ void ReplaceUnsafeCharacters(std::string& text) {
   }
 }
 
+std::string Upper(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
 // Photos and videos, in all lower or all upper case; a mixed-case extension is passed over.
-bool IsPhotoOrVideo(const std::string& name) {
-  static constexpr std::array<std::string_view, 8> kExtensions = {".jpg", ".jpeg", ".mpg", ".mpeg",
-                                                                  ".JPG", ".JPEG", ".MPG", ".MPEG"};
-  for (const std::string_view extension : kExtensions) {
-    if (name.ends_with(extension)) return true;
+bool IsPhotoOrVideo(std::string_view name) {
+  for (const std::string_view extension : kPhotoExtensions) {
+    if (name.ends_with(extension) || name.ends_with(Upper(std::string(extension)))) return true;
   }
   return false;
 }

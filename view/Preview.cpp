@@ -1,6 +1,9 @@
+#include <algorithm>
+#include <span>
 #include <string>
 
 #include "app/frmMain.h"
+#include "copy/PhotoExtensions.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 
@@ -32,7 +35,8 @@ void PreviewEntry(frmMain& form, const ViewedList& list) {
     const std::string path = list.folder + kSep + entry;
     std::string extension = Extension(entry);
     form.ChangeCase(extension);
-    if (extension != ".jpg" && extension != ".jpeg") return;
+    const auto pictures = std::span(kPhotoExtensions).first(kPictureExtensions);
+    if (std::ranges::find(pictures, extension) == pictures.end()) return;
     form.imgSource.LoadPicture(path);
     // Recorded only once the picture is on show, so a failed load keeps the previous one.
     form.strViewedFile = path;
