@@ -75,8 +75,8 @@ SaveWord DestinationWord(frmMain& form) {
       .suffix = " Rename",
       .value = form.strSavePath,
       .on_switch = form.strRenameSwitch,
-      .value_record = 1,
-      .switch_record = 4,
+      .value_record = paths_record::kDestination,
+      .switch_record = paths_record::kRename,
       .what = "destination",
       .set = "Destination set to ",
       .title = "Destination",
@@ -111,10 +111,11 @@ void frmMain::SaveDestination(const std::string& strFolder) {
 
 bool frmMain::StartCommand() {
   const std::string strText = txtUser.Text();
-  if (RunSaveCommand(strText,
-                     {" Local", strMediaProgram, strLocalSwitch, 2, 3, "program to open media",
-                      "Program to open media set to ", "Open With..."},
-                     desktop)) {
+  if (RunSaveCommand(
+          strText,
+          {" Local", strMediaProgram, strLocalSwitch, paths_record::kProgram, paths_record::kLocal,
+           "program to open media", "Program to open media set to ", "Open With..."},
+          desktop)) {
     return true;
   }
   if (strText == "Current Program") {

@@ -8,4 +8,12 @@ namespace pixferry {
 
 inline constexpr std::string_view kPathsFile = "paths.dat";
 
+// The record numbers, from 1: each "Save " command writes a value and its switch.
+namespace paths_record {
+inline constexpr int kDestination = 1;
+inline constexpr int kProgram = 2;
+inline constexpr int kLocal = 3;   // the program's switch
+inline constexpr int kRename = 4;  // the destination's switch
+}  // namespace paths_record
+
 }  // namespace pixferry

@@ -10,10 +10,10 @@ namespace pixferry {
 void frmMain::ReadPathsFile() {
   // Closed when the block ends, also when a read fails, so the box never finds it open.
   RecordFile settings(std::string(kPathsFile), RecordFile::Mode::ReadOnly);
-  strSavePath = settings.Read(1);
-  strMediaProgram = settings.Read(2);
-  strLocalSwitch = settings.Read(3);
-  strRenameSwitch = settings.Read(4);
+  strSavePath = settings.Read(paths_record::kDestination);
+  strMediaProgram = settings.Read(paths_record::kProgram);
+  strLocalSwitch = settings.Read(paths_record::kLocal);
+  strRenameSwitch = settings.Read(paths_record::kRename);
   settings.Close();
 }
 
