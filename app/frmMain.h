@@ -76,8 +76,6 @@ class frmMain : public MainControls {
   // cleanse/: asks before Delete removes photos without a verified copy, and refuses a tree that
   // holds a folder of the fence; false ends the click.
   bool ConfirmUncopied(const DeleteFence& fence);
-  // view/
-  void ChangeCase(std::string& strText);
   // shell/
   std::string PickFolder(const std::string& strStartFolder, const std::string& strTitle);
 

@@ -12,6 +12,7 @@
 #include "app/frmMain.h"
 #include "cleanse/DeleteRefusal.h"
 #include "copy/PhotoExtensions.h"
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/tree.h"
@@ -24,11 +25,9 @@ namespace {
 bool IsPhotoOrVideoAnyCase(std::string_view name) {
   const std::size_t dot = name.rfind('.');
   if (dot == std::string_view::npos) return false;
-  std::string extension(name.substr(dot));
-  for (char& c : extension) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return std::ranges::find(kPhotoExtensions, extension) != kPhotoExtensions.end();
+  return std::ranges::any_of(kPhotoExtensions, [extension = name.substr(dot)](std::string_view e) {
+    return EqualsIgnoringAsciiCase(extension, e);
+  });
 }
 
 // The first names of a list, the rest counted: "a, b, c and 2 more".

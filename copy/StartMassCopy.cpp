@@ -10,6 +10,7 @@
 
 #include "app/frmMain.h"
 #include "copy/PhotoExtensions.h"
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 
@@ -27,17 +28,11 @@ void ReplaceUnsafeCharacters(std::string& text) {
   }
 }
 
-std::string Upper(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
-
 // Photos and videos, in all lower or all upper case; a mixed-case extension is passed over.
 bool IsPhotoOrVideo(std::string_view name) {
   for (const std::string_view extension : kPhotoExtensions) {
-    if (name.ends_with(extension) || name.ends_with(Upper(std::string(extension)))) return true;
+    if (name.ends_with(extension) || name.ends_with(AsciiUpper(std::string(extension))))
+      return true;
   }
   return false;
 }
@@ -49,19 +44,12 @@ std::string SerialName(std::int64_t serial, const std::string& extension) {
   return digits + extension;
 }
 
-std::string Lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 // The names the case folder holds, hidden and system files included, in small letters: a
 // serial number is taken whatever the letter case of the file that has it.
 std::unordered_set<std::string> NamesIgnoringCase(const std::string& folder) {
   std::unordered_set<std::string> names;
   Listing listing(folder + kSep, attr::kHidden | attr::kSystem);
-  while (std::optional<std::string> name = listing.Next()) names.insert(Lower(*name));
+  while (std::optional<std::string> name = listing.Next()) names.insert(AsciiLower(*name));
   if (listing.error() != 0) throw RuntimeError(listing.error());
   return names;
 }
@@ -175,13 +163,13 @@ bool MassCopy::ChooseTarget(const std::string& source) {
 std::string MassCopy::NextFreeSerial(const std::string& extension) {
   for (;;) {
     const std::string name = SerialName(next_serial_++, extension);
-    if (taken_serials_.contains(Lower(name))) continue;
+    if (taken_serials_.contains(AsciiLower(name))) continue;
     const std::string destination = case_folder_ + kSep + name;
     if (copies_.Holds(destination) ||
         ListingFindsEntry(destination, attr::kHidden | attr::kSystem)) {
       continue;
     }
-    taken_serials_.insert(Lower(name));
+    taken_serials_.insert(AsciiLower(name));
     return name;
   }
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/frmMain.h"
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 
@@ -16,14 +17,7 @@ namespace {
 // case; "." and ".." are compared exactly, as the listing returns them.
 bool IsSkippedName(std::string_view name) {
   if (name == "." || name == "..") return true;
-  constexpr std::string_view kPageFile = "PAGEFILE.SYS";
-  if (name.size() != kPageFile.size()) return false;
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    char c = name[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c != kPageFile[i]) return false;
-  }
-  return true;
+  return EqualsIgnoringAsciiCase(name, "PAGEFILE.SYS");
 }
 
 struct QueuedFolder {

@@ -1,5 +1,6 @@
 #include <string_view>
 
+#include "platform/ascii.h"
 #include "platform/files.h"
 
 namespace pixferry {
@@ -8,9 +9,10 @@ namespace {
 char Fold(char c) noexcept {
 #ifdef _WIN32
   // Windows names compare without regard to ASCII case.
-  if (c >= 'a' && c <= 'z') return static_cast<char>(c - 'a' + 'A');
-#endif
+  return AsciiUpper(c);
+#else
   return c;
+#endif
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "app/frmMain.h"
 #include "copy/PhotoExtensions.h"
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 
@@ -14,12 +15,6 @@ namespace {
 std::string Extension(const std::string& name) {
   const std::size_t dot = name.rfind('.');
   return dot == std::string::npos ? name : name.substr(dot);
-}
-
-void ReplaceAll(std::string& text, char from, char to) noexcept {
-  for (char& c : text) {
-    if (c == from) c = to;
-  }
 }
 
 // What tells the two View buttons apart.
@@ -33,10 +28,12 @@ void PreviewEntry(frmMain& form, const ViewedList& list) {
   try {
     const std::string entry = list.box.Text();
     const std::string path = list.folder + kSep + entry;
-    std::string extension = Extension(entry);
-    form.ChangeCase(extension);
+    const std::string extension = Extension(entry);
     const auto pictures = std::span(kPhotoExtensions).first(kPictureExtensions);
-    if (std::ranges::find(pictures, extension) == pictures.end()) return;
+    if (std::ranges::none_of(
+            pictures, [&](std::string_view e) { return EqualsIgnoringAsciiCase(extension, e); })) {
+      return;
+    }
     form.imgSource.LoadPicture(path);
     // Recorded only once the picture is on show, so a failed load keeps the previous one.
     form.strViewedFile = path;
@@ -62,15 +59,6 @@ void PreviewEntry(frmMain& form, const ViewedList& list) {
 }
 
 }  // namespace
-
-void frmMain::ChangeCase(std::string& strText) {
-  // Only the letters of "jpg", "jpeg", "mpg" and "mpeg" fold: enough for the comparisons.
-  ReplaceAll(strText, 'J', 'j');
-  ReplaceAll(strText, 'P', 'p');
-  ReplaceAll(strText, 'G', 'g');
-  ReplaceAll(strText, 'E', 'e');
-  ReplaceAll(strText, 'M', 'm');
-}
 
 void frmMain::cmdViewSource_Click() {
   PreviewEntry(*this, {txtSource, strSourcePath, "Source"});
