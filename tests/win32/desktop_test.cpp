@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/errors.h"
-#include "shell/win32/PickFolder.h"
 #include "tests/win32/Win32Testing.h"
+#include "ui/win32/PickFolder.h"
 
 namespace pixferry::win32::testing {
 namespace {

@@ -9,8 +9,8 @@
 #include <QStandardPaths>
 #include <QTimer>
 
-#include "shell/qt/FolderDialog.h"
-#include "shell/qt/OpenWithProgram.h"
+#include "ui/qt/FolderDialog.h"
+#include "ui/qt/OpenWithProgram.h"
 #include "ui/qt/QtControls.h"
 #include "ui/qt/Text.h"
 

@@ -4,10 +4,10 @@
 #include <shlobj.h>
 
 #include "platform/win32/wide.h"
-#include "shell/win32/OpenWithProgram.h"
-#include "shell/win32/PickFolder.h"
 #include "ui/win32/Form.h"
 #include "ui/win32/Handles.h"
+#include "ui/win32/OpenWithProgram.h"
+#include "ui/win32/PickFolder.h"
 
 namespace pixferry::win32 {
 

@@ -1,4 +1,4 @@
-#include "shell/qt/FolderDialog.h"
+#include "ui/qt/FolderDialog.h"
 
 #include <pwd.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "shell/win32/OpenWithProgram.h"
+#include "ui/win32/OpenWithProgram.h"
 
 #include <windows.h>
 // After windows.h, which it needs.

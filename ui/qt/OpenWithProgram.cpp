@@ -1,4 +1,4 @@
-#include "shell/qt/OpenWithProgram.h"
+#include "ui/qt/OpenWithProgram.h"
 
 #include <sys/wait.h>
 #include <unistd.h>

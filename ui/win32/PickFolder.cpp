@@ -1,4 +1,4 @@
-#include "shell/win32/PickFolder.h"
+#include "ui/win32/PickFolder.h"
 
 #include "platform/errors.h"
 #include "platform/win32/wide.h"
