@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
+#include "app/FormLayouts.h"
 #include "app/HandlerQueue.h"
+#include "app/MainControls.h"
 #include "platform/errors.h"
 #include "tests/support/fakes.h"
 
@@ -17,6 +20,34 @@ namespace {
 using testing::Harness;
 using testing::MessageBoxCall;
 using Boxes = std::vector<MessageBoxCall>;
+
+// The layout and wiring tables agree with the one list of controls: each control of the set has
+// one layout row of its kind, and each wiring row names a control of the set that has its event.
+TEST(Dispatch, TheLayoutAndWiringTablesAgreeWithTheControlSet) {
+  struct Text {};
+  struct Command {};
+  struct Picture {};
+  struct Kinds {
+    std::map<std::string_view, ControlKind> of;
+    void Bind(std::string_view name, Text&) { of.emplace(name, ControlKind::TextBox); }
+    void Bind(std::string_view name, Command&) { of.emplace(name, ControlKind::Button); }
+    void Bind(std::string_view name, Picture&) { of.emplace(name, ControlKind::PictureBox); }
+  } set, laid_out;
+  MainControlSet<Text, Command, Picture>{}.BindTo(set);
+  for (const ControlLayout& row : MainFormLayout().controls) {
+    if (row.kind == ControlKind::TextBox || row.kind == ControlKind::Button ||
+        row.kind == ControlKind::PictureBox) {
+      EXPECT_TRUE(laid_out.of.emplace(row.name, row.kind).second) << row.name;
+    }
+  }
+  EXPECT_EQ(laid_out.of, set.of);
+  for (const EventBinding& row : MainFormEvents()) {
+    const ControlKind kind = row.event == Event::Click      ? ControlKind::Button
+                             : row.event == Event::DblClick ? ControlKind::PictureBox
+                                                            : ControlKind::TextBox;
+    EXPECT_TRUE(set.of.contains(row.control) && set.of.at(row.control) == kind) << row.control;
+  }
+}
 
 TEST(Dispatch, AnEventNoRowBindsDoesNothing) {
   Harness h;

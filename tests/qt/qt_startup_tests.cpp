@@ -13,6 +13,7 @@
 
 #include "platform/files.h"
 #include "platform/records.h"
+#include "settings/PathsFile.h"
 #include "tests/qt/QtTestSupport.h"
 #include "tests/support/namespaces.h"
 #include "tests/support/tempdir.h"
@@ -39,9 +40,9 @@ struct Scene {
   void Settings(const std::string& program) const {
     MakeFolders(Home());
     RecordFile settings(Home() + "/paths.dat", RecordFile::Mode::WriteOnly);
-    settings.Write(1, dir / "Cases");
-    settings.Write(2, program);
-    settings.Write(3, "False");
+    settings.Write(paths_record::kDestination, dir / "Cases");
+    settings.Write(paths_record::kProgram, program);
+    settings.Write(paths_record::kLocal, "False");
   }
 
   TempDir dir;
@@ -149,10 +150,6 @@ class StartupTest : public QObject {
     QVERIFY2(!no_box.answered(), qPrintable(seen.text));
     QCOMPARE(p.form.strSourcePath, card + "/DCIM/100MEDIA");
     QCOMPARE(p.txtSource.Text(), std::string("IMG_0001.JPG"));
-    QCOMPARE(p.txtMessage.Text(),
-             std::string("Source list is set.  If you have files shown in the 'Source' box, you "
-                         "can click 'Start' to copy them.  Otherwise, click 'Set Source' to "
-                         "select another photo source."));
     p.main_window.Unload();
     QCOMPARE(AllNames(s.dir / "config"), Names{"pixferry"});
     QCOMPARE(AllNames(s.Home()), Names{});

@@ -1,18 +1,24 @@
-// The two windows on real Qt widgets: a few anchor points of the layout, closing and hiding as
-// the program needs, a job that keeps them alive, and one whole job through them.
+// The two windows on real Qt widgets: a few anchor points of the layout, the wiring of every
+// control and event, closing and hiding as the program needs, a job that keeps them alive, and
+// one whole job through them.
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTextEdit>
 #include <QThread>
 #include <QtTest>
 
+#include "app/Dispatch.h"
 #include "platform/dates.h"
 #include "platform/records.h"
+#include "settings/PathsFile.h"
 #include "tests/qt/QtTestSupport.h"
 #include "tests/support/messages.h"
 #include "tests/support/tempdir.h"
 #include "ui/qt/Program.h"
+#include "ui/qt/Widgets.h"
+#include "ui/qt/Wiring.h"
 
 using namespace pixferry;
 using namespace pixferry::qt;
@@ -84,6 +90,61 @@ class WindowTest : public QObject {
     // The list boxes refuse typing.
     for (const char* name : {"txtSource", "txtTarget"}) QTest::keyClicks(w->Control(name), "typed");
     QVERIFY(p.txtSource.Text().empty() && p.txtTarget.Text().empty());
+  }
+
+  // Each control of the set reaches a widget of its kind under its own name, and each event of
+  // the wiring table comes from its control's widget.
+  void everyControlAndEventIsWiredToItsWidget() {
+    TempDir dir;
+    WriteFile(dir / "a.jpg", JpegBytes());
+    Program p;
+    std::vector<std::pair<std::string_view, Event>> fired, expected;
+    p.main_window.SetOnLoad([&](FormWidget& widget) {
+      ConnectEvents(widget, MainFormEvents(),
+                    [&](const EventBinding& row) { fired.emplace_back(row.control, row.event); });
+    });
+    ShowAndActivate(p.main_window);
+    struct Check {
+      FormWidget& w;
+      std::string jpeg;
+      void Bind(std::string_view name, QtTextBox& box) {
+        box.SetText(name);
+        auto* line = w.ControlAs<QLineEdit>(name);
+        auto* status = w.ControlAs<QTextEdit>(name);
+        QVERIFY2(line || status, name.data());
+        QCOMPARE(line ? line->text() : status->toPlainText(), QString::fromUtf8(name));
+      }
+      void Bind(std::string_view name, QtButton& button) {
+        auto* widget = w.ControlAs<QPushButton>(name);
+        QVERIFY2(widget, name.data());
+        const bool enable = !widget->isEnabled();
+        button.SetEnabled(enable);
+        QVERIFY2(widget->isEnabled() == enable && button.Enabled() == enable, name.data());
+      }
+      void Bind(std::string_view name, QtPictureBox& picture) {
+        auto* widget = w.ControlAs<PictureView>(name);
+        QVERIFY2(widget && !widget->HasPicture(), name.data());
+        picture.LoadPicture(jpeg);
+        QVERIFY(widget->HasPicture());
+      }
+    } check{*p.main_window.widget(), dir / "a.jpg"};
+    p.BindTo(check);
+
+    FormWidget* w = p.main_window.widget();
+    for (const EventBinding& row : MainFormEvents()) {
+      expected.emplace_back(row.control, row.event);
+      QWidget* widget = w->Control(row.control);
+      if (row.event == Event::Click) {
+        widget->setEnabled(true);
+        QTest::mouseClick(widget, Qt::LeftButton);
+      } else if (row.event == Event::DblClick) {
+        QTest::mouseDClick(widget, Qt::LeftButton);
+      } else {
+        widget->setFocus();
+        w->Control("txtUser")->setFocus();
+      }
+    }
+    QCOMPARE(fired, expected);
   }
 
   void viewerIsAnOwnedToolWindowThatHidesAndGoesWithTheProgram() {
@@ -161,7 +222,7 @@ class WindowTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(presses.count, 1, 1000);  // not at some later event of the display
   }
 
-  // Start-up on a card, the copy, the target list, and a Delete answered No.
+  // Start-up on a card, the date box and the copy.
   void typicalJobThroughTheWindow() {
     TempDir dir;
     const std::string media = dir / "DCIM/100MEDIA", cases = dir / "Cases";
@@ -169,8 +230,8 @@ class WindowTest : public QObject {
     for (const char* name : {"/IMG_0001.JPG", "/IMG_0002.JPG"})
       WriteFile(media + name, JpegBytes());
     RecordFile settings(dir / "paths.dat", RecordFile::Mode::WriteOnly);
-    settings.Write(1, cases);
-    settings.Write(2, "Internal");
+    settings.Write(paths_record::kDestination, cases);
+    settings.Write(paths_record::kProgram, "Internal");
     settings.Close();
     ScopedCurrentDirectory cd(dir.path());
     Program p;
@@ -189,17 +250,6 @@ class WindowTest : public QObject {
     QTest::mouseClick(w->Control("cmdStartCopy"), Qt::LeftButton);
     QCOMPARE(ReadFile(cases + "/0815-22_Desk_4_2008-03-02/IMG_0002.JPG"), JpegBytes());
     QCOMPARE(p.txtMessage.Text(), std::string(kCopied));
-    QTest::mouseClick(w->Control("cmdTargetLast"), Qt::LeftButton);
-    QCOMPARE(p.txtTarget.Text(), std::string("IMG_0002.JPG"));
-
-    SeenBox seen;
-    OnModal<QMessageBox> no(Press(QMessageBox::No, seen));
-    QTest::mouseClick(w->Control("cmdDelete"), Qt::LeftButton);
-    QVERIFY(no.answered());
-    QCOMPARE(seen.text.toStdString(),
-             "Are you sure you want to delete the source files from " + media + "?");
-    QVERIFY(seen.title == "Delete?" && seen.icon == QMessageBox::Question);
-    QVERIFY(Exists(media + "/IMG_0001.JPG"));  // No deletes nothing
   }
 };
 
