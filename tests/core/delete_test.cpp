@@ -339,7 +339,8 @@ TEST_F(Delete, ATreeDeeperThanAPathMayBeLongGoes) {
   EXPECT_FALSE(Exists(card));
 }
 
-// Root may remove from any folder, so the folders' own permissions are tried as nobody; Delete
+// Root may remove from any folder, so the folders' own permissions are tried without root's
+// rights over them; Delete
 // gives back to a folder, on its own handle, the permission its owner needs to empty it.
 TEST_F(Delete, FoldersWithoutWriteReadOrSearchPermissionAreEmptiedAndRemoved) {
   WriteFile(In("NOREAD/IMG_1.JPG"), "x");
@@ -351,10 +352,11 @@ TEST_F(Delete, FoldersWithoutWriteReadOrSearchPermissionAreEmptiedAndRemoved) {
   fs::permissions(In("NOSEARCH"), fs::perms::owner_read | fs::perms::owner_write,
                   fs::perm_options::replace);
   fs::permissions(In("MISC/deep"), fs::perms::none, fs::perm_options::replace);
-  EXPECT_EQ(AsOrdinaryUser(dir.path(), Expecting([&] {
-                             EXPECT_EQ(DeleteFolderTree(card), 0);
-                             EXPECT_FALSE(Exists(card));
-                           })),
+  EXPECT_EQ(InMountNamespace(Expecting([&] {
+              ASSERT_EQ(DropFileRights(), "");
+              EXPECT_EQ(DeleteFolderTree(card), 0);
+              EXPECT_FALSE(Exists(card));
+            })),
             "");
 }
 
