@@ -24,7 +24,6 @@ class HandlerQueue {
       next();
     }
   }
-  bool Running() const noexcept { return running_; }
 
  private:
   // Even if a handler throws, the queue is free again and forgets what waited.

@@ -70,14 +70,6 @@ bool MatchesNamePattern(std::string_view name, std::string_view pattern) noexcep
 int TryReadAttributes(const std::string& path, int& attributes) noexcept;
 
 int TryMakeFolder(const std::string& path) noexcept;
-#ifdef _WIN32
-// No longer used by the program (the tree walks remove and tell mount roots on folder handles);
-// only the Windows platform tests still call them.
-int TryRemoveFolder(const std::string& path) noexcept;  // an empty folder, or a link to one
-int TryRemoveFile(const std::string& path) noexcept;    // a file or a link to a file
-// True when path is the root of a mounted filesystem (a drive root on Windows).
-bool IsMountPoint(const std::string& path) noexcept;
-#endif
 
 // The process's current directory, exactly as the platform reports it (a root keeps its separator).
 std::string CurrentDirectory();

@@ -141,12 +141,6 @@ class Delete : public ::testing::Test {
     ConfirmDelete(source, source);
   }
 
-#ifndef _WIN32
-  // In a mount namespace of its own: mounts a tmpfs at mounted (or binds the folder from there)
-  // with KEEP.JPG in it, then presses Delete on the mount itself and on the whole source.
-  std::string MountBelowAndDelete(const std::string& mounted, const std::string& from);
-#endif
-
   TempDir dir;
   const std::string card = dir / "card/DCIM";
   Harness h;
@@ -256,6 +250,7 @@ TEST_F(Delete, RefusesASourceThatIsOrHoldsTheStartFolder) {
     EXPECT_EQ(form.strSourcePath, card);
   }
   form.strMyDirectory = dir / "card";
+  form.strSavePath = dir / "card/not made yet";  // its parent holds the source: no refusal
   ConfirmDelete(card);
   EXPECT_FALSE(Exists(card));
   EXPECT_EQ(h.txtMessage.text, kCleansed);
@@ -279,26 +274,20 @@ TEST_F(Delete, RefusesTheRootBeforeAskingAnything) {
   }
 }
 
-// POSIX names are used as the platform stores them: blanks at the ends belong to the name.
-TEST_F(Delete, AFolderNamedWithABlankGoesAloneAndItsParentStays) {
-  const std::string blank = In(" ");
-  WriteFile(blank + "/IMG_0001.JPG", "blank");
-  ConfirmDelete(blank);
-  EXPECT_EQ(h.desktop.boxes, Boxes{Question(blank)});
-  EXPECT_EQ(h.txtMessage.text, kCleansed);
-  EXPECT_FALSE(Exists(blank));
-  EXPECT_EQ(ReadFile(In("top.txt")), "top");
-  EXPECT_TRUE(Exists(In("100MEDIA/IMG_0001.JPG")));
-}
-
-TEST_F(Delete, ATrailingBlankNamesAnotherFolderThanItsSibling) {
+// POSIX names are used as the platform stores them: blanks at the ends belong to the name, so
+// " " and "100MEDIA " go alone and their parent and sibling stay; blanks in front of a path make
+// another path, which is not there.
+TEST_F(Delete, BlanksAtTheEndsOfANameNameAnotherFolder) {
+  WriteFile(In(" /IMG_0001.JPG"), "blank");
   WriteFile(In("100MEDIA /IMG_0002.JPG"), "blank");
-  ConfirmDelete(In("100MEDIA "));
-  EXPECT_EQ(h.txtMessage.text, kCleansed);
-  EXPECT_FALSE(Exists(In("100MEDIA ")));
-  EXPECT_TRUE(Exists(In("100MEDIA/IMG_0001.JPG")));
-
-  // Blanks in front of a path make another path, which is not there.
+  for (const std::string& blank : {In(" "), In("100MEDIA ")}) {
+    h.desktop.boxes.clear();
+    ConfirmDelete(blank);
+    EXPECT_EQ(h.desktop.boxes, Boxes{Question(blank)});
+    EXPECT_EQ(h.txtMessage.text, kCleansed);
+    EXPECT_FALSE(Exists(blank));
+  }
+  EXPECT_EQ(ReadFile(In("top.txt")), "top");
   ConfirmDelete(" " + In("100MEDIA"), In("100MEDIA"));
   EXPECT_EQ(h.desktop.boxes.back(),
             (MessageBoxCall{"The directory  " + In("100MEDIA") + " does not exist!", 64,
@@ -350,7 +339,8 @@ TEST_F(Delete, ATreeDeeperThanAPathMayBeLongGoes) {
   EXPECT_FALSE(Exists(card));
 }
 
-// Root may remove from any folder, so the folders' own permissions are tried as nobody; Delete
+// Root may remove from any folder, so the folders' own permissions are tried without root's
+// rights over them; Delete
 // gives back to a folder, on its own handle, the permission its owner needs to empty it.
 TEST_F(Delete, FoldersWithoutWriteReadOrSearchPermissionAreEmptiedAndRemoved) {
   WriteFile(In("NOREAD/IMG_1.JPG"), "x");
@@ -362,48 +352,37 @@ TEST_F(Delete, FoldersWithoutWriteReadOrSearchPermissionAreEmptiedAndRemoved) {
   fs::permissions(In("NOSEARCH"), fs::perms::owner_read | fs::perms::owner_write,
                   fs::perm_options::replace);
   fs::permissions(In("MISC/deep"), fs::perms::none, fs::perm_options::replace);
-  EXPECT_EQ(AsOrdinaryUser(dir.path(), Expecting([&] {
-                             EXPECT_EQ(DeleteFolderTree(card), 0);
-                             EXPECT_FALSE(Exists(card));
-                           })),
+  EXPECT_EQ(InMountNamespace(Expecting([&] {
+              ASSERT_EQ(DropFileRights(), "");
+              EXPECT_EQ(DeleteFolderTree(card), 0);
+              EXPECT_FALSE(Exists(card));
+            })),
             "");
 }
 
-// A file system mounted below the source (a tmpfs, or a folder bound there from outside) is never
-// entered and never removed: the deletion ends in an error there, what it holds stays, and so
-// does the outside folder a bind mount shows, mode included, though its owner may not list it.
-// A source that is itself a mount root is refused. The mounts are made in a namespace of their
-// own, so no root is needed; root's rights over folders are dropped there.
-std::string Delete::MountBelowAndDelete(const std::string& mounted, const std::string& from) {
-  MakeFolders(mounted);
-  return InMountNamespace(Expecting([&] {
-    if (from.empty()) {
-      ASSERT_EQ(::mount("tmpfs", mounted.c_str(), "tmpfs", 0, "size=1m"), 0);
-      WriteFile(mounted + "/KEEP.JPG", "outside");
-    } else {
-      ASSERT_EQ(::mount(from.c_str(), mounted.c_str(), nullptr, MS_BIND, nullptr), 0);
-    }
-    ASSERT_EQ(DropFileRights(), "");
-    EXPECT_EQ(PressDelete(form.strSavePath, mounted), Boxes{RootRefused(mounted)});
-    h.desktop.boxes.clear();
-    ConfirmDelete(card);
-    EXPECT_EQ(h.desktop.boxes, (Boxes{Question(card), {"An Error was occured", 48, "Error"}}));
-    EXPECT_EQ(h.txtMessage.text, kFailed);
-    EXPECT_EQ(ReadFile(mounted + "/KEEP.JPG"), "outside");
-    EXPECT_FALSE(Exists(In("top.txt"))) << "the files before the mount were not deleted";
-  }));
-}
-
-TEST_F(Delete, ATmpfsBelowTheSourceIsNotEnteredAndIsRefusedAsTheSource) {
-  EXPECT_EQ(MountBelowAndDelete(In("100MEDIA/TMPFS"), ""), "");
-}
-
+// A folder bound below the source from outside is never entered and never removed: the deletion
+// ends in an error there, and the outside folder keeps what it holds and its mode, though its
+// owner may not list it. A source that is itself a mount root is refused. The mount is made in a
+// namespace of its own, so no root is needed; root's rights over folders are dropped there.
 TEST_F(Delete, AFolderBoundBelowTheSourceIsNotEnteredAndIsRefusedAsTheSource) {
   const std::string outside = dir / "outside";
+  const std::string mounted = In("MISC/BOUND");
   WriteFile(outside + "/KEEP.JPG", "outside");
+  MakeFolders(mounted);
   const fs::perms no_read = fs::perms::owner_write | fs::perms::owner_exec;
   fs::permissions(outside, no_read, fs::perm_options::replace);
-  EXPECT_EQ(MountBelowAndDelete(In("MISC/BOUND"), outside), "");
+  EXPECT_EQ(
+      InMountNamespace(Expecting([&] {
+        ASSERT_EQ(::mount(outside.c_str(), mounted.c_str(), nullptr, MS_BIND, nullptr), 0);
+        ASSERT_EQ(DropFileRights(), "");
+        EXPECT_EQ(PressDelete(form.strSavePath, mounted), Boxes{RootRefused(mounted)});
+        h.desktop.boxes.clear();
+        ConfirmDelete(card);
+        EXPECT_EQ(h.desktop.boxes, (Boxes{Question(card), {"An Error was occured", 48, "Error"}}));
+        EXPECT_EQ(h.txtMessage.text, kFailed);
+        EXPECT_FALSE(Exists(In("top.txt"))) << "the files before the mount were not deleted";
+      })),
+      "");
   EXPECT_EQ(fs::status(outside).permissions(), no_read);
   EXPECT_EQ(ReadFile(outside + "/KEEP.JPG"), "outside");
 }

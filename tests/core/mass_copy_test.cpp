@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,6 @@
 #include "app/frmMain.h"
 #include "platform/files.h"
 #include "platform/temp_names.h"
-#include "tests/support/card_changes.h"
 #include "tests/support/fakes.h"
 #include "tests/support/tempdir.h"
 
@@ -22,6 +22,23 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace testing;
+
+// Changes a byte of the photo at path once the status line shows that the copy has moved past
+// name, at the window's next KeepAlive: what was copied is then no longer the photo. Its size and
+// time stay, so only its bytes tell.
+void ChangeOnceCopied(FakeDesktop& desktop, const FakeTextBox& status, const std::string& name,
+                      const std::string& path) {
+  auto done = std::make_shared<bool>(false);
+  desktop.on_keep_alive = [&status, name, path, done] {
+    if (*done || !status.text.ends_with(name)) return;
+    *done = true;
+    const fs::file_time_type time = fs::last_write_time(path);
+    std::string bytes = ReadFile(path);
+    bytes.at(0) ^= 1;
+    WriteFile(path, bytes);
+    fs::last_write_time(path, time);
+  };
+}
 
 MessageBoxCall Overwrite(const std::string& name) {
   return {"The file " + name + " already exists. Overwrite?", 68, "Overwrite?"};

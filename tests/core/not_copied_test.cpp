@@ -12,7 +12,6 @@
 
 #include "app/frmMain.h"
 #include "platform/files.h"
-#include "tests/support/card_changes.h"
 #include "tests/support/fakes.h"
 #include "tests/support/messages.h"
 #include "tests/support/namespaces.h"
@@ -109,8 +108,8 @@ TEST_F(NotCopied, DeleteWithoutACopyNamesTheFirstAndCountsTheRest) {
   }
 }
 
-// A photo changed or added after the copy, a hidden one deeper in the tree, and one whose copy
-// failed and was passed over: none has a verified copy.
+// A photo changed or added after the copy, and a hidden one deeper in the tree: none has a
+// verified copy.
 TEST_F(NotCopied, PhotosChangedAddedHiddenOrNotCopiedSinceAreNamed) {
   TakeOffTheCard("DSC_0003.Jpg");
   f.cmdStartCopy_Click();
@@ -128,17 +127,6 @@ TEST_F(NotCopied, PhotosChangedAddedHiddenOrNotCopiedSinceAreNamed) {
   EXPECT_EQ(PressDelete({mb::kAnswerNo}),
             Boxes{Question("3 photos or videos in " + source +
                            " have no verified copy: IMG_0001.JPG, IMG_0004.JPG, " + hidden)});
-}
-
-// A copy that failed and was passed over with Yes: the run is an error, and Delete names it.
-TEST_F(NotCopied, ACopyPassedOverAfterAnErrorIsNamed) {
-  TakeOffTheCard("DSC_0003.Jpg");
-  ChangeOnceCopied(h.desktop, h.txtMessage, "IMG_0002.jpg", In("IMG_0002.jpg"));
-  h.desktop.answers = {mb::kAnswerYes};
-  f.cmdStartCopy_Click();
-  EXPECT_EQ(h.txtMessage.text, kImportError);
-  EXPECT_EQ(PressDelete({mb::kAnswerNo}), Boxes{Question("1 photo or video in " + source +
-                                                         " has no verified copy: IMG_0002.jpg")});
 }
 
 #ifndef _WIN32

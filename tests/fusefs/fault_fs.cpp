@@ -199,20 +199,6 @@ int Write(const char*, const char* buf, size_t size, off_t offset, fuse_file_inf
         return static_cast<int>(size);
       }
       break;
-    case FaultMode::kDropWritesBeyond:
-      if (end > self.limit) {
-        const std::uint64_t kept = start >= self.limit ? 0 : self.limit - start;
-        if (!WriteAll(fd, buf, kept, offset)) return Fail();
-        struct stat st {};
-        if (fstat(fd, &st) != 0) return Fail();
-        // The size the writer asked for, full of zeros where its bytes were lost.
-        if (static_cast<std::uint64_t>(st.st_size) < end &&
-            ftruncate(fd, static_cast<off_t>(end)) != 0) {
-          return Fail();
-        }
-        return static_cast<int>(size);
-      }
-      break;
     case FaultMode::kGoneAfter:
       break;
     case FaultMode::kForgetsUnsynced:

@@ -112,18 +112,18 @@ TEST_F(RecordFileTest, DamagedRecordsReadWithinTheirRecord) {
 TEST_F(RecordFileTest, WritingNeedsNoReadAccess) {
   WriteFile(path, RecordBytes("C:\\Old") + RecordBytes("viewer"));
   fs::permissions(path, fs::perms::owner_write);
-  EXPECT_EQ(
-      AsOrdinaryUser(dir.path(), Expecting([&] {
-                       // The file must really be unreadable for this to test anything.
-                       try {
-                         RecordFile(path, Mode::ReadOnly);
-                         ADD_FAILURE() << "the file could be read";
-                       } catch (const RuntimeError& e) {
-                         EXPECT_EQ(e.number(), err::kPermissionDenied);
-                       }
-                       EXPECT_NO_THROW(RecordFile(path, Mode::WriteOnly).Write(1, "D:\\Cases"));
-                     })),
-      "");
+  EXPECT_EQ(InMountNamespace(Expecting([&] {
+              ASSERT_EQ(DropFileRights(), "");
+              // The file must really be unreadable for this to test anything.
+              try {
+                RecordFile(path, Mode::ReadOnly);
+                ADD_FAILURE() << "the file could be read";
+              } catch (const RuntimeError& e) {
+                EXPECT_EQ(e.number(), err::kPermissionDenied);
+              }
+              EXPECT_NO_THROW(RecordFile(path, Mode::WriteOnly).Write(1, "D:\\Cases"));
+            })),
+            "");
   fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(ReadFile(path), RecordBytes("D:\\Cases") + RecordBytes("viewer"));
 }

@@ -44,10 +44,7 @@ class FakePictureBox : public PictureBox {
 
 class FakeWindow : public Window {
  public:
-  void Load() override {
-    if (!loaded) ++load_count;
-    loaded = true;
-  }
+  void Load() override { loaded = true; }
   bool IsLoaded() const override { return loaded; }
   void Show(Window* owner_window) override {
     Load();
@@ -67,7 +64,6 @@ class FakeWindow : public Window {
   bool loaded = false;
   bool visible = false;
   Window* owner = nullptr;
-  int load_count = 0;
   int show_count = 0;
   std::vector<std::string>* unload_log = nullptr;
 };

@@ -17,9 +17,6 @@ enum class FaultMode {
   // The byte at offset `limit` of every file written is stored with its bits flipped, while the
   // writer's page cache keeps the right byte: only a read that bypasses the cache sees it.
   kCorruptStored,
-  // Bytes written beyond offset `limit` of a file are dropped while the write reports success;
-  // the file keeps the size written and reads back zeros there, as a fake-capacity disk does.
-  kDropWritesBeyond,
   // A read that would take the reader past byte `limit` of a file fails with EIO, as when the
   // card is pulled out, and from then on every read, open and look-up fails so too; files no
   // longer than `limit` read whole until then.

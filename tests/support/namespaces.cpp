@@ -2,7 +2,6 @@
 
 #ifndef _WIN32
 
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
 #include <sched.h>
@@ -14,16 +13,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <system_error>
 
 namespace pixferry::testing {
 namespace {
-
-namespace fs = std::filesystem;
-
-constexpr uid_t kNobody = 65534;
 
 bool WriteWhole(const std::string& path, const std::string& text) {
   std::ofstream out(path);
@@ -106,27 +99,6 @@ std::string EnterMountNamespace() {
 
 std::string InMountNamespace(const ChildCheck& check) {
   return InChild(EnterMountNamespace, check);
-}
-
-std::string AsOrdinaryUser(const std::string& folder, const ChildCheck& check) {
-  if (::geteuid() != 0) return InChild([] { return std::string(); }, check);
-  std::error_code ec;
-  const fs::path top(folder);
-  if (::chown(folder.c_str(), kNobody, kNobody) != 0) return Failed("chown");
-  for (auto it = fs::recursive_directory_iterator(top, ec);
-       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-    if (::lchown(it->path().c_str(), kNobody, kNobody) != 0) return Failed("lchown");
-  }
-  if (ec) return "cannot walk " + folder + ": " + ec.message();
-  return InChild(
-      []() -> std::string {
-        if (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
-            ::setresuid(kNobody, kNobody, kNobody) != 0) {
-          return Failed("becoming nobody");
-        }
-        return {};
-      },
-      check);
 }
 
 ChildCheck Expecting(const std::function<void()>& body) {

@@ -21,11 +21,6 @@ std::string EnterMountNamespace();
 // Returns the check's answer, or why the child could not run it.
 std::string InMountNamespace(const ChildCheck& check);
 
-// Runs check in a child as an ordinary user, so file permissions apply to it: as root, it gives
-// the folder (and everything in it) to the user nobody and becomes nobody; otherwise it stays who
-// it is. Returns the check's answer, or why the child could not run it.
-std::string AsOrdinaryUser(const std::string& folder, const ChildCheck& check);
-
 // A check written with gtest's assertions: they print from the child as usual, and the answer
 // says that some failed. The test's own failures before the fork must be none.
 ChildCheck Expecting(const std::function<void()>& body);
