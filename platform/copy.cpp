@@ -180,7 +180,7 @@ int CopyGroup::Impl::Write(const std::string& source, const std::string& destina
   // writing would destroy the only copy. A link is not the file it leads to: it is replaced by a
   // real copy, never written through.
   copyio::Target target;
-  const int looked = copyio::LookUpTarget(destination, *p.from, target);
+  const int looked = copyio::LookUpTarget(destination, *p.from, p.info, target);
   if (looked != 0 && looked != copyio::kNotThere) return looked;
   p.replaces = looked == 0;
   if (p.replaces && target.is_source) {
@@ -273,12 +273,14 @@ CopyOutcome CopyGroup::Impl::Verify(Pending& p) {
   if (stamped == copyio::kNotThere || (stamped == 0 && now != p.info.stamp)) return outcome;
   copyio::File back;
   int e = stamped != 0 ? stamped : seam::OpenReadBack(*p.file, p.temp, back);
+  if (e == copyio::kNotThere) e = 0;
+  copyio::FileHandle& copy = back ? *back : *p.file;
   if (!a) a = Aligned(kCompareChunk);
   if (!b) b = Aligned(kCompareChunk);
   for (std::uint64_t offset = 0; e == 0;) {
     std::size_t na = 0, nb = 0;
     e = copyio::ReadAt(*p.from, a.get(), kCompareChunk, offset, na);
-    if (e == 0) e = copyio::ReadAt(*back, b.get(), kCompareChunk, offset, nb);
+    if (e == 0) e = copyio::ReadAt(copy, b.get(), kCompareChunk, offset, nb);
     if (e != 0) break;
     if (na != nb || std::memcmp(a.get(), b.get(), na) != 0) return outcome;
     if (na < kCompareChunk) {

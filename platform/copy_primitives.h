@@ -33,6 +33,8 @@ struct Source {
   std::int64_t accessed = 0;  // POSIX: the last access, nanoseconds; kept on the copy
   bool read_only = false;
   std::uint32_t attributes = 0;  // Windows: the attributes the copy keeps
+  std::uint64_t device = 0;      // POSIX: what the file is, to tell it under another name
+  std::uint64_t inode = 0;
 };
 
 // What a destination's name holds before the copy.
@@ -56,7 +58,8 @@ int OpenSource(const std::string& path, File& file, Source& source);
 // The source's stamp now, through its handle; kNotThere when it is no longer a regular file.
 int StampNow(FileHandle& source, FileStamp& stamp);
 // What holds destination's exact name; kNotThere when it is free. A link is not followed.
-int LookUpTarget(const std::string& destination, FileHandle& source, Target& target);
+int LookUpTarget(const std::string& destination, FileHandle& source, const Source& info,
+                 Target& target);
 // Creates path new, for reading and writing, hidden, held so that no other run takes it (locked,
 // or shared with no writer) and read-only only once named. 58 when the name is taken (or was
 // taken by another run's cleaning before the lock).
@@ -78,7 +81,8 @@ int FlushFile(FileHandle& file);
 int SyncFileSystem(FileHandle& file);
 // The copy's data is on the storage: its cached pages go and its reading back starts.
 void Drop(FileHandle& copy, const Traits& traits) noexcept;
-// Opens the copy at temp to read it back from the medium past the cache, where it can.
+// Opens the copy at temp to read it back from the medium past the cache, where it can; kNotThere
+// when the copy's own handle does that already (its cached pages dropped).
 int OpenReadBack(FileHandle& copy, const std::string& temp, File& back);
 // Gives a proved copy its own attributes, no longer hidden.
 int SetFinalAttributes(FileHandle& copy, const Source& source);
