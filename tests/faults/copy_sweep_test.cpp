@@ -82,9 +82,9 @@ struct CardRun : CardJob {
 TEST(CopySweep, FailingEachFileOperationInTurnKeepsEveryInvariant) {
   for (const bool persistent : {false, true}) {
     int faults_made = 0;
-    for (const Op op :
-         {Op::ListingOpen, Op::ListingNext, Op::ReadAttributes, Op::MakeFolder, Op::CopyOpen,
-          Op::CopyRead, Op::CopyWrite, Op::CopyCommit, Op::CopyVerify, Op::CopyRename}) {
+    for (const Op op : {Op::ListingOpen, Op::ListingNext, Op::ReadAttributes, Op::MakeFolder,
+                        Op::CopyOpen, Op::CopyRead, Op::CopyWrite, Op::CopyCommit, Op::CopyVerify,
+                        Op::WriteAttributes, Op::CopyRename}) {
       for (int nth = 1;; ++nth) {
         CardRun run;
         faults::Disarm();
