@@ -13,6 +13,7 @@
 #include "app/Screen.h"
 #include "copy/VerifiedCopies.h"
 #include "lists/FileList.h"
+#include "platform/copy.h"
 
 namespace pixferry {
 

@@ -12,6 +12,7 @@
 #include "copy/PhotoExtensions.h"
 #include "platform/ascii.h"
 #include "platform/errors.h"
+#include "platform/copy.h"
 #include "platform/files.h"
 
 namespace pixferry {

@@ -1,4 +1,4 @@
-// Whole-file copies in groups, written once over the primitives of platform/copy_primitives.h:
+// Whole-file copies in groups, written once over the primitives of platform/primitives.h:
 // the bytes go into a hidden, locked temporary beside the destination; the group flushes them
 // to the storage, reads each back from the medium past the cache and compares it with its source,
 // which stays open from its copy to its check; only a copy that matches gets its own attributes
@@ -17,9 +17,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/copy_primitives.h"
+#include "platform/primitives.h"
 #include "platform/errors.h"
 #include "platform/faults.h"
+#include "platform/copy.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/temp_names.h"
@@ -36,52 +37,52 @@ namespace {
 // The fault build's one seam: the copy reaches the file system only through these.
 namespace seam {
 
-int OpenSource(const std::string& path, copyio::File& file, copyio::Source& source) {
+int OpenSource(const std::string& path, os::File& file, os::Source& source) {
   if (const int e = faults::Check(faults::Op::CopyOpen)) return e;
-  return copyio::OpenSource(path, file, source);
+  return os::OpenSource(path, file, source);
 }
 
-int Transfer(copyio::FileHandle& source, copyio::FileHandle& copy, std::size_t want,
+int Transfer(os::FileHandle& source, os::FileHandle& copy, std::size_t want,
              std::size_t& moved) {
   if (const int e = faults::Check(faults::Op::CopyRead)) return e;
   if (const int e = faults::Check(faults::Op::CopyWrite)) return e;
-  return copyio::Transfer(source, copy, want, moved);
+  return os::Transfer(source, copy, want, moved);
 }
 
 // The fault build's copy that stores one byte wrong, as a failing disk does: proof that the
 // read-back looks at what was stored.
-int Written(copyio::FileHandle& copy, const copyio::Source& source) {
+int Written(os::FileHandle& copy, const os::Source& source) {
   if (faults::Check(faults::Op::CopyCorrupt) != 0 && source.stamp.size > 0) {
     const std::uint64_t at = source.stamp.size / 2;
     char byte = 0;
     std::size_t got = 0;
-    if (copyio::ReadAt(copy, &byte, 1, at, got) == 0 && got == 1) {
+    if (os::ReadAt(copy, &byte, 1, at, got) == 0 && got == 1) {
       byte = static_cast<char>(byte ^ 0x20);
-      if (const int e = copyio::WriteAt(copy, &byte, 1, at)) return e;
+      if (const int e = os::WriteAt(copy, &byte, 1, at)) return e;
     }
   }
-  return copyio::Written(copy, source);
+  return os::Written(copy, source);
 }
 
-int Flush(copyio::FileHandle& file, bool whole_system) {
+int Flush(os::FileHandle& file, bool whole_system) {
   if (const int e = faults::Check(faults::Op::CopyCommit)) return e;
-  return whole_system ? copyio::SyncFileSystem(file) : copyio::FlushFile(file);
+  return whole_system ? os::SyncFileSystem(file) : os::FlushFile(file);
 }
 
-int OpenReadBack(copyio::FileHandle& copy, const std::string& temp, copyio::File& back) {
+int OpenReadBack(os::FileHandle& copy, const std::string& temp, os::File& back) {
   if (const int e = faults::Check(faults::Op::CopyVerify)) return e;
-  return copyio::OpenReadBack(copy, temp, back);
+  return os::OpenReadBack(copy, temp, back);
 }
 
-int SetFinalAttributes(copyio::FileHandle& copy, const copyio::Source& source) {
+int SetFinalAttributes(os::FileHandle& copy, const os::Source& source) {
   if (const int e = faults::Check(faults::Op::WriteAttributes)) return e;
-  return copyio::SetFinalAttributes(copy, source);
+  return os::SetFinalAttributes(copy, source);
 }
 
-int Rename(copyio::FileHandle& copy, const std::string& temp, const std::string& destination,
+int Rename(os::FileHandle& copy, const std::string& temp, const std::string& destination,
            bool replace) {
   if (const int e = faults::Check(faults::Op::CopyRename)) return e;
-  return copyio::Rename(copy, temp, destination, replace);
+  return os::Rename(copy, temp, destination, replace);
 }
 
 }  // namespace seam
@@ -91,7 +92,7 @@ constexpr std::size_t kTurn = std::size_t{16} << 20;
 // Few reads per photo, both chunks still in the processor's cache while they are compared, and
 // whole sectors, as reads past the cache require.
 constexpr std::size_t kCompareChunk = std::size_t{512} << 10;
-static_assert(kCompareChunk % copyio::kSector == 0 && kTurn % kCompareChunk == 0);
+static_assert(kCompareChunk % os::kSector == 0 && kTurn % kCompareChunk == 0);
 
 // An I/O error where the folder of either file can no longer be reached is its medium gone (a
 // card pulled out), not a damaged spot on it.
@@ -122,15 +123,15 @@ struct Pending {
   std::string destination;
   std::string folder;
   std::string temp;   // empty: the destination is the source itself, or the copy is named
-  copyio::File file;  // the temporary, locked while it exists
-  copyio::File from;  // the source, open from its copy to its check
-  copyio::Source info;
-  copyio::Traits traits;
+  os::File file;  // the temporary, locked while it exists
+  os::File from;  // the source, open from its copy to its check
+  os::Source info;
+  os::Traits traits;
   bool replaces = false;  // the destination existed when the copy was made
 };
 
 void Remove(Pending& p) noexcept {
-  if (p.file && !p.temp.empty()) copyio::RemoveTemporary(*p.file, p.temp);
+  if (p.file && !p.temp.empty()) os::RemoveTemporary(*p.file, p.temp);
   p.temp.clear();
   p.file.reset();
   p.from.reset();
@@ -164,11 +165,11 @@ struct CopyGroup::Impl {
   std::unordered_set<std::string> names;
   std::unordered_set<std::string> folded_names;
   unsigned long long bytes = 0;
-  std::vector<std::pair<std::string, copyio::Traits>> folders;  // learnt once each
+  std::vector<std::pair<std::string, os::Traits>> folders;  // learnt once each
   std::vector<Pending> named;  // named by the commit, held until their folders are flushed
   Buffer a, b;                 // the read-back's, made once for the group
   std::mt19937_64 random{(std::uint64_t{std::random_device{}()} << 32) ^ std::random_device{}() ^
-                         copyio::Entropy()};
+                         os::Entropy()};
 };
 
 int CopyGroup::Impl::Write(const std::string& source, const std::string& destination, Pending& p) {
@@ -179,9 +180,9 @@ int CopyGroup::Impl::Write(const std::string& source, const std::string& destina
   // Onto itself (the same name, another spelling of it, or a hard link): nothing to do, and
   // writing would destroy the only copy. A link is not the file it leads to: it is replaced by a
   // real copy, never written through.
-  copyio::Target target;
-  const int looked = copyio::LookUpTarget(destination, *p.from, p.info, target);
-  if (looked != 0 && looked != copyio::kNotThere) return looked;
+  os::Target target;
+  const int looked = os::LookUpTarget(destination, *p.from, p.info, target);
+  if (looked != 0 && looked != os::kNotThere) return looked;
   p.replaces = looked == 0;
   if (p.replaces && target.is_source) {
     p.from.reset();
@@ -201,7 +202,7 @@ int CopyGroup::Impl::CreateTemporary(Pending& p) {
   const std::size_t final_length = NameOf(p.destination).size();
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string candidate = p.folder + kSep + TemporaryName(final_length, random());
-    const int e = copyio::CreateTemporary(candidate, p.info, p.file);
+    const int e = os::CreateTemporary(candidate, p.info, p.file);
     if (e == err::kFileAlreadyExists) continue;
     if (e != 0) return e;
     p.temp = candidate;
@@ -210,7 +211,7 @@ int CopyGroup::Impl::CreateTemporary(Pending& p) {
     if (known != folders.end()) {
       p.traits = known->second;
     } else {
-      if (const int t = copyio::TraitsOf(p.folder, candidate, *p.file, p.traits)) {
+      if (const int t = os::TraitsOf(p.folder, candidate, *p.file, p.traits)) {
         Remove(p);
         return t;
       }
@@ -248,17 +249,17 @@ void CopyGroup::Impl::Flush(std::vector<Pending>& group) {
     if (p.temp.empty() || std::find(synced.begin(), synced.end(), p.folder) != synced.end()) {
       continue;
     }
-    int e = copyio::kNotThere;
+    int e = os::kNotThere;
     if (group.size() > 1 && p.traits.whole_sync) {
       e = seam::Flush(*p.file, true);
       if (e == 0) synced.push_back(p.folder);
     }
-    if (e == copyio::kNotThere) e = seam::Flush(*p.file, false);
+    if (e == os::kNotThere) e = seam::Flush(*p.file, false);
     if (e != 0) throw RuntimeError(MediumError(e, p.source, p.destination));
     if (between) between();
   }
   for (Pending& p : group) {
-    if (!p.temp.empty()) copyio::Drop(*p.file, p.traits);
+    if (!p.temp.empty()) os::Drop(*p.file, p.traits);
   }
 }
 
@@ -268,19 +269,23 @@ void CopyGroup::Impl::Flush(std::vector<Pending>& group) {
 CopyOutcome CopyGroup::Impl::Verify(Pending& p) {
   CopyOutcome outcome{p.source, p.destination, false, 0, p.info.stamp};
   FileStamp now;
-  const int stamped = copyio::StampNow(*p.from, now);
-  // A photo changed since it was copied: what was copied is no longer the photo.
-  if (stamped == copyio::kNotThere || (stamped == 0 && now != p.info.stamp)) return outcome;
-  copyio::File back;
+  const int stamped = os::StampNow(*p.from, now);
+  // A photo changed since it was copied: what was copied is no longer the photo. Its change
+  // time is not compared: a rename or removal moves it, and the bytes copied are still the photo's.
+  if (stamped == os::kNotThere ||
+      (stamped == 0 && (now.size != p.info.stamp.size || now.modified != p.info.stamp.modified))) {
+    return outcome;
+  }
+  os::File back;
   int e = stamped != 0 ? stamped : seam::OpenReadBack(*p.file, p.temp, back);
-  if (e == copyio::kNotThere) e = 0;
-  copyio::FileHandle& copy = back ? *back : *p.file;
+  if (e == os::kNotThere) e = 0;
+  os::FileHandle& copy = back ? *back : *p.file;
   if (!a) a = Aligned(kCompareChunk);
   if (!b) b = Aligned(kCompareChunk);
   for (std::uint64_t offset = 0; e == 0;) {
     std::size_t na = 0, nb = 0;
-    e = copyio::ReadAt(*p.from, a.get(), kCompareChunk, offset, na);
-    if (e == 0) e = copyio::ReadAt(copy, b.get(), kCompareChunk, offset, nb);
+    e = os::ReadAt(*p.from, a.get(), kCompareChunk, offset, na);
+    if (e == 0) e = os::ReadAt(copy, b.get(), kCompareChunk, offset, nb);
     if (e != 0) break;
     if (na != nb || std::memcmp(a.get(), b.get(), na) != 0) return outcome;
     if (na < kCompareChunk) {
@@ -322,13 +327,13 @@ void CopyGroup::Impl::Settle(std::vector<CopyOutcome>& outcomes) {
   for (const Pending& first : copies) {
     if (std::find(done.begin(), done.end(), first.folder) != done.end()) continue;
     done.push_back(first.folder);
-    const int e = copyio::SyncFolder(first.folder);
+    const int e = os::SyncFolder(first.folder);
     if (e == 0) continue;
     for (const Pending& copy : copies) {
       if (copy.folder != first.folder) continue;
-      if (e != copyio::kNotThere) {
+      if (e != os::kNotThere) {
         fail(copy.destination, e);
-      } else if (const int flushed = copyio::FlushFile(*copy.file)) {
+      } else if (const int flushed = os::FlushFile(*copy.file)) {
         fail(copy.destination, flushed);
       } else if (between) {
         between();
@@ -341,7 +346,7 @@ CopyGroup::CopyGroup(CopyGroupLimits limits, std::function<void()> between_chunk
     : impl_(std::make_unique<Impl>()) {
   impl_->limits = limits;
   // Each waiting copy holds files open: a group may not hold more than the process may have.
-  impl_->limits.files = std::min(limits.files, copyio::OpenFileBudget());
+  impl_->limits.files = std::min(limits.files, os::OpenFileBudget());
   impl_->between = std::move(between_chunks);
 }
 
@@ -352,7 +357,7 @@ void CopyGroup::Add(const std::string& source, const std::string& destination) {
   Pending p;
   ThrowIfError(g.Write(source, destination, p));
   g.names.insert(destination);
-  if (p.traits.ignores_case) g.folded_names.insert(copyio::FoldedName(destination));
+  if (p.traits.ignores_case) g.folded_names.insert(os::FoldedName(destination));
   if (!p.temp.empty()) g.bytes += p.info.stamp.size;
   g.pending.push_back(std::move(p));
 }
@@ -360,7 +365,7 @@ void CopyGroup::Add(const std::string& source, const std::string& destination) {
 bool CopyGroup::Holds(const std::string& destination) const {
   const Impl& g = *impl_;
   return g.names.contains(destination) ||
-         (!g.folded_names.empty() && g.folded_names.contains(copyio::FoldedName(destination)));
+         (!g.folded_names.empty() && g.folded_names.contains(os::FoldedName(destination)));
 }
 
 bool CopyGroup::Full() const noexcept {
@@ -411,8 +416,8 @@ std::vector<CopyOutcome> CopyGroup::Commit() {
 int CleanLeftovers(const std::string& folder) noexcept {
   try {
     int removed = 0;
-    copyio::ListFiles(folder, [&](const std::string& name) {
-      if (IsTemporaryName(name) && copyio::RemoveUnlocked(folder, name) == 0) ++removed;
+    os::ListFiles(folder, [&](const std::string& name) {
+      if (IsTemporaryName(name) && os::RemoveUnlocked(folder, name) == 0) ++removed;
     });
     return removed;
   } catch (...) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/copy.h"
 #include "platform/files.h"
 
 namespace pixferry {

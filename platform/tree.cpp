@@ -1,5 +1,5 @@
 // Folder identity and the two tree walks, the deletion and the look through the tree before it,
-// written once over the primitives of platform/walk_primitives.h.
+// written once over the primitives of platform/primitives.h.
 #include "platform/tree.h"
 
 #include <algorithm>
@@ -12,7 +12,7 @@
 #include "platform/errors.h"
 #include "platform/faults.h"
 #include "platform/files.h"
-#include "platform/walk_primitives.h"
+#include "platform/primitives.h"
 
 #ifdef _WIN32
 #include "platform/win32/walk.inc"
@@ -26,28 +26,28 @@ namespace {
 // The fault build's one seam: the walks change or list the file system only through these.
 namespace seam {
 
-int OpenChild(walk::FolderHandle& parent, const walk::Entry& entry, walk::Folder& child) {
+int OpenChild(os::FolderHandle& parent, const os::Entry& entry, os::Folder& child) {
   if (const int e = faults::Check(faults::Op::ListingOpen)) return e;
-  return walk::OpenChild(parent, entry, child);
+  return os::OpenChild(parent, entry, child);
 }
 
-int RemoveEntry(walk::FolderHandle& folder, const walk::Entry& entry) {
+int RemoveEntry(os::FolderHandle& folder, const os::Entry& entry) {
   if (const int e = faults::Check(faults::Op::RemoveFile)) return e;
-  return walk::RemoveEntry(folder, entry);
+  return os::RemoveEntry(folder, entry);
 }
 
-int RemoveFolder(walk::FolderHandle& parent, const walk::Entry& entry) {
+int RemoveFolder(os::FolderHandle& parent, const os::Entry& entry) {
   if (const int e = faults::Check(faults::Op::RemoveFolder)) return e;
-  return walk::RemoveFolder(parent, entry);
+  return os::RemoveFolder(parent, entry);
 }
 
 // Lists folder, giving each entry to each; returns each's first non-zero answer. A listing that
 // fails part-way sets listing_error instead, so that what was listed is still dealt with.
-int List(walk::FolderHandle& folder, const std::function<int(const walk::Entry&)>& each,
+int List(os::FolderHandle& folder, const std::function<int(const os::Entry&)>& each,
          int& listing_error) {
   constexpr int kFault = std::numeric_limits<int>::min();
   int answer = 0;
-  const int listed = walk::List(folder, [&](const walk::Entry& entry) {
+  const int listed = os::List(folder, [&](const os::Entry& entry) {
     if (const int e = faults::Check(faults::Op::ListingNext)) {
       listing_error = e;
       return kFault;
@@ -62,7 +62,7 @@ int List(walk::FolderHandle& folder, const std::function<int(const walk::Entry&)
 
 }  // namespace seam
 
-std::string IdentityText(const walk::Identity& id) {
+std::string IdentityText(const os::Identity& id) {
   std::string text = std::to_string(id.volume) + ":";
   if (id.file_high != 0) text += std::to_string(id.file_high) + ":";
   return text + std::to_string(id.file);
@@ -76,10 +76,10 @@ constexpr int kMountRoot = -3;  // Enter met the root of a mount
 
 // One folder of a walk, open or waiting for its subfolders to go.
 struct Level {
-  walk::Entry self;     // its entry in the folder above
-  walk::Folder folder;  // let go above the last two levels where the system may not hold them
-  walk::Place place;
-  std::vector<walk::Entry> subfolders;  // gathered while listing, entered afterwards
+  os::Entry self;     // its entry in the folder above
+  os::Folder folder;  // let go above the last two levels where the system may not hold them
+  os::Place place;
+  std::vector<os::Entry> subfolders;  // gathered while listing, entered afterwards
   std::size_t next = 0;
   int pending = 0;   // a listing that failed part-way, reported when the folder is done
   std::string path;  // the look only: the folder's path, and its path below the top
@@ -88,10 +88,10 @@ struct Level {
 
 // Opens level's folder in parent. A mount root or a folder of the fence is seen before anything
 // about it changes; then its owner is given the rights the walk needs.
-int Enter(walk::FolderHandle& parent, Level& level, const Fence& fence, bool to_empty,
+int Enter(os::FolderHandle& parent, Level& level, const Fence& fence, bool to_empty,
           std::size_t& fenced) {
   if (const int e = seam::OpenChild(parent, level.self, level.folder)) return e;
-  if (const int e = walk::Inspect(*level.folder, level.place)) return e;
+  if (const int e = os::Inspect(*level.folder, level.place)) return e;
   if (level.place.mount_root) return kMountRoot;
   const std::string id = IdentityText(level.place.id);
   for (std::size_t i = 0; i < fence.size(); ++i) {
@@ -100,7 +100,7 @@ int Enter(walk::FolderHandle& parent, Level& level, const Fence& fence, bool to_
       return kFenced;
     }
   }
-  return walk::GiveOwnerRights(*level.folder, level.place, to_empty);
+  return os::GiveOwnerRights(*level.folder, level.place, to_empty);
 }
 
 // The chain of open folders of one walk, from the folder above the top down. Where the system
@@ -109,15 +109,15 @@ int Enter(walk::FolderHandle& parent, Level& level, const Fence& fence, bool to_
 // instead of misleading it.
 class Chain {
  public:
-  walk::Folder top_parent;
+  os::Folder top_parent;
   std::vector<Level> levels;
 
-  walk::FolderHandle& ParentOf(std::size_t i) {
+  os::FolderHandle& ParentOf(std::size_t i) {
     return i == 0 ? *top_parent : *levels[i - 1].folder;
   }
 
   void Push(Level level) {
-    if (!walk::kHoldsAncestors && levels.size() >= 2) levels[levels.size() - 2].folder.reset();
+    if (!os::kHoldsAncestors && levels.size() >= 2) levels[levels.size() - 2].folder.reset();
     levels.push_back(std::move(level));
   }
 
@@ -125,10 +125,10 @@ class Chain {
   int Pop() {
     for (std::size_t i = levels.size() - 1; i >= 1 && i + 3 > levels.size(); --i) {
       if (levels[i - 1].folder) continue;
-      walk::Folder up;
-      walk::Place place;
-      if (const int e = walk::OpenParent(*levels[i].folder, up)) return Failed(e);
-      if (const int e = walk::Inspect(*up, place)) return e;
+      os::Folder up;
+      os::Place place;
+      if (const int e = os::OpenParent(*levels[i].folder, up)) return Failed(e);
+      if (const int e = os::Inspect(*up, place)) return e;
       if (!(place.id == levels[i - 1].place.id)) return err::kPathFileAccessError;
       levels[i - 1].folder = std::move(up);
     }
@@ -136,17 +136,17 @@ class Chain {
     return 0;
   }
 
-  static int Failed(int e) { return e == walk::kNotThere ? err::kPathFileAccessError : e; }
+  static int Failed(int e) { return e == os::kNotThere ? err::kPathFileAccessError : e; }
 };
 
 int TopOf(const std::string& path, Chain& chain, Level& top) {
-  const int e = walk::OpenContaining(path, chain.top_parent, top.self.name);
-  if (e == 0) return walk::LookUp(*chain.top_parent, top.self.name, top.self);
-  return e == walk::kNotThere ? kNotAFolder : e;
+  const int e = os::OpenContaining(path, chain.top_parent, top.self.name);
+  if (e == 0) return os::LookUp(*chain.top_parent, top.self.name, top.self);
+  return e == os::kNotThere ? kNotAFolder : e;
 }
 
 int Outcome(int e) {
-  return e == walk::kNotThere || e == kMountRoot ? kNotAFolder : e;
+  return e == os::kNotThere || e == kMountRoot ? kNotAFolder : e;
 }
 
 class Removal {
@@ -157,9 +157,9 @@ class Removal {
   std::int32_t Run(const std::string& path) {
     Level top;
     if (const int e = TopOf(path, chain_, top)) return e;
-    if (top.self.kind == walk::Kind::kLink)
+    if (top.self.kind == os::Kind::kLink)
       return Outcome(seam::RemoveEntry(*chain_.top_parent, top.self));
-    if (top.self.kind != walk::Kind::kFolder) return kNotAFolder;
+    if (top.self.kind != os::Kind::kFolder) return kNotAFolder;
     if (const int e = Enter(*chain_.top_parent, top, fence_, true, fenced_)) return Outcome(e);
     chain_.Push(std::move(top));
     if (const int e = RemoveFilesOf(0)) return e;
@@ -168,7 +168,7 @@ class Removal {
       if (e != 0) return e;
     }
     const int pending = chain_.levels.back().pending;
-    const walk::Entry self = chain_.levels.back().self;
+    const os::Entry self = chain_.levels.back().self;
     chain_.levels.clear();
     if (const int e = seam::RemoveFolder(*chain_.top_parent, self)) return Chain::Failed(e);
     return pending;
@@ -185,7 +185,7 @@ class Removal {
   int StillHere(std::size_t i) {
     const Level& level = chain_.levels[i];
     checked_ = std::chrono::steady_clock::now();
-    return Chain::Failed(walk::StillAt(chain_.ParentOf(i), level.self.name, level.place.id));
+    return Chain::Failed(os::StillAt(chain_.ParentOf(i), level.self.name, level.place.id));
   }
 
   // The same between two files of one folder, once a little time has passed since the last look:
@@ -203,15 +203,15 @@ class Removal {
     bool first = true;
     return seam::List(
         *level.folder,
-        [&](const walk::Entry& entry) {
+        [&](const os::Entry& entry) {
           if (between_) between_();
-          if (entry.kind == walk::Kind::kFolder) {
+          if (entry.kind == os::Kind::kFolder) {
             level.subfolders.push_back(entry);
             return 0;
           }
           if (const int e = StillHereBetweenFiles(i, std::exchange(first, false))) return e;
           const int e = seam::RemoveEntry(*level.folder, entry);
-          return e == walk::kNotThere ? 0 : e;  // gone meanwhile
+          return e == os::kNotThere ? 0 : e;  // gone meanwhile
         },
         level.pending);
   }
@@ -258,8 +258,8 @@ class Look {
   std::int32_t Run(const std::string& path) {
     Level top;
     if (const int e = TopOf(path, chain_, top)) return e;
-    if (top.self.kind == walk::Kind::kLink) return 0;  // a link goes as a link, nothing below it
-    if (top.self.kind != walk::Kind::kFolder) return kNotAFolder;
+    if (top.self.kind == os::Kind::kLink) return 0;  // a link goes as a link, nothing below it
+    if (top.self.kind != os::Kind::kFolder) return kNotAFolder;
     top.path = path;
     while (top.path.size() > 1 && IsSeparator(top.path.back())) top.path.pop_back();
     if (const int e = Enter(*chain_.top_parent, top, fence_, false, look_.fenced)) {
@@ -273,7 +273,7 @@ class Look {
         if (const int e = EnterNext(level)) return e;
         continue;
       }
-      walk::RestoreRights(*level.folder, level.place);
+      os::RestoreRights(*level.folder, level.place);
       if (chain_.levels.size() == 1) return 0;
       if (const int e = chain_.Pop()) return e;
     }
@@ -284,11 +284,11 @@ class Look {
     int listing_error = 0;
     seam::List(
         *level.folder,
-        [&](const walk::Entry& entry) {
-          if (entry.kind == walk::Kind::kFolder) {
+        [&](const os::Entry& entry) {
+          if (entry.kind == os::Kind::kFolder) {
             level.subfolders.push_back(entry);
           } else {
-            const std::string name = walk::ToUtf8(entry.name);
+            const std::string name = os::ToUtf8(entry.name);
             each_file_(level.path + kSep + name, level.below + name);
           }
           return 0;
@@ -306,14 +306,14 @@ class Look {
   int EnterNext(Level& level) {
     Level child;
     child.self = level.subfolders[level.next++];
-    const std::string name = walk::ToUtf8(child.self.name);
+    const std::string name = os::ToUtf8(child.self.name);
     child.path = level.path + kSep + name;
     child.below = level.below + name + kSep;
     const int e = Enter(*level.folder, child, fence_, false, look_.fenced);
     if (e == kFenced) return e;
-    if (e == kMountRoot || e == walk::kNotThere) return 0;  // not the deletion's to enter either
+    if (e == kMountRoot || e == os::kNotThere) return 0;  // not the deletion's to enter either
     if (e != 0) {
-      if (child.folder) walk::RestoreRights(*child.folder, child.place);
+      if (child.folder) os::RestoreRights(*child.folder, child.place);
       look_.unchecked.push_back(Shown(child.below));
       return 0;
     }
@@ -331,18 +331,18 @@ class Look {
 }  // namespace
 
 std::optional<FolderIdentity> IdentifyFolder(const std::string& path) {
-  walk::Folder folder;
-  walk::Place place;
-  if (walk::OpenFollowing(path, folder) != 0 || walk::Inspect(*folder, place) != 0) {
+  os::Folder folder;
+  os::Place place;
+  if (os::OpenFollowing(path, folder) != 0 || os::Inspect(*folder, place) != 0) {
     return std::nullopt;
   }
   FolderIdentity identity;
   identity.is_root = place.mount_root;
   for (;;) {
     identity.chain.push_back(IdentityText(place.id));
-    walk::Folder up;
-    walk::Place above;
-    if (walk::OpenParent(*folder, up) != 0 || walk::Inspect(*up, above) != 0 ||
+    os::Folder up;
+    os::Place above;
+    if (os::OpenParent(*folder, up) != 0 || os::Inspect(*up, above) != 0 ||
         above.id == place.id) {
       break;
     }

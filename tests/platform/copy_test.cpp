@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/copy.h"
 #include "platform/files.h"
 #include "platform/temp_names.h"
 #include "tests/support/copy_one.h"

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/copy.h"
 #include "platform/files.h"
 
 namespace pixferry::testing {

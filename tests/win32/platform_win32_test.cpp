@@ -9,6 +9,7 @@
 #include "platform/ansi.h"
 #include "platform/dates.h"
 #include "platform/errors.h"
+#include "platform/copy.h"
 #include "platform/files.h"
 #include "platform/win32/wide.h"
 #include "tests/support/copy_one.h"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/copy.h"
 #include "platform/files.h"
 #include "tests/support/tempdir.h"
 #include "tests/win32/strict_calls.h"
