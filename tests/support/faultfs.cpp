@@ -3,9 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/mount.h>
-#include <sys/prctl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,10 +12,9 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
-#include <thread>
 
-#include "tests/fusefs/fault_fs.h"
 #include "tests/support/namespaces.h"
+#include "tools/fusefs/served_mount.h"
 
 namespace pixferry::testing {
 namespace {
@@ -48,38 +44,6 @@ void Report(int fd, char tag, const std::string& text) {
   }
 }
 
-// Waits up to `patience` for a child to end; false if it had to be killed.
-bool Reap(pid_t pid, std::chrono::milliseconds patience, int* status_out = nullptr) {
-  const auto deadline = std::chrono::steady_clock::now() + patience;
-  int ignored = 0;
-  int& status = status_out != nullptr ? *status_out : ignored;
-  for (;;) {
-    const pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid || (done < 0 && errno != EINTR)) return true;
-    if (std::chrono::steady_clock::now() >= deadline) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  kill(pid, SIGKILL);
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  return false;
-}
-
-// The file system's own process: it mounts, says so on `ready` ('M', or 'E' and why not) and
-// serves until the mount goes away. It dies with the process that runs the body.
-[[noreturn]] void RunServer(int ready_fd, pid_t body_pid, const std::string& backing,
-                            const std::string& mount_point, FaultMode mode, std::uint64_t limit) {
-  prctl(PR_SET_PDEATHSIG, SIGKILL);
-  if (getppid() != body_pid) _exit(1);
-  {
-    FaultFs fs(backing, mount_point, mode, limit);
-    Report(ready_fd, fs.mounted() ? 'M' : 'E', fs.error());
-    close(ready_fd);
-    fs.Serve();
-  }
-  _exit(0);
-}
-
 [[noreturn]] void RunChild(int report_fd, const std::string& backing,
                            const std::string& mount_point, FaultMode mode, std::uint64_t limit,
                            const std::function<std::string(const std::string&)>& body) {
@@ -97,43 +61,9 @@ bool Reap(pid_t pid, std::chrono::milliseconds patience, int* status_out = nullp
   close(device);
   // The file system is served by a process of its own: one that used the mount and served it
   // too would, on its way out, wait for itself to answer the close of a file left open.
-  int ready[2];
-  if (pipe2(ready, O_CLOEXEC) != 0) {
-    Report(report_fd, kFailed, Errno("pipe"));
-    _exit(0);
-  }
-  const pid_t body_pid = getpid();
-  const pid_t server = fork();
-  if (server == 0) {
-    close(report_fd);
-    close(ready[0]);
-    RunServer(ready[1], body_pid, backing, mount_point, mode, limit);
-  }
-  close(ready[1]);
-  std::string mount_report;
-  char buffer[512];
-  for (ssize_t n; (n = read(ready[0], buffer, sizeof buffer)) != 0;) {
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) break;
-    mount_report.append(buffer, static_cast<std::size_t>(n));
-  }
-  close(ready[0]);
-  if (server < 0 || mount_report.empty() || mount_report[0] != 'M') {
-    if (server > 0) Reap(server, std::chrono::seconds(5));
-    const std::string why = server < 0             ? Errno("fork")
-                            : mount_report.empty() ? "the file system's process died"
-                                                   : mount_report.substr(1);
-    Report(report_fd, was_root || server < 0 ? kFailed : kSkipped, why);
-    _exit(0);
-  }
-  // The kernel makes up the root's attributes at mount time; the first stat fetches the real
-  // ones from the file system, and shows that it answers.
-  struct stat root {};
-  if (stat(mount_point.c_str(), &root) != 0) {
-    const std::string why = Errno("cannot stat the new mount");
-    umount2(mount_point.c_str(), MNT_DETACH);
-    Reap(server, std::chrono::seconds(1));
-    Report(report_fd, kFailed, why);
+  fusefs::ServedMount served(backing, mount_point, {mode, limit, {}});
+  if (!served.mounted()) {
+    Report(report_fd, was_root ? kFailed : kSkipped, served.error());
     _exit(0);
   }
   std::string failure;
@@ -144,16 +74,8 @@ bool Reap(pid_t pid, std::chrono::milliseconds patience, int* status_out = nullp
   } catch (...) {
     failure = "the body threw";
   }
-  // A plain unmount writes back what the kernel still caches, through the running server.
-  std::string problem;
-  if (umount2(mount_point.c_str(), 0) != 0) {
-    problem = Errno("the mount stayed busy (a file left open?)");
-    umount2(mount_point.c_str(), MNT_DETACH);
-    kill(server, SIGKILL);
-  }
-  if (!Reap(server, std::chrono::seconds(10)) && problem.empty()) {
-    problem = "the file system did not stop after the unmount";
-  }
+  // The unmount writes back what the kernel still caches, through the running server.
+  const std::string problem = served.Unmount();
   if (failure.empty()) failure = problem;
   Report(report_fd, failure.empty() ? kPassed : kFailed, failure);
   _exit(0);
@@ -216,7 +138,7 @@ FaultFsResult RunOnFaultFs(const std::string& backing, FaultMode mode, std::uint
     // A child stuck on its mount is killed, and its file system's process dies with it.
     int status = 0;
     if (!finished) kill(child, SIGKILL);
-    Reap(child, std::chrono::seconds(10), &status);
+    fusefs::Reap(child, std::chrono::seconds(10), &status);
     if (!finished) {
       result.failure = "the fault file system's process took longer than 60 s and was killed";
     } else if (report.empty()) {

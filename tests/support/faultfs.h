@@ -1,7 +1,7 @@
-// A file system that misbehaves on purpose, for the tests of the copy's checks: it passes every
-// operation through to a backing folder except the one fault it was mounted with. POSIX with
-// libfuse3 only: a test program links pixferry_faultfs, which defines PIXFERRY_HAVE_FAULTFS, and
-// skips where FUSE cannot be used:
+// The tests' use of the project's FUSE file system (tools/fusefs): it passes every operation
+// through to a backing folder except the one fault it was mounted with. POSIX with libfuse3 only:
+// a test program links pixferry_faultfs, which defines PIXFERRY_HAVE_FAULTFS, and skips where
+// FUSE cannot be used:
 //   const FaultFsResult result = RunOnFaultFs(backing, FaultMode::kCorruptStored, 0, body);
 //   if (!result.ran) GTEST_SKIP() << result.skip_reason;
 //   EXPECT_EQ(result.failure, "");
@@ -11,20 +11,12 @@
 #include <functional>
 #include <string>
 
+#include "tools/fusefs/pass_fs.h"
+
 namespace pixferry::testing {
 
-enum class FaultMode {
-  // The byte at offset `limit` of every file written is stored with its bits flipped, while the
-  // writer's page cache keeps the right byte: only a read that bypasses the cache sees it.
-  kCorruptStored,
-  // A read that would take the reader past byte `limit` of a file fails with EIO, as when the
-  // card is pulled out, and from then on every read, open and look-up fails so too; files no
-  // longer than `limit` read whole until then.
-  kGoneAfter,
-  // What a file was written since its last fsync is lost when the file system is unmounted (the
-  // file is left empty), as on a disk unplugged with its cache full; `limit` is unused.
-  kForgetsUnsynced,
-};
+// The faults, and the card at its default speed.
+using FaultMode = fusefs::Mode;
 
 struct FaultFsResult {
   bool ran = false;  // false: FUSE cannot be used here, skip_reason says why
@@ -32,7 +24,7 @@ struct FaultFsResult {
   std::string failure;  // empty when the body succeeded and the file system came down clean
 };
 
-// Forks a child that enters its own user and mount namespaces, mounts the fault file system over
+// Forks a child that enters its own user and mount namespaces, mounts the file system over
 // `backing` at a fresh mount point and calls body(mount_point) there; the body returns "" for
 // success or a text saying what went wrong (gtest assertions in the body are lost with the
 // child). The child is killed after 60 s. The parent can look at `backing` afterwards to see
