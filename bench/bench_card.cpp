@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -318,12 +319,17 @@ void Measure(const Settings& s, const fs::path& work, const fs::path& backing,
                   ours.back(), theirs.back());
       std::fflush(stdout);
     }
-    std::printf("\ncat of the card, median of %d rounds (spread)\n", s.rounds);
+    std::vector<double> apart;
+    for (int i = 0; i < s.rounds; ++i) apart.push_back(100 * (ours[i] / theirs[i] - 1));
+    const double median_apart = 100 * (Median(ours) / Median(theirs) - 1);
+    std::printf("\ncat of the card, median of %d rounds (lowest-highest)\n", s.rounds);
     std::printf("  this card (tools/fusefs)   %s\n", Figure(ours).c_str());
-    std::printf("  reference card (%s)   %s\n", fs::path(s.reference).filename().c_str(),
-                Figure(theirs).c_str());
-    std::printf("this card reads in %+.1f%% of the reference card's time\n",
-                100 * (Median(ours) / Median(theirs) - 1));
+    std::printf("  the reference card         %s\n", Figure(theirs).c_str());
+    std::printf(
+        "this card's time differs from the reference card's by %+.1f%% (rounds: %+.1f%% to "
+        "%+.1f%%); within 5%%: %s\n",
+        median_apart, *std::min_element(apart.begin(), apart.end()),
+        *std::max_element(apart.begin(), apart.end()), std::abs(median_apart) <= 5 ? "yes" : "no");
     return;
   }
 
