@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/frmMain.h"
+#include "lists/ListingFindsEntry.h"
 #include "platform/dates.h"
 #include "platform/errors.h"
 #include "platform/files.h"

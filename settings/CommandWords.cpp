@@ -98,7 +98,9 @@ bool frmMain::SourceCommand() {
     return true;
   }
   if (strText == "Current Directory") {
-    desktop.MsgBox(CurrentDirectory() + " is the current directory", mb::kOkOnly, "");
+    std::string strCurrent;
+    ThrowIfError(CurrentDirectory(strCurrent));
+    desktop.MsgBox(strCurrent + " is the current directory", mb::kOkOnly, "");
     desktop.MsgBox(strMyDirectory + " is strMyDirectory", mb::kOkOnly, "");
     return true;
   }

@@ -35,6 +35,12 @@ using namespace testing;
 const char kCleansed[] = "Photos have been cleansed from the source.";
 const char kFailed[] = "There has been an ERROR in cleansing (deletion).";
 
+FolderIdentity Identity(const std::string& folder) {
+  FolderIdentity identity;
+  EXPECT_EQ(IdentifyFolder(folder, identity), 0) << folder;
+  return identity;
+}
+
 #ifdef _WIN32
 std::wstring Wide(const std::string& utf8) {
   return fs::path(std::u8string(utf8.begin(), utf8.end())).wstring();
@@ -406,7 +412,7 @@ TEST_F(Delete, FoldersReachedThroughABindMountAreStillTheSameFolders) {
               form.strMyDirectory = start;
               EXPECT_EQ(PressDelete(dir / "card/DCIM2", card), Boxes{StartRefused(card, start)});
               GuardDeletion(card);
-              EXPECT_EQ(DeleteFolderTree(card, {}, {*IdentifyFolder(save)}), kFenced);
+              EXPECT_EQ(DeleteFolderTree(card, {}, {Identity(save)}), kFenced);
             })),
             "");
   EXPECT_EQ(ReadFile(In("cases/00000001.JPG")), "copy");
@@ -468,13 +474,13 @@ std::string Utf8(const fs::path& path) {
 // The folder through another drive letter that leads to it or to a folder above it (the Windows
 // test run makes one); empty when there is none.
 std::string ThroughAnotherDrive(const std::string& folder) {
-  const auto here = IdentifyFolder(folder);
-  if (!here) return {};
+  FolderIdentity here;
+  if (IdentifyFolder(folder, here) != 0) return {};
   for (char letter = 'D'; letter <= 'Y'; ++letter) {
-    const auto root = IdentifyFolder(std::string(1, letter) + ":\\");
-    if (!root) continue;
-    for (std::size_t up = 1; up < here->chain.size(); ++up) {
-      if (here->chain[up] != root->chain.front()) continue;
+    FolderIdentity root;
+    if (IdentifyFolder(std::string(1, letter) + ":\\", root) != 0) continue;
+    for (std::size_t up = 1; up < here.chain.size(); ++up) {
+      if (here.chain[up] != root.chain.front()) continue;
       fs::path below;
       fs::path at = fs::path(Wide(folder));
       for (std::size_t i = 0; i < up; ++i, at = at.parent_path()) below = at.filename() / below;
