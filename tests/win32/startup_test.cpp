@@ -69,9 +69,7 @@ TEST(CardArgument, TheSettingsFolderIsMadeInAppDataAndTheCardIsListed) {
   CardStart s;
   ASSERT_TRUE(s.program->TakeArguments({s.dir / "card\\"}));
   EXPECT_EQ(CurrentFolder(), s.Home());
-  RecordFile settings(s.Home() + "\\paths.dat", RecordFile::Mode::WriteOnly);
-  settings.Write(1, s.dir / "Cases");
-  settings.Close();
+  WriteFile(s.Home() + "\\paths.dat", pixferry::testing::RecordBytes(s.dir / "Cases"));
   s.program->Start(SW_SHOWNORMAL);
   Pump(50);
   EXPECT_TRUE(s.answers.seen.empty());
