@@ -19,7 +19,7 @@
 namespace pixferry {
 namespace {
 
-// The fault build's one seam: the services list, look up and make entries only through these.
+// The fault build's one seam: the services list folders and make them only through these.
 namespace seam {
 
 int OpenListing(std::string_view pattern, int mask, os::ListingState& listing) {
@@ -43,11 +43,6 @@ int FindEntry(std::string_view pattern, int mask, bool& found) {
   const int e = seam::NextName(*listing, name);
   found = e == 0;
   return e == kNotThere ? 0 : e;
-}
-
-int ReadAttributes(const std::string& path, int& attributes) {
-  if (const int e = faults::Check(faults::Op::ReadAttributes)) return e;
-  return os::ReadAttributes(path, attributes);
 }
 
 int MakeFolder(const std::string& path) {
@@ -104,7 +99,7 @@ int FindEntry(std::string_view pattern, int mask, bool& found) noexcept {
 }
 
 int ReadAttributes(const std::string& path, int& attributes) noexcept {
-  return Answer([&] { return seam::ReadAttributes(path, attributes); });
+  return Answer([&] { return os::ReadAttributes(path, attributes); });
 }
 
 int MakeFolder(const std::string& path) noexcept {

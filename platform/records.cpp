@@ -7,7 +7,6 @@
 
 #include "platform/ansi.h"
 #include "platform/errors.h"
-#include "platform/faults.h"
 #include "platform/record_handle.h"
 
 // Record layout: bytes 0-1 hold the text's length L as a signed 16-bit little-endian number,
@@ -45,7 +44,6 @@ RecordFile::RecordFile() : impl_(std::make_unique<Impl>()) {}
 int RecordFile::Open(const std::string& path, Mode mode) {
   Close();
   impl_->mode = mode;
-  if (const int e = faults::Check(faults::Op::RecordOpen)) return e;
   return mode == Mode::ReadOnly ? impl_->file.OpenForReading(path)
                                 : impl_->file.OpenForWriting(path);
 }
@@ -82,7 +80,6 @@ int RecordFile::Read(int record, std::string& text) {
 
 int RecordFile::Write(int record, const std::string& text) {
   if (const int e = impl_->Check(record, Mode::WriteOnly)) return e;
-  if (const int e = faults::Check(faults::Op::RecordWrite)) return e;
   const std::string bytes = Utf8ToAnsi(text);
   if (bytes.size() > static_cast<std::size_t>(kRecordTextMax)) return err::kBadRecordLength;
   std::array<char, kRecordLength> buffer{};  // zero filler

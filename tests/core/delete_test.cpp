@@ -35,12 +35,6 @@ using namespace testing;
 const char kCleansed[] = "Photos have been cleansed from the source.";
 const char kFailed[] = "There has been an ERROR in cleansing (deletion).";
 
-FolderIdentity Identity(const std::string& folder) {
-  FolderIdentity identity;
-  EXPECT_EQ(IdentifyFolder(folder, identity), 0) << folder;
-  return identity;
-}
-
 #ifdef _WIN32
 std::wstring Wide(const std::string& utf8) {
   return fs::path(std::u8string(utf8.begin(), utf8.end())).wstring();
@@ -391,6 +385,12 @@ TEST_F(Delete, AFolderBoundBelowTheSourceIsNotEnteredAndIsRefusedAsTheSource) {
       "");
   EXPECT_EQ(fs::status(outside).permissions(), no_read);
   EXPECT_EQ(ReadFile(outside + "/KEEP.JPG"), "outside");
+}
+
+FolderIdentity Identity(const std::string& folder) {
+  FolderIdentity identity;
+  EXPECT_EQ(IdentifyFolder(folder, identity), 0) << folder;
+  return identity;
 }
 
 // The same folder reached through a bind mount is still the same folder: the source seen from
