@@ -317,6 +317,14 @@ TEST_F(CardArgument, AStartThatCannotGoOnEndsWithItsReason) {
   EXPECT_EQ(h.desktop.boxes,
             Boxes{Stop("The settings folder " + Home() + " cannot be made: Not a directory.")});
   EXPECT_EQ(CurrentFolder(), dir / "started");
+
+  // A card named from a folder removed since the start: its reason, no crash.
+  MakeFolders(dir / "gone");
+  testing::ScopedCurrentDirectory in(dir / "gone");
+  fs::remove(dir / "gone");
+  h.desktop.boxes.clear();
+  EXPECT_FALSE(Prepare({"card"}).ok);
+  EXPECT_EQ(h.desktop.boxes, Boxes{Stop("The card folder card cannot be read: File not found.")});
 }
 
 // Without an argument, a folder holding a card's DCIM or paths.dat is worked in as always. Any
