@@ -5,9 +5,9 @@
 //   error number of the failure (platform/errors.h), or one of the named answers below where the
 //   function's comment names it. Its results come back through out-parameters, set when it
 //   returns 0 (or as its comment says).
-// - Nothing is thrown for a failure of the system; only std::bad_alloc may leave the platform
-//   layer, and a function marked noexcept answers 7 (out of memory) instead. The core turns a
-//   number into RuntimeError with ThrowIfError, where its handler traps.
+// - Nothing is thrown for a failure, of the system or of the text given; only std::bad_alloc may
+//   leave the platform layer, and a function marked noexcept answers 7 (out of memory) instead. The
+//   core turns a number into RuntimeError with ThrowIfError, where its handler traps.
 // - A question that can fail ("is there such a folder?") is such an operation too; only what
 //   cannot fail answers directly (MatchesNamePattern, the ANSI text).
 // - A listing is read as a stream: Next() gives names until the end or a failure, and error()
