@@ -25,7 +25,7 @@ namespace pixferry::os {
 
 using pixferry::kNotThere;
 
-// ---- Listings and attributes, for platform/files.cpp.
+// ---- Listings, attributes and stamps, for the services of platform/files.h.
 
 // One listing by pattern and mask, as Listing takes them; what it holds is the system's own.
 struct ListingHandle;

@@ -112,7 +112,9 @@ class Chain {
   os::Folder top_parent;
   std::vector<Level> levels;
 
-  os::FolderHandle& ParentOf(std::size_t i) { return i == 0 ? *top_parent : *levels[i - 1].folder; }
+  os::FolderHandle& ParentOf(std::size_t i) {
+    return i == 0 ? *top_parent : *levels[i - 1].folder;
+  }
 
   void Push(Level level) {
     if (!os::kHoldsAncestors && levels.size() >= 2) levels[levels.size() - 2].folder.reset();
