@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "app/frmMain.h"
+#include "lists/ListingFindsEntry.h"
 #include "platform/files.h"
 #include "settings/PathsFile.h"
 
@@ -13,7 +14,7 @@ namespace pixferry {
 // first start instead: Pixferry asks for the destination and goes on to the card.
 void frmMain::Form_Load() {
   try {
-    strMyDirectory = CurrentDirectory();
+    ThrowIfError(CurrentDirectory(strMyDirectory));
 
     if (!strCardDirectory.empty() &&
         !ListingFindsEntry(kPathsFile, attr::kDirectory | attr::kHidden | attr::kSystem)) {

@@ -1,6 +1,5 @@
 #include "app/StartupFolders.h"
 
-#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/userfolders.h"
 #include "settings/PathsFile.h"
@@ -16,25 +15,26 @@ StartupFolders Refuse(Desktop& desktop, const std::string& text) {
 // A folder that cannot be looked into counts as holding neither: nothing is written there.
 bool HoldsCardOrSettings(const std::string& folder) {
   constexpr int kAnyEntry = attr::kDirectory | attr::kHidden | attr::kSystem;
-  try {
-    return ListingFindsEntry(folder + kSep + "DCIM", kAnyEntry) ||
-           ListingFindsEntry(folder + kSep + std::string(kPathsFile), kAnyEntry);
-  } catch (const RuntimeError&) {
-    return false;
+  for (const std::string& name : {std::string("DCIM"), std::string(kPathsFile)}) {
+    bool found = false;
+    if (FindEntry(folder + kSep + name, kAnyEntry, found) != 0) return false;
+    if (found) return true;
   }
+  return false;
 }
 
 // Makes the per-user settings folder and works in it, with card as where the photos are.
 StartupFolders InUserSettingsFolder(const std::string& card, Desktop& desktop) {
-  const SettingsHome home = PerUserSettingsFolder();
-  if (!home.failure.empty()) {
-    return Refuse(desktop, "The settings folder cannot be found: " + home.failure + ".");
+  std::string home;
+  std::string why;
+  if (PerUserSettingsFolder(home, why) != 0) {
+    return Refuse(desktop, "The settings folder cannot be found: " + why + ".");
   }
-  if (const std::string why = MakeFolderPath(home.path); !why.empty()) {
-    return Refuse(desktop, "The settings folder " + home.path + " cannot be made: " + why + ".");
+  if (MakeFolderPath(home, why) != 0) {
+    return Refuse(desktop, "The settings folder " + home + " cannot be made: " + why + ".");
   }
-  if (const std::string why = ChangeCurrentDirectory(home.path); !why.empty()) {
-    return Refuse(desktop, "The settings folder " + home.path + " cannot be opened: " + why + ".");
+  if (ChangeCurrentDirectory(home, why) != 0) {
+    return Refuse(desktop, "The settings folder " + home + " cannot be opened: " + why + ".");
   }
   return {true, card};
 }
@@ -45,11 +45,7 @@ StartupFolders PrepareStartupFolders(const std::vector<std::string>& arguments, 
   if (arguments.empty()) {
     if (!kLooseStartUsesUserSettings) return {};
     std::string started;
-    try {
-      started = CurrentDirectory();
-    } catch (const RuntimeError&) {
-      return {};  // start-up reports it
-    }
+    if (CurrentDirectory(started) != 0) return {};  // start-up reports it
     if (HoldsCardOrSettings(started)) return {};
     return InUserSettingsFolder(started, desktop);
   }
@@ -60,8 +56,9 @@ StartupFolders PrepareStartupFolders(const std::vector<std::string>& arguments, 
   }
 
   // Made absolute first: the current directory is about to change.
-  const std::string card = AbsoluteFolderPath(arguments.front());
-  if (const std::string why = FolderReadFailure(card); !why.empty()) {
+  std::string card = arguments.front();
+  std::string why;
+  if (AbsoluteFolderPath(arguments.front(), card, why) != 0 || ReadableFolder(card, why) != 0) {
     return Refuse(desktop, "The card folder " + card + " cannot be read: " + why + ".");
   }
   return InUserSettingsFolder(card, desktop);

@@ -23,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/errors.h"
 #include "platform/records.h"
 #include "ui/qt/Fonts.h"
 #include "ui/qt/Program.h"
@@ -95,10 +96,11 @@ int main(int argc, char** argv) {
     }
   }
   {
-    pixferry::RecordFile settings((card / "paths.dat").string(),
-                                  pixferry::RecordFile::Mode::WriteOnly);
-    settings.Write(1, (card / "cases").string());
-    settings.Write(4, "False");
+    pixferry::RecordFile settings;
+    pixferry::ThrowIfError(
+        settings.Open((card / "paths.dat").string(), pixferry::RecordFile::Mode::WriteOnly));
+    pixferry::ThrowIfError(settings.Write(1, (card / "cases").string()));
+    pixferry::ThrowIfError(settings.Write(4, "False"));
   }
 
   // The offscreen platform's notes on stderr are no part of the figure.

@@ -80,8 +80,9 @@ bool frmMain::ConfirmUncopied(const DeleteFence& fence) {
       TreeRoot(strSourcePath), fence.folders,
       [&](const std::string& path, const std::string& below) {
         if (!IsPhotoOrVideoAnyCase(below)) return;
-        const std::optional<FileStamp> stamp = StampOf(path);
-        if (!stamp || !verified_copies.Covers(path, *stamp)) uncopied.push_back(below);
+        FileStamp stamp;
+        if (StampOf(path, stamp) != 0 || !verified_copies.Covers(path, stamp))
+          uncopied.push_back(below);
       },
       look);
   if (status == kFenced) {
@@ -89,7 +90,7 @@ bool frmMain::ConfirmUncopied(const DeleteFence& fence) {
     return false;
   }
   // A source that is no folder is Delete's own to report.
-  if (status != 0 && status != kNotAFolder) throw RuntimeError(status);
+  if (status != 0 && status != kNotThere) throw RuntimeError(status);
   if (uncopied.empty() && look.unchecked.empty()) return true;
   return desktop.MsgBox(Question(strSourcePath, uncopied, look.unchecked),
                         mb::kYesNo + mb::kExclamation + mb::kDefaultButton2,

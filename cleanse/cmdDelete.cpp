@@ -5,6 +5,7 @@
 #include "app/frmMain.h"
 #include "cleanse/DeleteRefusal.h"
 #include "cleanse/mdlDeleteTree.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/tree.h"
 
@@ -32,6 +33,15 @@ std::string InsideDestinationText(const std::string& strSource, const std::strin
          ", which holds the copies.  Nothing has been deleted.";
 }
 
+// The identity of the folder at path, or with nearest of the folder it would be made in; nothing
+// where none can be had, as for a folder that is not there.
+std::optional<FolderIdentity> IdentityOf(const std::string& path, bool nearest = false) {
+  FolderIdentity identity;
+  const int e = nearest ? IdentifyNearestFolder(path, identity) : IdentifyFolder(path, identity);
+  if (e != 0) return std::nullopt;
+  return identity;
+}
+
 // The folders of paths.dat and of the copies, with every folder above them: Delete's walks never
 // enter or remove one, however the source's tree reaches it (a bind mount, another drive letter).
 DeleteFence FenceFor(const std::string& strSource, const std::string& strStart,
@@ -42,10 +52,11 @@ DeleteFence FenceFor(const std::string& strSource, const std::string& strStart,
     fence.folders.push_back(std::move(*folder));
     fence.refusals.push_back(std::move(refusal));
   };
-  if (!strSave.empty()) add(IdentifyNearestFolder(strSave), DestinationText(strSource, strSave));
-  const std::string here = CurrentDirectory();
+  if (!strSave.empty()) add(IdentityOf(strSave, true), DestinationText(strSource, strSave));
+  std::string here;
+  ThrowIfError(CurrentDirectory(here));
   for (const std::string& start : {strStart, here}) {
-    if (!start.empty()) add(IdentifyFolder(start), StartFolderText(strSource, start));
+    if (!start.empty()) add(IdentityOf(start), StartFolderText(strSource, start));
   }
   return fence;
 }
@@ -54,11 +65,11 @@ DeleteFence FenceFor(const std::string& strSource, const std::string& strStart,
 std::string RefusalText(const std::string& strSource, const std::string& strStart,
                         const std::string& strSave) {
   const std::optional<FolderIdentity> destination =
-      strSave.empty() ? std::nullopt : IdentifyFolder(strSave);
+      strSave.empty() ? std::nullopt : IdentityOf(strSave);
   const bool made = destination.has_value();
-  switch (WhyDeleteIsRefused(IdentifyFolder(PlatformFolderPath(strSource)),
-                             strStart.empty() ? std::nullopt : IdentifyFolder(strStart),
-                             made || strSave.empty() ? destination : IdentifyNearestFolder(strSave),
+  switch (WhyDeleteIsRefused(IdentityOf(PlatformFolderPath(strSource)),
+                             strStart.empty() ? std::nullopt : IdentityOf(strStart),
+                             made || strSave.empty() ? destination : IdentityOf(strSave, true),
                              made)) {
     case DeleteRefusal::kRoot:
       return RootText(strSource);

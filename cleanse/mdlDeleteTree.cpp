@@ -10,10 +10,10 @@ namespace pixferry {
 std::int32_t DeleteFolderTree(std::string strPath, const std::function<void()>& between_entries,
                               const Fence& fence) {
   strPath = PlatformFolderPath(strPath);
-  if (strPath.empty()) return kNotAFolder;
+  if (strPath.empty()) return kNotThere;
   if (strPath.back() == kSep) strPath.pop_back();
   // A bare drive (E: or E:\) or the root "/" has no separator left: never deleted.
-  if (strPath.find(kSep) == std::string::npos) return kNotAFolder;
+  if (strPath.find(kSep) == std::string::npos) return kNotThere;
   return RemoveFolderTree(strPath, fence, between_entries);
 }
 
@@ -22,7 +22,7 @@ void DeleteTree(std::string strFolder, std::int16_t& intFailed, Desktop& desktop
   try {
     const std::int32_t status = DeleteFolderTree(
         strFolder, [&desktop] { desktop.KeepAlive(); }, fence);
-    if (status == kNotAFolder) {
+    if (status == kNotThere) {
       desktop.MsgBox("The directory " + strFolder + " does not exist!", mb::kInformation,
                      "Nothing Here");
       intFailed = 1;

@@ -17,7 +17,7 @@ namespace pixferry {
 void DeleteTree(std::string strFolder, std::int16_t& intFailed, Desktop& desktop,
                 const Fence& fence = {});
 
-// The worker: kNotAFolder when path is no folder that may be deleted (empty, no separator, not a
+// The worker: kNotThere when path is no folder that may be deleted (empty, no separator, not a
 // folder, a mount point or drive root) or a subfolder said so when its turn came; 0 when the
 // folder and everything in it were removed; kFenced when it met a folder of fence; otherwise the
 // run-time error number of the first failure, where it stopped. The path is read as the platform

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/frmMain.h"
+#include "lists/ListingFindsEntry.h"
 #include "platform/dates.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -60,7 +61,8 @@ void frmMain::CopyRequest() {
   txtMessage.SetText("Please wait... ");
 
   try {
-    const CalendarDate date = ParseDate(txtDate.Text());
+    CalendarDate date;
+    ThrowIfError(ParseDate(txtDate.Text(), date));
     strCopyDate =
         std::to_string(date.year) + "-" + TwoDigits(date.month) + "-" + TwoDigits(date.day);
     strUserName = txtUser.Text();
@@ -99,7 +101,10 @@ void frmMain::CopyRequest() {
 // An empty date box takes today's date as the system writes a short date.
 void frmMain::txtDate_LostFocus() {
   try {
-    if (txtDate.Text().empty()) txtDate.SetText(ShortDateText(Today()));
+    if (!txtDate.Text().empty()) return;
+    CalendarDate today;
+    ThrowIfError(Today(today));
+    txtDate.SetText(ShortDateText(today));
   } catch (...) {
     ShowErrorBox("");
   }

@@ -10,6 +10,7 @@
 
 #include "app/frmMain.h"
 #include "copy/PhotoExtensions.h"
+#include "lists/ListingFindsEntry.h"
 #include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/copy.h"
@@ -126,7 +127,7 @@ void MassCopy::Prepare() {
   ReplaceUnsafeCharacters(form_.strUserName);
   ReplaceUnsafeCharacters(form_.strCopyDate);
   case_folder_ = form_.CaseFolderPath();
-  if (!ListingFindsEntry(case_folder_, attr::kDirectory)) ThrowIfError(TryMakeFolder(case_folder_));
+  if (!ListingFindsEntry(case_folder_, attr::kDirectory)) ThrowIfError(MakeFolder(case_folder_));
   // Copies a killed run left hidden here; a live run's are locked and stay.
   CleanLeftovers(case_folder_);
   renaming_ = form_.strRenameSwitch == "True";
@@ -196,7 +197,7 @@ void MassCopy::ReadAhead(std::int32_t position, std::int32_t count,
        ++next) {
     const std::string path = form_.strSourcePath + kSep + files[static_cast<std::size_t>(next)];
     ReadAheadHint(path);
-    hinted += StampOf(path).value_or(FileStamp{}).size;
+    if (FileStamp stamp; StampOf(path, stamp) == 0) hinted += stamp.size;
   }
 }
 

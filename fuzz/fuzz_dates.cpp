@@ -55,12 +55,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   for (const DateOrder order :
        {DateOrder::MonthDayYear, DateOrder::DayMonthYear, DateOrder::YearMonthDay}) {
-    try {
-      const CalendarDate date = pixferry::ParseDate(text, order);
+    CalendarDate date;
+    if (const int e = pixferry::ParseDate(text, order, date)) {
+      if (e != pixferry::err::kTypeMismatch) std::abort();
+    } else {
       CheckValid(date);
-      if (pixferry::ParseDate(Numeric(date, order), order) != date) std::abort();
-    } catch (const pixferry::RuntimeError& e) {
-      if (e.number() != pixferry::err::kTypeMismatch) std::abort();
+      CalendarDate again;
+      if (pixferry::ParseDate(Numeric(date, order), order, again) != 0 || again != date) {
+        std::abort();
+      }
     }
     if (const std::optional<CalendarDate> read = pixferry::ReadDateNumbers(text, order)) {
       CheckValid(*read);

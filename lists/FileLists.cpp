@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/frmMain.h"
+#include "lists/ListingFindsEntry.h"
 #include "platform/files.h"
 
 namespace pixferry {

@@ -49,14 +49,14 @@ void frmMain::GetAllSubDirectories(std::vector<std::string>& strSubDirectories,
         continue_on_failure = true;
         std::string full = folder + kSep + *name;
         int attributes = 0;
-        if (TryReadAttributes(full, attributes) != 0) {
+        if (ReadAttributes(full, attributes) != 0) {
           queue.push_back({std::move(full), true});
         } else if ((attributes & attr::kDirectory) != 0) {
           // A link that leads back into the tree would make the walk endless.
           queue.push_back({std::move(full), (attributes & attr::kLink) == 0});
         }
       }
-      if (listing.error() != 0 && !continue_on_failure) throw RuntimeError(listing.error());
+      if (!continue_on_failure) ThrowIfError(listing.error());
     } catch (...) {
       if (!continue_on_failure) throw;
     }

@@ -27,7 +27,7 @@ bool frmMain::SortedFiles(std::string strPath, std::int32_t& lngFileCount,
       strFiles.push_back(std::move(*name));
       ++lngFileCount;
     }
-    if (listing.error() != 0) throw RuntimeError(listing.error());
+    ThrowIfError(listing.error());
   } catch (...) {
     ShowErrorBox(" in SortedFiles");
     return false;

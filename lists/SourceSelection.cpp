@@ -1,6 +1,7 @@
 #include <string>
 
 #include "app/frmMain.h"
+#include "lists/ListingFindsEntry.h"
 #include "platform/files.h"
 
 namespace pixferry {

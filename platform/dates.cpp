@@ -120,15 +120,13 @@ std::vector<std::string_view> DigitRuns(std::string_view text) {
   return runs;
 }
 
-[[noreturn]] void ThrowNotADate() {
-  throw RuntimeError(err::kTypeMismatch);
-}
-
 }  // namespace
 
-CalendarDate ParseDate(std::string_view text, DateOrder order) {
-  if (const std::optional<CalendarDate> date = ParseNumeric(text, order)) return *date;
-  ThrowNotADate();
+int ParseDate(std::string_view text, DateOrder order, CalendarDate& date) {
+  const std::optional<CalendarDate> read = ParseNumeric(text, order);
+  if (!read) return err::kTypeMismatch;
+  date = *read;
+  return 0;
 }
 
 std::optional<CalendarDate> ReadDateNumbers(std::string_view text, DateOrder order) {
@@ -138,15 +136,16 @@ std::optional<CalendarDate> ReadDateNumbers(std::string_view text, DateOrder ord
   return FromFields(runs[0], runs[1], runs[2], order);
 }
 
-CalendarDate ParseDate(std::string_view text) {
+int ParseDate(std::string_view text, CalendarDate& date) {
   const DateOrder order = LocaleDateOrder();
-  if (const std::optional<CalendarDate> date = ParseNumeric(text, order)) return *date;
+  if (ParseDate(text, order, date) == 0) return 0;
 
   // Locales that write their short date with other marks between the numbers: accept the text
   // only when the locale writes exactly that text for the date its numbers give.
-  const std::optional<CalendarDate> date = ReadDateNumbers(text, order);
-  if (date && ShortDateText(*date) == text) return *date;
-  ThrowNotADate();
+  const std::optional<CalendarDate> read = ReadDateNumbers(text, order);
+  if (!read || ShortDateText(*read) != text) return err::kTypeMismatch;
+  date = *read;
+  return 0;
 }
 
 }  // namespace pixferry

@@ -16,18 +16,19 @@ struct CalendarDate {
 
 enum class DateOrder { MonthDayYear, DayMonthYear, YearMonthDay };
 
-CalendarDate Today();
-// The user's short date format (Windows: the user's locale; POSIX: strftime "%x" under LC_TIME).
+int Today(CalendarDate& date);
+// The user's short date format (Windows: the user's locale; POSIX: strftime "%x" under LC_TIME),
+// or the date's numbers where the system writes no text that reads back.
 std::string ShortDateText(const CalendarDate& date);
 // The order of day, month and year in the user's short date format.
 DateOrder LocaleDateOrder();
 
 // Numeric dates in the given order, separated by "/", "-" or ".", one or two digits for day and
 // month, two or four for the year (00-29 are 2000-2029, 30-99 are 1930-1999); a four-digit year
-// first is always read year-month-day. Anything else raises 13 (type mismatch).
-CalendarDate ParseDate(std::string_view text, DateOrder order);
+// first is always read year-month-day. Anything else gives 13 (type mismatch).
+int ParseDate(std::string_view text, DateOrder order, CalendarDate& date);
 // The same under the user's locale; also reads back every text ShortDateText writes.
-CalendarDate ParseDate(std::string_view text);
+int ParseDate(std::string_view text, CalendarDate& date);
 
 // The date a short date text names under order: the numeric form above, or else exactly three
 // numbers amid other marks ("2008. 03. 02.", "2008年03月02日"). Nothing when it names none.

@@ -1,5 +1,6 @@
-// Test-only failures of file operations. Each file operation of the platform layer asks Check()
-// first and fails with the number it answers. In the product it always answers 0 and compiles
+// Test-only failures of file operations. Each operation the fault tests make fail asks Check()
+// first, in the seams of the portable files (files.cpp, tree.cpp, copy.cpp), and fails with the
+// number it answers. In the product it always answers 0 and compiles
 // away; a build with PIXFERRY_FAULT_INJECTION lets a test make the Nth call of an operation fail
 // with a chosen run-time number, as a card pulled out or a full disk would.
 #pragma once
@@ -13,7 +14,6 @@ namespace pixferry::faults {
 enum class Op {
   ListingOpen,
   ListingNext,
-  ReadAttributes,
   WriteAttributes,
   MakeFolder,
   RemoveFolder,
@@ -25,8 +25,6 @@ enum class Op {
   CopyVerify,   // reading a copy back from the destination
   CopyRename,   // giving a verified copy its final name
   CopyCorrupt,  // not a failure: the copy written stores one byte wrong
-  RecordOpen,
-  RecordWrite,
   kCount
 };
 

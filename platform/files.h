@@ -1,5 +1,18 @@
-// File-system services of the platform layer. Paths are UTF-8. An operation that can fail returns
-// 0 or a run-time error number; a handler that traps wraps it in ThrowIfError.
+// File-system services of the platform layer. Paths are UTF-8.
+//
+// How every header of platform/ reports an error:
+// - An operation that can fail returns int: 0 when it did what it says; otherwise the run-time
+//   error number of the failure (platform/errors.h), or one of the named answers below where the
+//   function's comment names it. Its results come back through out-parameters, set when it
+//   returns 0 (or as its comment says).
+// - Nothing is thrown for a failure, of the system or of the text given; only std::bad_alloc may
+//   leave the platform layer, and a function marked noexcept answers 7 (out of memory) instead. The
+//   core turns a number into RuntimeError with ThrowIfError, where its handler traps.
+// - A question that can fail ("is there such a folder?") is such an operation too; only what
+//   cannot fail answers directly (MatchesNamePattern, the ANSI text).
+// - A listing is read as a stream: Next() gives names until the end or a failure, and error()
+//   then gives the number. The names given before a failure part-way stay good and are dealt
+//   with, so a failure ends the stream instead of taking back what it gave.
 #pragma once
 
 #include <functional>
@@ -10,6 +23,11 @@
 #include <vector>
 
 namespace pixferry {
+
+// The named answers: outcomes a caller decides on, never failures to show as they are. Negative,
+// so no run-time number is ever one of them.
+inline constexpr int kNotThere = -1;  // no such entry, or not what the caller named
+inline constexpr int kFenced = -2;    // a walk met a folder it must never enter
 
 #ifdef _WIN32
 inline constexpr char kSep = '\\';
@@ -30,14 +48,14 @@ inline constexpr int kArchive = 32;
 inline constexpr int kLink = 1024;
 }  // namespace attr
 
-// One folder listing, the one primitive every walk uses. The pattern is a folder followed by the
-// separator and a name pattern ("*", "*.*", "IMG_*.JPG"), a folder followed by the separator alone
-// (every name), or a bare path (that one entry, or nothing; on POSIX a named entry is not hidden
-// by its leading "."). The mask selects what comes back:
-// 0 ordinary files only (read-only and archived included), kDirectory adds folders (and the
-// entries "." and ".." of a listed folder), kHidden and kSystem add those entries.
-// A folder that does not exist lists as empty; a listing that fails part-way ends there and
-// error() tells why, so a name is never repeated.
+// One folder listing by pattern, for the program's lists of names. The pattern is a folder followed
+// by the separator and a name pattern ("*", "*.*", "IMG_*.JPG"), a folder followed by the separator
+// alone (every name), or a bare path (that one entry, or nothing; on POSIX a named entry is not
+// hidden by its leading "."). The mask selects what comes back: 0 ordinary files only (read-only
+// and archived included), kDirectory adds folders (and the entries "." and ".." of a listed
+// folder), kHidden and kSystem add those entries. A folder that does not exist lists as empty; a
+// listing that cannot start, or fails part-way, ends there and error() gives the number, so a name
+// is never repeated.
 class Listing {
  public:
   Listing(std::string_view pattern, int mask);
@@ -57,22 +75,22 @@ class Listing {
   std::unique_ptr<Impl> impl_;
 };
 
-// True when the listing of pattern with mask returns at least one name ("is there such a folder?").
-// On POSIX a path that does not end in the separator is looked up exactly as written: "*" and "?"
-// are plain characters there, and a name beginning with "." is found like any other.
-// Throws RuntimeError when the listing fails.
-bool ListingFindsEntry(std::string_view pattern, int mask);
+// Whether the listing of pattern with mask would give at least one name ("is there such a
+// folder?"). On POSIX a path that does not end in the separator is looked up exactly as written:
+// "*" and "?" are plain characters there, and a name beginning with "." is found like any other.
+int FindEntry(std::string_view pattern, int mask, bool& found) noexcept;
 
 // Wildcard match of one name against a name pattern with '*' and '?', as the listing applies it.
 // "*" and "*.*" match every name. Case-sensitive on POSIX, case-insensitive on Windows.
 bool MatchesNamePattern(std::string_view name, std::string_view pattern) noexcept;
 
-int TryReadAttributes(const std::string& path, int& attributes) noexcept;
+int ReadAttributes(const std::string& path, int& attributes) noexcept;
 
-int TryMakeFolder(const std::string& path) noexcept;
+// 75 (path/file access error) when something is at path already.
+int MakeFolder(const std::string& path) noexcept;
 
 // The process's current directory, exactly as the platform reports it (a root keeps its separator).
-std::string CurrentDirectory();
+int CurrentDirectory(std::string& path) noexcept;
 
 // When a file was last changed and how big it was: what a verified copy remembers of its source,
 // so that a photo changed since can be told from the one that was copied.
@@ -86,7 +104,8 @@ struct FileStamp {
   friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 
-// Size and time of last change of a file, following no link; nothing when path is no file.
-std::optional<FileStamp> StampOf(const std::string& path) noexcept;
+// Size and times of change of the file at path; kNotThere when nothing is there or it is no
+// regular file.
+int StampOf(const std::string& path, FileStamp& stamp) noexcept;
 
 }  // namespace pixferry

@@ -1,10 +1,11 @@
 // The few operations on files and folders that the program's careful procedures are written
-// over: the tree walks (the deletion and Delete's look for photos without a copy, platform/tree.cpp)
-// and the whole-file copy (platform/copy.cpp). Each system implements them, and nothing more, in
-// its walk.inc and copy.inc; the procedures stand once above them, and the fault build puts its
-// checks around these calls there, so one fault sweep covers both systems.
+// over: the services of platform/files.h, the tree walks (the deletion and Delete's look for
+// photos without a copy, platform/tree.cpp) and the whole-file copy (platform/copy.cpp). Each
+// system implements them, and nothing more, in its files.inc, walk.inc and copy.inc; the
+// procedures stand once above them, and the fault build puts its checks around these calls there,
+// so one fault sweep covers both systems.
 //
-// Error convention, as for the whole platform layer (platform/files.h): a primitive that can fail
+// Error convention: the platform layer's own (platform/files.h). A primitive that can fail
 // returns 0; kNotThere when the entry, file or folder asked about is missing or is no longer what
 // the caller named (not a folder, a link, another file than the one listed), or is refused as the
 // primitive says; otherwise the run-time error number of the failure (platform/errors.h; 58 where
@@ -16,15 +17,37 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/files.h"
 
 namespace pixferry::os {
 
-inline constexpr int kNotThere = -1;
+using pixferry::kNotThere;
+
+// ---- Listings, attributes and stamps, for the services of platform/files.h.
+
+// One listing by pattern and mask, as Listing takes them; what it holds is the system's own.
+struct ListingHandle;
+struct ListingCloser {
+  void operator()(ListingHandle* listing) const noexcept;
+};
+using ListingState = std::unique_ptr<ListingHandle, ListingCloser>;
+
+// Starts the listing; a folder that does not exist gives a listing with nothing in it.
+int OpenListing(std::string_view pattern, int mask, ListingState& listing);
+// The listing's next name; kNotThere at its end. After a failure the listing gives no more.
+int NextName(ListingHandle& listing, std::string& name);
+// Whether the entry pattern names is there, where the system answers that without a listing (a
+// whole path, looked up as it is written); kNotThere when the pattern needs a listing.
+int LookUpEntry(std::string_view pattern, int mask, bool& found);
+int ReadAttributes(const std::string& path, int& attributes);
+int MakeFolder(const std::string& path);
+int CurrentDirectory(std::string& path);
+// kNotThere when nothing is at path or it is no regular file.
+int StampOf(const std::string& path, FileStamp& stamp);
 
 // ---- Folders, for the walks.
-
 
 // A folder as the system names its entries: bytes on POSIX, UTF-16 on Windows, so that any name
 // the card holds can be removed without a round trip through UTF-8.

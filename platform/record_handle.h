@@ -18,7 +18,6 @@ class RecordHandle {
   // Reading never creates the file; writing creates it when missing and never shortens it.
   int OpenForReading(const std::string& path) noexcept;
   int OpenForWriting(const std::string& path) noexcept;
-  int Size(long long& size) noexcept;
   // Reads up to count bytes at offset; read is what came (fewer only at the end of the file).
   int ReadAt(long long offset, char* bytes, std::size_t count, std::size_t& read) noexcept;
   // Writes all count bytes at offset, straight to the system: no buffer hides a full disk.

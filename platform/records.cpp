@@ -7,7 +7,6 @@
 
 #include "platform/ansi.h"
 #include "platform/errors.h"
-#include "platform/faults.h"
 #include "platform/record_handle.h"
 
 // Record layout: bytes 0-1 hold the text's length L as a signed 16-bit little-endian number,
@@ -24,10 +23,11 @@ struct RecordFile::Impl {
   RecordHandle file;
   Mode mode = Mode::ReadOnly;
 
-  void Check(int record, Mode needed) const {
-    if (!file.IsOpen()) throw RuntimeError(err::kBadFileNameOrNumber);
-    if (mode != needed) throw RuntimeError(err::kBadFileMode);
-    if (record < 1) throw RuntimeError(err::kBadRecordNumber);
+  int Check(int record, Mode needed) const {
+    if (!file.IsOpen()) return err::kBadFileNameOrNumber;
+    if (mode != needed) return err::kBadFileMode;
+    if (record < 1) return err::kBadRecordNumber;
+    return 0;
   }
 };
 
@@ -39,50 +39,55 @@ long long RecordOffset(int record) {
 
 }  // namespace
 
-RecordFile::RecordFile(const std::string& path, Mode mode) : impl_(std::make_unique<Impl>()) {
+RecordFile::RecordFile() : impl_(std::make_unique<Impl>()) {}
+
+int RecordFile::Open(const std::string& path, Mode mode) {
+  Close();
   impl_->mode = mode;
-  if (const int e = faults::Check(faults::Op::RecordOpen)) throw RuntimeError(e);
-  ThrowIfError(mode == Mode::ReadOnly ? impl_->file.OpenForReading(path)
-                                      : impl_->file.OpenForWriting(path));
+  return mode == Mode::ReadOnly ? impl_->file.OpenForReading(path)
+                                : impl_->file.OpenForWriting(path);
 }
 
 RecordFile::~RecordFile() {
   Close();
 }
 
-std::string RecordFile::Read(int record) {
-  impl_->Check(record, Mode::ReadOnly);
+int RecordFile::Read(int record, std::string& text) {
+  if (const int e = impl_->Check(record, Mode::ReadOnly)) return e;
   std::array<char, kRecordLength> bytes{};
   std::size_t got = 0;
-  ThrowIfError(impl_->file.ReadAt(RecordOffset(record), bytes.data(), bytes.size(), got));
-  if (got < 2) return {};
+  if (const int e = impl_->file.ReadAt(RecordOffset(record), bytes.data(), bytes.size(), got)) {
+    return e;
+  }
+  if (got < 2) {
+    text.clear();
+    return 0;
+  }
 
   const auto length = static_cast<std::int16_t>(static_cast<unsigned char>(bytes[0]) |
                                                 (static_cast<unsigned char>(bytes[1]) << 8));
   const std::size_t there = got - 2;
-  const char* text = bytes.data() + 2;
+  const char* area = bytes.data() + 2;
   std::size_t count = 0;
   if (length >= 0 && length <= kRecordTextMax) {
     count = std::min<std::size_t>(static_cast<std::size_t>(length), there);
   } else {
-    count = static_cast<std::size_t>(std::find(text, text + there, '\0') - text);
+    count = static_cast<std::size_t>(std::find(area, area + there, '\0') - area);
   }
-  return AnsiToUtf8(std::string(text, count));
+  text = AnsiToUtf8(std::string(area, count));
+  return 0;
 }
 
-void RecordFile::Write(int record, const std::string& text) {
-  impl_->Check(record, Mode::WriteOnly);
-  if (const int e = faults::Check(faults::Op::RecordWrite)) throw RuntimeError(e);
+int RecordFile::Write(int record, const std::string& text) {
+  if (const int e = impl_->Check(record, Mode::WriteOnly)) return e;
   const std::string bytes = Utf8ToAnsi(text);
-  if (bytes.size() > static_cast<std::size_t>(kRecordTextMax)) {
-    throw RuntimeError(err::kBadRecordLength);
-  }
+  if (bytes.size() > static_cast<std::size_t>(kRecordTextMax)) return err::kBadRecordLength;
   std::array<char, kRecordLength> buffer{};  // zero filler
   buffer[0] = static_cast<char>(bytes.size() & 0xFF);
   buffer[1] = static_cast<char>((bytes.size() >> 8) & 0xFF);
   std::copy(bytes.begin(), bytes.end(), buffer.begin() + 2);
   // Writing past the end leaves the gap as zeros, that is as empty records.
-  ThrowIfError(impl_->file.WriteAt(RecordOffset(record), buffer.data(), buffer.size()));
+  return impl_->file.WriteAt(RecordOffset(record), buffer.data(), buffer.size());
 }
 
 void RecordFile::Close() noexcept {

@@ -14,18 +14,19 @@ class RecordFile {
  public:
   enum class Mode { ReadOnly, WriteOnly };
 
-  // ReadOnly never creates the file (a missing file raises 53); WriteOnly creates it when missing
-  // and never shortens it, and needs write access only. Throws RuntimeError.
-  RecordFile(const std::string& path, Mode mode);
+  RecordFile();
   ~RecordFile();
   RecordFile(const RecordFile&) = delete;
   RecordFile& operator=(const RecordFile&) = delete;
 
+  // ReadOnly never creates the file (53 when it is missing); WriteOnly creates it when missing
+  // and never shortens it, and needs write access only.
+  int Open(const std::string& path, Mode mode);
   // Record numbers count from 1. A record beyond the end of the file reads as the empty text; one
   // whose length is out of range reads its text area up to the first NUL.
-  std::string Read(int record);
-  // A text over 253 bytes in the ANSI code page raises 59 and leaves the record's bytes untouched.
-  void Write(int record, const std::string& text);
+  int Read(int record, std::string& text);
+  // A text over 253 bytes in the ANSI code page gives 59 and leaves the record's bytes untouched.
+  int Write(int record, const std::string& text);
   void Close() noexcept;
 
  private:

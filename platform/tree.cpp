@@ -136,17 +136,17 @@ class Chain {
     return 0;
   }
 
-  static int Failed(int e) { return e == os::kNotThere ? err::kPathFileAccessError : e; }
+  static int Failed(int e) { return e == kNotThere ? err::kPathFileAccessError : e; }
 };
 
 int TopOf(const std::string& path, Chain& chain, Level& top) {
-  const int e = os::OpenContaining(path, chain.top_parent, top.self.name);
-  if (e == 0) return os::LookUp(*chain.top_parent, top.self.name, top.self);
-  return e == os::kNotThere ? kNotAFolder : e;
+  if (const int e = os::OpenContaining(path, chain.top_parent, top.self.name)) return e;
+  return os::LookUp(*chain.top_parent, top.self.name, top.self);
 }
 
+// What Enter answered, as a walk answers it: a mount root is no folder a walk may take.
 int Outcome(int e) {
-  return e == os::kNotThere || e == kMountRoot ? kNotAFolder : e;
+  return e == kMountRoot ? kNotThere : e;
 }
 
 class Removal {
@@ -154,12 +154,11 @@ class Removal {
   Removal(const Fence& fence, const std::function<void()>& between_entries)
       : fence_(fence), between_(between_entries) {}
 
-  std::int32_t Run(const std::string& path) {
+  int Run(const std::string& path) {
     Level top;
     if (const int e = TopOf(path, chain_, top)) return e;
-    if (top.self.kind == os::Kind::kLink)
-      return Outcome(seam::RemoveEntry(*chain_.top_parent, top.self));
-    if (top.self.kind != os::Kind::kFolder) return kNotAFolder;
+    if (top.self.kind == os::Kind::kLink) return seam::RemoveEntry(*chain_.top_parent, top.self);
+    if (top.self.kind != os::Kind::kFolder) return kNotThere;
     if (const int e = Enter(*chain_.top_parent, top, fence_, true, fenced_)) return Outcome(e);
     chain_.Push(std::move(top));
     if (const int e = RemoveFilesOf(0)) return e;
@@ -211,7 +210,7 @@ class Removal {
           }
           if (const int e = StillHereBetweenFiles(i, std::exchange(first, false))) return e;
           const int e = seam::RemoveEntry(*level.folder, entry);
-          return e == os::kNotThere ? 0 : e;  // gone meanwhile
+          return e == kNotThere ? 0 : e;  // gone meanwhile
         },
         level.pending);
   }
@@ -255,11 +254,11 @@ class Look {
   Look(const Fence& fence, const EachFile& each_file, TreeLook& look)
       : fence_(fence), each_file_(each_file), look_(look) {}
 
-  std::int32_t Run(const std::string& path) {
+  int Run(const std::string& path) {
     Level top;
     if (const int e = TopOf(path, chain_, top)) return e;
     if (top.self.kind == os::Kind::kLink) return 0;  // a link goes as a link, nothing below it
-    if (top.self.kind != os::Kind::kFolder) return kNotAFolder;
+    if (top.self.kind != os::Kind::kFolder) return kNotThere;
     top.path = path;
     while (top.path.size() > 1 && IsSeparator(top.path.back())) top.path.pop_back();
     if (const int e = Enter(*chain_.top_parent, top, fence_, false, look_.fenced)) {
@@ -311,7 +310,7 @@ class Look {
     child.below = level.below + name + kSep;
     const int e = Enter(*level.folder, child, fence_, false, look_.fenced);
     if (e == kFenced) return e;
-    if (e == kMountRoot || e == os::kNotThere) return 0;  // not the deletion's to enter either
+    if (e == kMountRoot || e == kNotThere) return 0;  // not the deletion's to enter either
     if (e != 0) {
       if (child.folder) os::RestoreRights(*child.folder, child.place);
       look_.unchecked.push_back(Shown(child.below));
@@ -330,39 +329,37 @@ class Look {
 
 }  // namespace
 
-std::optional<FolderIdentity> IdentifyFolder(const std::string& path) {
+int IdentifyFolder(const std::string& path, FolderIdentity& identity) {
   os::Folder folder;
   os::Place place;
-  if (os::OpenFollowing(path, folder) != 0 || os::Inspect(*folder, place) != 0) {
-    return std::nullopt;
-  }
-  FolderIdentity identity;
+  if (const int e = os::OpenFollowing(path, folder)) return e;
+  if (const int e = os::Inspect(*folder, place)) return e;
+  identity = {};
   identity.is_root = place.mount_root;
   for (;;) {
     identity.chain.push_back(IdentityText(place.id));
     os::Folder up;
     os::Place above;
-    if (os::OpenParent(*folder, up) != 0 || os::Inspect(*up, above) != 0 ||
-        above.id == place.id) {
-      break;
+    if (os::OpenParent(*folder, up) != 0 || os::Inspect(*up, above) != 0 || above.id == place.id) {
+      return 0;
     }
     folder = std::move(up);
     place = above;
   }
-  return identity;
 }
 
-std::optional<FolderIdentity> IdentifyNearestFolder(const std::string& path) {
+int IdentifyNearestFolder(const std::string& path, FolderIdentity& identity) {
   std::string at = path;
   for (;;) {
-    if (std::optional<FolderIdentity> identity = IdentifyFolder(at)) return identity;
+    const int e = IdentifyFolder(at, identity);
+    if (e == 0) return 0;
     const std::string tried = at;
     while (at.size() > 1 && IsSeparator(at.back())) at.pop_back();
     std::size_t slash = at.size();
     while (slash > 0 && !IsSeparator(at[slash - 1])) --slash;
-    if (slash == 0) return IdentifyFolder(".");
+    if (slash == 0) return IdentifyFolder(".", identity);
     at.resize(slash);
-    if (at == tried) return std::nullopt;
+    if (at == tried) return e;
   }
 }
 
@@ -376,8 +373,8 @@ std::string PlatformFolderPath(std::string path) {
 #endif
 }
 
-std::int32_t RemoveFolderTree(const std::string& path, const Fence& fence,
-                              const std::function<void()>& between_entries) {
+int RemoveFolderTree(const std::string& path, const Fence& fence,
+                     const std::function<void()>& between_entries) {
   try {
     return Removal(fence, between_entries).Run(path);
   } catch (...) {
@@ -385,7 +382,7 @@ std::int32_t RemoveFolderTree(const std::string& path, const Fence& fence,
   }
 }
 
-std::int32_t LookThroughTree(
+int LookThroughTree(
     const std::string& path, const Fence& fence,
     const std::function<void(const std::string& path, const std::string& below)>& each_file,
     TreeLook& look) {

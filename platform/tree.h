@@ -3,11 +3,12 @@
 // relative to that handle, and nothing is ever reached by following a link.
 #pragma once
 
-#include <cstdint>
+#include <cstddef>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/files.h"
 
 namespace pixferry {
 
@@ -19,19 +20,15 @@ struct FolderIdentity {
   bool is_root = false;            // "/", a drive root, or the root of a mounted file system
 };
 
-// The folder path names, links followed; nothing when no folder can be opened there.
-std::optional<FolderIdentity> IdentifyFolder(const std::string& path);
-// The deepest existing folder along path, path itself when it exists: the folder that a path
-// still to be made would be made in.
-std::optional<FolderIdentity> IdentifyNearestFolder(const std::string& path);
+// The folder path names, links followed; kNotThere when no folder is there.
+int IdentifyFolder(const std::string& path, FolderIdentity& identity);
+// The deepest folder along path that can be identified, path itself when it can: the folder that
+// a path still to be made would be made in.
+int IdentifyNearestFolder(const std::string& path, FolderIdentity& identity);
 
 // A folder path as the platform reads it: Windows ignores blanks at either end of a path, POSIX
 // keeps every byte (" " and "X " are folders of their own there).
 std::string PlatformFolderPath(std::string path);
-
-// What a walk answers besides 0 and a run-time error number.
-inline constexpr std::int32_t kNotAFolder = -1;  // no folder that may be walked (or no longer)
-inline constexpr std::int32_t kFenced = -2;      // it met a folder of its fence
 
 // Folders no walk enters or removes, however it reaches them (a bind mount, a second drive
 // letter): every folder of each chain, the folders above the one named included.
@@ -43,12 +40,12 @@ using Fence = std::vector<FolderIdentity>;
 // the folder is neither entered nor removed and ends the walk with an error, and so does a folder
 // no longer at its name in the folder being emptied above it. A folder of the fence ends the walk
 // before it is changed in any way (kFenced). between_entries, when set, is called between any two
-// entries. Returns 0 when everything went; kNotAFolder when path, or a subfolder when its turn
+// entries. Returns 0 when everything went; kNotThere when path, or a subfolder when its turn
 // came, is not a folder that may be removed (missing, a mount or drive root, no longer what was
 // listed); otherwise the run-time number of the first failure, where the walk stopped. A source
 // that is a link loses only the link.
-std::int32_t RemoveFolderTree(const std::string& path, const Fence& fence,
-                              const std::function<void()>& between_entries);
+int RemoveFolderTree(const std::string& path, const Fence& fence,
+                     const std::function<void()>& between_entries);
 
 // What a look through a tree could not see.
 struct TreeLook {
@@ -60,8 +57,8 @@ struct TreeLook {
 // every entry that is not a folder, as a path and as a path below the top. A folder its owner may
 // not list is given the owner's rights for the look and its mode back afterwards; one still not
 // listable is named in look.unchecked. A mount below is not entered (the deletion stops there).
-// Returns 0, kNotAFolder, kFenced or the run-time number of a failure that ended the look.
-std::int32_t LookThroughTree(
+// Returns 0, kNotThere, kFenced or the run-time number of a failure that ended the look.
+int LookThroughTree(
     const std::string& path, const Fence& fence,
     const std::function<void(const std::string& path, const std::string& below)>& each_file,
     TreeLook& look);

@@ -1,9 +1,10 @@
 // The folders a start from the card involves: the card handed over on the command line and the
-// per-user folder that then holds the settings. Each failure comes back as the system's own
-// words, for a message that names the folder and the reason.
+// per-user folder that then holds the settings.
 #pragma once
 
 #include <string>
+
+#include "platform/files.h"
 
 namespace pixferry {
 
@@ -16,27 +17,24 @@ inline constexpr bool kLooseStartUsesUserSettings = false;
 inline constexpr bool kLooseStartUsesUserSettings = true;
 #endif
 
+// Each function here returns 0 or a run-time error number, as every platform call does, and on a
+// failure sets reason to the system's own words for it, which the start-up's messages show.
+
 // path made absolute against the current directory, as written otherwise: links are not
 // resolved and trailing separators other than a root's are dropped.
-std::string AbsoluteFolderPath(const std::string& path);
+int AbsoluteFolderPath(const std::string& path, std::string& absolute, std::string& reason);
 
-// Empty when path is a folder whose entries can be read; otherwise the system's reason.
-std::string FolderReadFailure(const std::string& path);
-
-struct SettingsHome {
-  std::string path;     // the folder, when one could be worked out
-  std::string failure;  // otherwise why not
-};
+// 0 when path is a folder whose entries can be read.
+int ReadableFolder(const std::string& path, std::string& reason);
 
 // The per-user folder for the settings: $XDG_CONFIG_HOME/pixferry, else ~/.config/pixferry
-// (POSIX); %APPDATA%\Pixferry (Windows). Nothing is created.
-SettingsHome PerUserSettingsFolder();
+// (POSIX); %APPDATA%\Pixferry (Windows). Nothing is created. kNotThere when no variable names
+// one, reason saying which.
+int PerUserSettingsFolder(std::string& folder, std::string& reason);
 
-// Creates path and any missing folder above it. Empty when path is then a folder; otherwise the
-// system's reason.
-std::string MakeFolderPath(const std::string& path);
+// Creates path and any missing folder above it; 0 when path is then a folder.
+int MakeFolderPath(const std::string& path, std::string& reason);
 
-// Empty when the current directory is now path; otherwise the system's reason.
-std::string ChangeCurrentDirectory(const std::string& path);
+int ChangeCurrentDirectory(const std::string& path, std::string& reason);
 
 }  // namespace pixferry

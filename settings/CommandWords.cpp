@@ -46,9 +46,10 @@ void StoreSaved(std::string value, bool switch_on, const SaveWord& word, Desktop
   word.on_switch = switch_on ? "True" : "False";
   // Opened, written and closed before any box, success or failure.
   {
-    RecordFile file{std::string(kPathsFile), RecordFile::Mode::WriteOnly};
-    file.Write(word.value_record, word.value);
-    file.Write(word.switch_record, word.on_switch);
+    RecordFile file;
+    ThrowIfError(file.Open(std::string(kPathsFile), RecordFile::Mode::WriteOnly));
+    ThrowIfError(file.Write(word.value_record, word.value));
+    ThrowIfError(file.Write(word.switch_record, word.on_switch));
   }
   desktop.MsgBox(std::string(word.set) + word.value, mb::kInformation, word.title);
 }
@@ -98,7 +99,9 @@ bool frmMain::SourceCommand() {
     return true;
   }
   if (strText == "Current Directory") {
-    desktop.MsgBox(CurrentDirectory() + " is the current directory", mb::kOkOnly, "");
+    std::string strCurrent;
+    ThrowIfError(CurrentDirectory(strCurrent));
+    desktop.MsgBox(strCurrent + " is the current directory", mb::kOkOnly, "");
     desktop.MsgBox(strMyDirectory + " is strMyDirectory", mb::kOkOnly, "");
     return true;
   }

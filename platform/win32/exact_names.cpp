@@ -3,11 +3,16 @@
 #include "platform/win32/unique_handle.h"
 
 namespace pixferry {
+namespace {
 
+// True when found, a name the system gave back, is asked, letter case aside as NTFS sets it aside
+// (each character's capital, no locale).
 bool IsSameName(std::wstring_view asked, std::wstring_view found) noexcept {
   return ::CompareStringOrdinal(asked.data(), static_cast<int>(asked.size()), found.data(),
                                 static_cast<int>(found.size()), TRUE) == CSTR_EQUAL;
 }
+
+}  // namespace
 
 bool FindExactEntry(const std::wstring& long_path, WIN32_FIND_DATAW& found) {
   const std::size_t cut = long_path.find_last_of(L"\\/");

@@ -10,10 +10,6 @@
 
 namespace pixferry {
 
-// True when found, a name the system gave back, is asked, letter case aside as NTFS sets it aside
-// (each character's capital, no locale).
-bool IsSameName(std::wstring_view asked, std::wstring_view found) noexcept;
-
 // The entry at path (its long form) whose own name is the path's last name, letter case aside:
 // true with its attributes, or false with the thread's last error set (ERROR_FILE_NOT_FOUND when
 // only another file's short name answers).

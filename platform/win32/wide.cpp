@@ -3,16 +3,17 @@
 #include <windows.h>
 
 #include <climits>
+#include <new>
 #include <vector>
 
-#include "platform/errors.h"
 #include "platform/paths.h"
 
 namespace pixferry {
 namespace {
 
+// A text longer than the system's calls take is, to the program, memory that cannot be had.
 int CheckedLength(std::size_t size) {
-  if (size > static_cast<std::size_t>(INT_MAX)) throw RuntimeError(err::kOutOfMemory);
+  if (size > static_cast<std::size_t>(INT_MAX)) throw std::bad_alloc();
   return static_cast<int>(size);
 }
 

@@ -123,12 +123,15 @@ TEST(MakeDemoCard, LaysOutACardWithDistinctPhotosAClipAndSettings) {
   EXPECT_TRUE(fs::is_empty(card.cases));
   EXPECT_EQ(fs::file_size(card.card / "paths.dat"), 4u * 255u);
   // Read back the way the program reads it.
-  pixferry::RecordFile settings((card.card / "paths.dat").string(),
-                                pixferry::RecordFile::Mode::ReadOnly);
-  EXPECT_EQ(settings.Read(1), temp / "demo/Cases");
-  EXPECT_EQ(settings.Read(2), "Internal");
-  EXPECT_EQ(settings.Read(3), "False");
-  EXPECT_EQ(settings.Read(4), "False");
+  pixferry::RecordFile settings;
+  ASSERT_EQ(settings.Open((card.card / "paths.dat").string(), pixferry::RecordFile::Mode::ReadOnly),
+            0);
+  const std::string records[] = {temp / "demo/Cases", "Internal", "False", "False"};
+  for (int record = 1; record <= 4; ++record) {
+    std::string text;
+    EXPECT_EQ(settings.Read(record, text), 0);
+    EXPECT_EQ(text, records[record - 1]);
+  }
 }
 
 TEST(MakeDemoCard, ARunReplacesTheEarlierCardAndCasesButNothingElse) {

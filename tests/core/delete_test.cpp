@@ -387,6 +387,12 @@ TEST_F(Delete, AFolderBoundBelowTheSourceIsNotEnteredAndIsRefusedAsTheSource) {
   EXPECT_EQ(ReadFile(outside + "/KEEP.JPG"), "outside");
 }
 
+FolderIdentity Identity(const std::string& folder) {
+  FolderIdentity identity;
+  EXPECT_EQ(IdentifyFolder(folder, identity), 0) << folder;
+  return identity;
+}
+
 // The same folder reached through a bind mount is still the same folder: the source seen from
 // elsewhere, or a folder of the source bound elsewhere as the destination or the start folder,
 // which only the walk through the source meets. The deletion's own walk stops there too.
@@ -406,7 +412,7 @@ TEST_F(Delete, FoldersReachedThroughABindMountAreStillTheSameFolders) {
               form.strMyDirectory = start;
               EXPECT_EQ(PressDelete(dir / "card/DCIM2", card), Boxes{StartRefused(card, start)});
               GuardDeletion(card);
-              EXPECT_EQ(DeleteFolderTree(card, {}, {*IdentifyFolder(save)}), kFenced);
+              EXPECT_EQ(DeleteFolderTree(card, {}, {Identity(save)}), kFenced);
             })),
             "");
   EXPECT_EQ(ReadFile(In("cases/00000001.JPG")), "copy");
@@ -468,13 +474,13 @@ std::string Utf8(const fs::path& path) {
 // The folder through another drive letter that leads to it or to a folder above it (the Windows
 // test run makes one); empty when there is none.
 std::string ThroughAnotherDrive(const std::string& folder) {
-  const auto here = IdentifyFolder(folder);
-  if (!here) return {};
+  FolderIdentity here;
+  if (IdentifyFolder(folder, here) != 0) return {};
   for (char letter = 'D'; letter <= 'Y'; ++letter) {
-    const auto root = IdentifyFolder(std::string(1, letter) + ":\\");
-    if (!root) continue;
-    for (std::size_t up = 1; up < here->chain.size(); ++up) {
-      if (here->chain[up] != root->chain.front()) continue;
+    FolderIdentity root;
+    if (IdentifyFolder(std::string(1, letter) + ":\\", root) != 0) continue;
+    for (std::size_t up = 1; up < here.chain.size(); ++up) {
+      if (here.chain[up] != root.chain.front()) continue;
       fs::path below;
       fs::path at = fs::path(Wide(folder));
       for (std::size_t i = 0; i < up; ++i, at = at.parent_path()) below = at.filename() / below;

@@ -118,7 +118,7 @@ TEST_F(MassCopyTest, CopiesUnderOwnNamesAndOverwritesOnlyWhenTheOperatorSaysYes)
             "There was an error in copying the file IMG_0001.JPG.  Do "
             "you want to continue to the next file?");
   EXPECT_EQ(ReadFile(InCase("clip.MPEG")), "clip.MPEG");
-  EXPECT_FALSE(f.verified_copies.Covers(InCase("clip.MPEG"), *StampOf(InCase("clip.MPEG"))));
+  EXPECT_FALSE(f.verified_copies.Covers(InCase("clip.MPEG"), StampAt(InCase("clip.MPEG"))));
 }
 
 #ifdef _WIN32

@@ -26,6 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::Boxes;
+using testing::CurrentFolder;
 using testing::Harness;
 using testing::MakeFolders;
 using testing::MessageBoxCall;
@@ -215,7 +216,7 @@ TEST_F(CardArgument, TheFirstStartAsksWhereCaseFoldersGoAndListsTheCard) {
     const StartupFolders folders = Prepare({dir / "card"}, first);
     ASSERT_TRUE(folders.ok);
     EXPECT_EQ(folders.card, dir / "card");
-    EXPECT_EQ(CurrentDirectory(), home);  // made, and made current
+    EXPECT_EQ(CurrentFolder(), home);  // made, and made current
     first.form->Form_Load();
     ASSERT_EQ(first.desktop.pick_calls.size(), 1u);
     EXPECT_EQ(first.desktop.pick_calls[0].title, kAskDestination);
@@ -305,7 +306,7 @@ TEST_F(CardArgument, AStartThatCannotGoOnEndsWithItsReason) {
     h.desktop.boxes.clear();
     EXPECT_FALSE(Prepare(arguments).ok);
     EXPECT_EQ(h.desktop.boxes, Boxes{Stop(text)});
-    EXPECT_EQ(CurrentDirectory(), dir / "started");
+    EXPECT_EQ(CurrentFolder(), dir / "started");
   }
   EXPECT_FALSE(testing::Exists(dir / "config"));
 
@@ -315,7 +316,15 @@ TEST_F(CardArgument, AStartThatCannotGoOnEndsWithItsReason) {
   EXPECT_FALSE(Prepare({dir / "card"}).ok);
   EXPECT_EQ(h.desktop.boxes,
             Boxes{Stop("The settings folder " + Home() + " cannot be made: Not a directory.")});
-  EXPECT_EQ(CurrentDirectory(), dir / "started");
+  EXPECT_EQ(CurrentFolder(), dir / "started");
+
+  // A card named from a folder removed since the start: its reason, no crash.
+  MakeFolders(dir / "gone");
+  testing::ScopedCurrentDirectory in(dir / "gone");
+  fs::remove(dir / "gone");
+  h.desktop.boxes.clear();
+  EXPECT_FALSE(Prepare({"card"}).ok);
+  EXPECT_EQ(h.desktop.boxes, Boxes{Stop("The card folder card cannot be read: File not found.")});
 }
 
 // Without an argument, a folder holding a card's DCIM or paths.dat is worked in as always. Any
@@ -347,7 +356,7 @@ TEST_F(CardArgument, WithoutAnArgumentOnlyACardOrSettingsFolderIsWorkedIn) {
     ASSERT_TRUE(folders.ok);
     EXPECT_TRUE(menu.desktop.boxes.empty());
     EXPECT_EQ(folders.card, start.holds ? "" : started);
-    EXPECT_EQ(CurrentDirectory(), start.holds ? started : Home());
+    EXPECT_EQ(CurrentFolder(), start.holds ? started : Home());
     menu.form->Form_Load();
     EXPECT_EQ(menu.desktop.boxes, start.boxes);
     EXPECT_EQ(menu.txtMessage.text, start.message);
@@ -368,7 +377,10 @@ TEST(SettingsHome, FollowsTheBaseDirectoryRules) {
   ScopedEnv home("HOME", dir.path().c_str());
   for (const char* ignored : std::vector<const char*>{"", "relative/conf", nullptr}) {
     ScopedEnv config("XDG_CONFIG_HOME", ignored);
-    EXPECT_EQ(PerUserSettingsFolder().path, dir / ".config/pixferry");
+    std::string folder;
+    std::string reason;
+    EXPECT_EQ(PerUserSettingsFolder(folder, reason), 0);
+    EXPECT_EQ(folder, dir / ".config/pixferry");
   }
 }
 #endif

@@ -1,6 +1,6 @@
 // The card both fault suites copy from: photos that differ from one another, so that a copy of
-// the wrong one or a short one shows; a case folder that already holds an earlier good copy; the
-// request typed; the program started beside them; and no fault armed.
+// the wrong one or a short one shows; a case folder that already holds an earlier good copy, or
+// none yet; the request typed; the program started beside them; and no fault armed.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,10 +19,11 @@ namespace pixferry::testing {
 inline constexpr char kEarlier[] = "an earlier good copy";
 
 struct CardJob {
-  explicit CardJob(int count) : photos(count) {
+  explicit CardJob(int count, bool earlier_copy = true) : photos(count), earlier(earlier_copy) {
     faults::Disarm();
     for (int i = 1; i <= photos; ++i) WriteFile(Card(i), Photo(i));
-    WriteFile(CaseFolder() + kSep + "EARLIER.JPG", kEarlier);
+    if (earlier) WriteFile(CaseFolder() + kSep + "EARLIER.JPG", kEarlier);
+    MakeFolders(dir / "cases");
     form.strSavePath = dir / "cases";
     form.strSourcePath = dir / "card/DCIM/100MEDIA";
     form.strRenameSwitch = "False";
@@ -51,12 +52,15 @@ struct CardJob {
       EXPECT_EQ(ReadFile(CaseFolder() + kSep + name), Photo(i)) << name << " is partial";
       copied.push_back(i);
     }
-    EXPECT_EQ(ReadFile(CaseFolder() + kSep + "EARLIER.JPG"), kEarlier);
+    if (earlier) {
+      EXPECT_EQ(ReadFile(CaseFolder() + kSep + "EARLIER.JPG"), kEarlier);
+    }
     for (int i = 1; i <= photos; ++i) EXPECT_EQ(ReadFile(Card(i)), Photo(i)) << "source " << i;
     return copied;
   }
 
   const int photos;
+  const bool earlier;
   TempDir dir;
   ScopedCurrentDirectory current{dir.path()};
   Harness h;

@@ -1,3 +1,5 @@
+#include "platform/copy.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "platform/errors.h"
-#include "platform/copy.h"
 #include "platform/files.h"
 #include "platform/temp_names.h"
 #include "tests/support/copy_one.h"
@@ -84,7 +85,7 @@ TEST_F(CopyTest, AGroupOfCopiesTakesItsNamesOnlyWhenCommitted) {
   EXPECT_TRUE(outcomes[0].verified);
   EXPECT_FALSE(outcomes[1].verified);  // the only file is no copy of itself
   EXPECT_EQ(outcomes[1].error, 0);
-  EXPECT_EQ(outcomes[0].stamp, StampOf(card / "A.JPG"));
+  EXPECT_EQ(outcomes[0].stamp, StampAt(card / "A.JPG"));
   EXPECT_EQ(ReadFile(cases / "IMG_0001.JPG"), "new a");
   EXPECT_EQ(ReadFile(card / "A.JPG"), "new a");
   EXPECT_EQ(AllNames(cases.path()), Names{"IMG_0001.JPG"});

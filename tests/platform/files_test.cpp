@@ -54,12 +54,12 @@ TEST_F(ListingTest, TheMaskSelectsFilesFoldersAndHiddenEntries) {
 }
 
 TEST_F(ListingTest, ABarePathFindsThatOneEntryByMask) {
-  EXPECT_TRUE(ListingFindsEntry(dir / "sub", attr::kDirectory));
-  EXPECT_FALSE(ListingFindsEntry(dir / "sub", 0));
-  EXPECT_FALSE(ListingFindsEntry(dir / "missing/deeper", attr::kDirectory));
+  EXPECT_TRUE(Finds(dir / "sub", attr::kDirectory));
+  EXPECT_FALSE(Finds(dir / "sub", 0));
+  EXPECT_FALSE(Finds(dir / "missing/deeper", attr::kDirectory));
   // With the separator an empty folder still finds its "." entry, but only with the folder bit.
-  EXPECT_TRUE(ListingFindsEntry(dir / "sub" + kSep, attr::kDirectory));
-  EXPECT_FALSE(ListingFindsEntry(dir / "sub" + kSep, 0));
+  EXPECT_TRUE(Finds(dir / "sub" + kSep, attr::kDirectory));
+  EXPECT_FALSE(Finds(dir / "sub" + kSep, 0));
 }
 
 #ifndef _WIN32
@@ -67,19 +67,19 @@ TEST_F(ListingTest, ABarePathFindsThatOneEntryByMask) {
 // of the name there. Listings of a folder's contents still leave dot entries out.
 TEST_F(ListingTest, AWholePathIsLookedUpExactlyAsWritten) {
   MakeFolders(dir / ".cases");
-  EXPECT_TRUE(ListingFindsEntry(dir / ".cases", attr::kDirectory));
-  EXPECT_TRUE(ListingFindsEntry(dir / ".hidden.jpg", attr::kNormal));
-  EXPECT_FALSE(ListingFindsEntry(dir / ".hidden.jpg/", attr::kNormal));
+  EXPECT_TRUE(Finds(dir / ".cases", attr::kDirectory));
+  EXPECT_TRUE(Finds(dir / ".hidden.jpg", attr::kNormal));
+  EXPECT_FALSE(Finds(dir / ".hidden.jpg/", attr::kNormal));
   EXPECT_EQ(ListAll(dir / ".hidden.jpg", 0), Names{".hidden.jpg"});
 
   // "a*.jpg" is no pattern here: "a.jpg" is not it.
-  EXPECT_FALSE(ListingFindsEntry(dir / "a*.jpg", attr::kNormal));
+  EXPECT_FALSE(Finds(dir / "a*.jpg", attr::kNormal));
   WriteFile(dir / "a*.jpg", "star");
-  EXPECT_TRUE(ListingFindsEntry(dir / "a*.jpg", attr::kNormal));
+  EXPECT_TRUE(Finds(dir / "a*.jpg", attr::kNormal));
   MakeFolders(dir / "Ca1");
-  EXPECT_FALSE(ListingFindsEntry(dir / "C?1", attr::kDirectory));
-  EXPECT_FALSE(ListingFindsEntry(dir / "C[a]1", attr::kDirectory));
-  EXPECT_FALSE(ListingFindsEntry(dir / "C?1/sub", attr::kDirectory));
+  EXPECT_FALSE(Finds(dir / "C?1", attr::kDirectory));
+  EXPECT_FALSE(Finds(dir / "C[a]1", attr::kDirectory));
+  EXPECT_FALSE(Finds(dir / "C?1/sub", attr::kDirectory));
 
   // The folder's contents: dot entries stay out, as before.
   EXPECT_EQ(ListAll(dir.path() + kSep, 0), (Names{"B.JPG", "a*.jpg", "a.jpg", "readonly.jpg"}));
@@ -90,11 +90,11 @@ TEST_F(ListingTest, AWholePathIsLookedUpExactlyAsWritten) {
 // that is no file, "path not found" when the folder is missing.
 TEST_F(ListingTest, WhatIsMissingOrInTheWayGivesItsNumber) {
   int attributes = 0;
-  EXPECT_EQ(TryReadAttributes(dir / "missing.jpg", attributes), err::kFileNotFound);
-  EXPECT_EQ(TryReadAttributes(dir / "missing/x.jpg", attributes), err::kPathNotFound);
-  EXPECT_EQ(TryMakeFolder(dir / "x/y"), err::kPathNotFound);
+  EXPECT_EQ(ReadAttributes(dir / "missing.jpg", attributes), err::kFileNotFound);
+  EXPECT_EQ(ReadAttributes(dir / "missing/x.jpg", attributes), err::kPathNotFound);
+  EXPECT_EQ(MakeFolder(dir / "x/y"), err::kPathNotFound);
   WriteFile(dir / "sub/f", "f");
-  EXPECT_EQ(TryMakeFolder(dir / "sub"), err::kPathFileAccessError);
+  EXPECT_EQ(MakeFolder(dir / "sub"), err::kPathFileAccessError);
   EXPECT_TRUE(Exists(dir / "sub/f"));
 }
 

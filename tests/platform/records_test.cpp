@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "platform/ansi_1252.h"
 #include "platform/errors.h"
@@ -17,21 +19,39 @@ using namespace testing;
 using Mode = RecordFile::Mode;
 namespace fs = std::filesystem;
 
+// Writes each record in turn to the file at path, opened once for writing; gives the first
+// failure.
+int WriteRecords(const std::string& path,
+                 std::initializer_list<std::pair<int, std::string>> records) {
+  RecordFile file;
+  if (const int e = file.Open(path, Mode::WriteOnly)) return e;
+  for (const auto& [record, text] : records) {
+    if (const int e = file.Write(record, text)) return e;
+  }
+  return 0;
+}
+
 class RecordFileTest : public ::testing::Test {
  protected:
-  std::string Read(int record) { return RecordFile(path, Mode::ReadOnly).Read(record); }
+  std::string Read(int record) {
+    RecordFile file;
+    std::string text;
+    EXPECT_EQ(file.Open(path, Mode::ReadOnly), 0);
+    EXPECT_EQ(file.Read(record, text), 0);
+    return text;
+  }
 
   TempDir dir;
   std::string path = dir / "paths.dat";
 };
 
 TEST_F(RecordFileTest, WritesTheDocumentedBytesAndReadsTheGapAsEmptyRecords) {
-  RecordFile(path, Mode::WriteOnly).Write(1, "D:\\Cases");  // the file is created
+  ASSERT_EQ(WriteRecords(path, {{1, "D:\\Cases"}}), 0);  // the file is created
   const std::string record1 =
       std::string("\x08\x00\x44\x3A\x5C\x43\x61\x73\x65\x73", 10) + std::string(245, '\0');
   EXPECT_EQ(ReadFile(path), record1);
 
-  RecordFile(path, Mode::WriteOnly).Write(4, "True");
+  ASSERT_EQ(WriteRecords(path, {{4, "True"}}), 0);
   const std::string record4 = std::string("\x04\x00\x54\x72\x75\x65", 6) + std::string(249, '\0');
   EXPECT_EQ(ReadFile(path), record1 + std::string(510, '\0') + record4);
   EXPECT_EQ(Read(2), "");
@@ -45,11 +65,7 @@ TEST_F(RecordFileTest, WritingOneRecordLeavesEveryOtherByteAsItWas) {
   const std::string tail(300, '\x55');
   WriteFile(path,
             RecordBytes("C:\\Old") + record2 + RecordBytes("True") + RecordBytes("False") + tail);
-  {
-    RecordFile f(path, Mode::WriteOnly);
-    f.Write(1, "D:\\Cases");
-    f.Write(4, "True");
-  }
+  ASSERT_EQ(WriteRecords(path, {{1, "D:\\Cases"}, {4, "True"}}), 0);
   EXPECT_EQ(ReadFile(path),
             RecordBytes("D:\\Cases") + record2 + RecordBytes("True") + RecordBytes("True") + tail);
 }
@@ -60,13 +76,11 @@ TEST_F(RecordFileTest, WritingOneRecordLeavesEveryOtherByteAsItWas) {
 TEST_F(RecordFileTest, StoresTextInWindows1252AsTyped) {
   std::string euros;  // 253 characters, 759 bytes of UTF-8
   for (int i = 0; i < 253; ++i) euros += "\xE2\x82\xAC";
-  {
-    RecordFile f(path, Mode::WriteOnly);
-    f.Write(1, " D:\\Caf\xC3\xA9 ");
-    f.Write(2, "\xE6\x97\xA5.exe");  // a character the code page cannot hold
-    f.Write(3, euros);
-    EXPECT_THROW(f.Write(4, euros + "a"), RuntimeError);  // 254 bytes
-  }
+  ASSERT_EQ(WriteRecords(path, {{1, " D:\\Caf\xC3\xA9 "},
+                                {2, "\xE6\x97\xA5.exe"},  // a character the code page cannot hold
+                                {3, euros}}),
+            0);
+  EXPECT_EQ(WriteRecords(path, {{4, euros + "a"}}), err::kBadRecordLength);  // 254 bytes
   EXPECT_EQ(ReadFile(path), RecordBytes(" D:\\Caf\xE9 ") + RecordBytes("?.exe") +
                                 RecordBytes(std::string(253, '\x80')));
   EXPECT_EQ(Read(1), " D:\\Caf\xC3\xA9 ");  // the blanks are kept
@@ -76,13 +90,7 @@ TEST_F(RecordFileTest, StoresTextInWindows1252AsTyped) {
 // Each write is flushed at once: closing cannot report a full disk, so the write must.
 TEST(RecordFileDevice, AFullDiskSurfacesInWrite) {
   if (!testing::Exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
-  RecordFile f("/dev/full", Mode::WriteOnly);
-  try {
-    f.Write(1, "D:\\Cases");
-    ADD_FAILURE() << "no error";
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.number(), err::kDiskFull);
-  }
+  EXPECT_EQ(WriteRecords("/dev/full", {{1, "D:\\Cases"}}), err::kDiskFull);
 }
 #endif
 
@@ -115,13 +123,9 @@ TEST_F(RecordFileTest, WritingNeedsNoReadAccess) {
   EXPECT_EQ(InMountNamespace(Expecting([&] {
               ASSERT_EQ(DropFileRights(), "");
               // The file must really be unreadable for this to test anything.
-              try {
-                RecordFile(path, Mode::ReadOnly);
-                ADD_FAILURE() << "the file could be read";
-              } catch (const RuntimeError& e) {
-                EXPECT_EQ(e.number(), err::kPermissionDenied);
-              }
-              EXPECT_NO_THROW(RecordFile(path, Mode::WriteOnly).Write(1, "D:\\Cases"));
+              RecordFile file;
+              EXPECT_EQ(file.Open(path, Mode::ReadOnly), err::kPermissionDenied);
+              EXPECT_EQ(WriteRecords(path, {{1, "D:\\Cases"}}), 0);
             })),
             "");
   fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);

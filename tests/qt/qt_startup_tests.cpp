@@ -12,8 +12,6 @@
 #include <optional>
 
 #include "platform/files.h"
-#include "platform/records.h"
-#include "settings/PathsFile.h"
 #include "tests/qt/QtTestSupport.h"
 #include "tests/support/namespaces.h"
 #include "tests/support/tempdir.h"
@@ -39,10 +37,8 @@ struct Scene {
   std::string Home() const { return dir / "config/pixferry"; }
   void Settings(const std::string& program) const {
     MakeFolders(Home());
-    RecordFile settings(Home() + "/paths.dat", RecordFile::Mode::WriteOnly);
-    settings.Write(paths_record::kDestination, dir / "Cases");
-    settings.Write(paths_record::kProgram, program);
-    settings.Write(paths_record::kLocal, "False");
+    WriteFile(Home() + "/paths.dat",
+              RecordBytes(dir / "Cases") + RecordBytes(program) + RecordBytes("False"));
   }
 
   TempDir dir;

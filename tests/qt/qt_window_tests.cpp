@@ -11,8 +11,6 @@
 
 #include "app/Dispatch.h"
 #include "platform/dates.h"
-#include "platform/records.h"
-#include "settings/PathsFile.h"
 #include "tests/qt/QtTestSupport.h"
 #include "tests/support/messages.h"
 #include "tests/support/tempdir.h"
@@ -229,10 +227,7 @@ class WindowTest : public QObject {
     MakeFolders(cases);
     for (const char* name : {"/IMG_0001.JPG", "/IMG_0002.JPG"})
       WriteFile(media + name, JpegBytes());
-    RecordFile settings(dir / "paths.dat", RecordFile::Mode::WriteOnly);
-    settings.Write(paths_record::kDestination, cases);
-    settings.Write(paths_record::kProgram, "Internal");
-    settings.Close();
+    WriteFile(dir / "paths.dat", RecordBytes(cases) + RecordBytes("Internal"));
     ScopedCurrentDirectory cd(dir.path());
     Program p;
     p.Start();
@@ -242,7 +237,9 @@ class WindowTest : public QObject {
     auto* date = qobject_cast<QLineEdit*>(w->Control("txtDate"));
     date->setFocus();
     QTest::keyClick(date, Qt::Key_Tab);  // leaving the empty box writes today's date
-    QCOMPARE(date->text().toStdString(), ShortDateText(Today()));
+    CalendarDate today;
+    QCOMPARE(Today(today), 0);
+    QCOMPARE(date->text().toStdString(), ShortDateText(today));
     date->clear();
     QTest::keyClicks(date, QString::fromStdString(ShortDateText({2008, 3, 2})));
     QTest::keyClicks(w->Control("txtIncidentNumber"), "0815-22");

@@ -18,7 +18,7 @@ void FakePictureBox::LoadPicture(const std::string& path) {
     const std::string folder = path.substr(0, path.find_last_of(kSep));
     int attributes = 0;
     const bool folder_exists =
-        TryReadAttributes(folder, attributes) == 0 && (attributes & attr::kDirectory) != 0;
+        ReadAttributes(folder, attributes) == 0 && (attributes & attr::kDirectory) != 0;
     throw RuntimeError(folder_exists ? err::kFileNotFound : err::kPathNotFound);
   }
   unsigned char head[3] = {};
@@ -112,8 +112,7 @@ void MarkCopied(frmMain& form, const std::string& root) {
     }
     const std::string path = it->path().string();
     if (it->is_symlink() || !it->is_regular_file()) continue;
-    if (const std::optional<FileStamp> stamp = StampOf(path))
-      form.verified_copies.Add(path, *stamp);
+    if (FileStamp stamp; StampOf(path, stamp) == 0) form.verified_copies.Add(path, stamp);
   }
 }
 

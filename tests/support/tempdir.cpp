@@ -1,5 +1,7 @@
 #include "tests/support/tempdir.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -214,6 +216,24 @@ std::string JpegBytes() {
       "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\xda\x00\x0c\x03"
       "\x01\x00\x02\x11\x03\x11\x00\x3f\x00\xa6\x02\x74\x76\xff\xd9";
   return std::string(kJpeg, sizeof kJpeg - 1);
+}
+
+std::string CurrentFolder() {
+  std::string path;
+  EXPECT_EQ(CurrentDirectory(path), 0);
+  return path;
+}
+
+FileStamp StampAt(const std::string& path) {
+  FileStamp stamp;
+  EXPECT_EQ(StampOf(path, stamp), 0) << path;
+  return stamp;
+}
+
+bool Finds(const std::string& pattern, int mask) {
+  bool found = false;
+  EXPECT_EQ(FindEntry(pattern, mask, found), 0) << pattern;
+  return found;
 }
 
 ScopedCurrentDirectory::ScopedCurrentDirectory(const std::string& path)

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/files.h"
+
 namespace pixferry::testing {
 
 using Names = std::vector<std::string>;
@@ -47,6 +49,12 @@ void HideOnWindows(const std::string& path, bool system_file = false);
 std::string RecordBytes(std::string_view text);
 // A small valid baseline JPEG (8 x 8, one colour), as cameras write them.
 std::string JpegBytes();
+
+// The platform's answers, a test failure when it cannot give them: the current directory, the
+// stamp of the file at path, whether FindEntry finds pattern.
+std::string CurrentFolder();
+FileStamp StampAt(const std::string& path);
+bool Finds(const std::string& pattern, int mask);
 
 // Makes the current directory a folder for the lifetime of the object (paths.dat lives there).
 class ScopedCurrentDirectory {

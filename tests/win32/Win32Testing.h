@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "platform/files.h"
-#include "platform/records.h"
 #include "platform/win32/wide.h"
 #include "tests/support/tempdir.h"
 #include "ui/win32/Program.h"
@@ -137,10 +136,10 @@ struct ProgramFixture {
       if (with_card)
         pixferry::testing::WriteFile(media + "/" + name, pixferry::testing::JpegBytes());
     }
-    RecordFile settings(dir / "paths.dat", RecordFile::Mode::WriteOnly);
-    const std::string records[] = {cases, "Internal", "False", "False"};
-    for (int i = 0; i < 4; ++i) settings.Write(i + 1, records[i]);
-    settings.Close();
+    using pixferry::testing::RecordBytes;
+    pixferry::testing::WriteFile(
+        dir / "paths.dat",
+        RecordBytes(cases) + RecordBytes("Internal") + RecordBytes("False") + RecordBytes("False"));
     program->Start(SW_SHOWNORMAL);
     Pump(50);
   }

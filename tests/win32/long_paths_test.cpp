@@ -19,6 +19,7 @@
 namespace pixferry {
 namespace {
 
+using testing::Finds;
 using testing::Names;
 using testing::ScopedCurrentDirectory;
 using testing::TempDir;
@@ -74,18 +75,18 @@ TEST(WindowsNames, NamesEndingInADotOrABlankAreListedAndRemovedAsTheyAre) {
   TempDir dir;
   const std::string card = dir / "card";
   const Names names{"IMG_0001.JPG.", "IMG_0002.JPG "};
-  ThrowIfError(TryMakeFolder(card));
+  ThrowIfError(MakeFolder(card));
   for (const std::string& name : names) ASSERT_TRUE(WriteLong(card + "\\" + name, name)) << name;
   ASSERT_TRUE(WriteLong(dir / "IMG_0001.JPG", "the other one"));
-  ThrowIfError(TryMakeFolder(card + "\\folder."));
+  ThrowIfError(MakeFolder(card + "\\folder."));
   EXPECT_EQ(ListNames(card + "\\*", attr::kDirectory),
             (Names{".", "..", "IMG_0001.JPG.", "IMG_0002.JPG ", "folder."}));
   for (const std::string& name : names) {
     SCOPED_TRACE(name);
-    EXPECT_TRUE(ListingFindsEntry(card + "\\" + name, attr::kNormal));
-    EXPECT_EQ(StampOf(card + "\\" + name).value_or(FileStamp{}).size, name.size());
+    EXPECT_TRUE(Finds(card + "\\" + name, attr::kNormal));
+    EXPECT_EQ(testing::StampAt(card + "\\" + name).size, name.size());
   }
-  EXPECT_TRUE(ListingFindsEntry(card + "\\folder.", attr::kDirectory));
+  EXPECT_TRUE(Finds(card + "\\folder.", attr::kDirectory));
   testing::GuardDeletion(card);
   EXPECT_EQ(DeleteFolderTree(card), 0);
   EXPECT_EQ(ListNames(dir / "*", attr::kDirectory), (Names{".", "..", "IMG_0001.JPG"}));
@@ -97,22 +98,23 @@ TEST(WindowsNames, NamesEndingInADotOrABlankAreListedAndRemovedAsTheyAre) {
 // match, nor a stream inside one.
 TEST(WindowsNames, APathIsNeverReadAsAPattern) {
   TempDir dir;
-  ThrowIfError(TryMakeFolder(dir / "Cases"));
+  ThrowIfError(MakeFolder(dir / "Cases"));
   testing::WriteFile(dir / "Cases/ab.jpg", "ab");
   for (const char* path :
        {"Ca?es", "C*", "Ca<es", "Cases>", "Cases\"", "Ca|es", "Cases:x", "Ca\x01"}) {
     SCOPED_TRACE(path);
-    EXPECT_FALSE(ListingFindsEntry(dir / path, attr::kDirectory));
+    EXPECT_FALSE(Finds(dir / path, attr::kDirectory));
     int attributes = 0;
-    EXPECT_EQ(TryReadAttributes(dir / path, attributes), err::kFileNotFound);
-    EXPECT_EQ(TryMakeFolder(dir / path), err::kBadFileName);
+    EXPECT_EQ(ReadAttributes(dir / path, attributes), err::kFileNotFound);
+    EXPECT_EQ(MakeFolder(dir / path), err::kBadFileName);
     EXPECT_EQ(ListNames(dir / path + "\\*", attr::kDirectory), Names{});
   }
-  EXPECT_FALSE(ListingFindsEntry(dir / "Cases/a?.jpg", attr::kNormal));
-  EXPECT_FALSE(ListingFindsEntry(dir / "Cases/a<", attr::kNormal));
-  EXPECT_FALSE(StampOf(dir / "Cases/a?.jpg").has_value());
+  EXPECT_FALSE(Finds(dir / "Cases/a?.jpg", attr::kNormal));
+  EXPECT_FALSE(Finds(dir / "Cases/a<", attr::kNormal));
+  FileStamp stamp;
+  EXPECT_EQ(StampOf(dir / "Cases/a?.jpg", stamp), kNotThere);
   // Only what is really there answers, and the listing's own patterns still work.
-  EXPECT_TRUE(ListingFindsEntry(dir / "Cases/ab.jpg", attr::kNormal));
+  EXPECT_TRUE(Finds(dir / "Cases/ab.jpg", attr::kNormal));
   EXPECT_EQ(ListNames(dir / "Cases/a?.jpg", 0), Names{"ab.jpg"});
   EXPECT_EQ(ListNames(dir / "*", attr::kDirectory), (Names{".", "..", "Cases"}));
 }

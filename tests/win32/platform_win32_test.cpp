@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "platform/ansi.h"
+#include "platform/copy.h"
 #include "platform/dates.h"
 #include "platform/errors.h"
-#include "platform/copy.h"
 #include "platform/files.h"
 #include "platform/win32/wide.h"
 #include "tests/support/copy_one.h"
@@ -20,6 +20,7 @@ namespace pixferry {
 namespace {
 
 using testing::CopyWholeFile;
+using testing::CurrentFolder;
 using testing::Names;
 using testing::ReadFile;
 
@@ -63,7 +64,7 @@ TEST_F(WindowsFiles, ADriveRootListsTheDotEntriesAndKeepsItsSeparator) {
   EXPECT_EQ(root.Next(), std::optional<std::string>("."));
   EXPECT_EQ(root.Next(), std::optional<std::string>(".."));
   testing::ScopedCurrentDirectory cd("Z:\\");
-  EXPECT_EQ(CurrentDirectory(), "Z:\\");
+  EXPECT_EQ(CurrentFolder(), "Z:\\");
 }
 
 TEST_F(WindowsFiles, ReadOnlyIsKeptByACopyButNeverStopsAReplacement) {
@@ -72,13 +73,13 @@ TEST_F(WindowsFiles, ReadOnlyIsKeptByACopyButNeverStopsAReplacement) {
   // No temporary file left, and not its hidden bit.
   EXPECT_EQ(List("sub\\*", 22), (Names{".", "..", "a.jpg"}));
   int attributes = 0;
-  EXPECT_EQ(TryReadAttributes(dir / "sub/a.jpg", attributes), 0);
+  EXPECT_EQ(ReadAttributes(dir / "sub/a.jpg", attributes), 0);
   EXPECT_EQ(attributes & (attr::kReadOnly | attr::kHidden), attr::kReadOnly);
   // The operator has confirmed the overwrite; a photo the camera protected would otherwise
   // never be replaceable.
   CopyWholeFile(dir / "B.JPG", dir / "sub/a.jpg");
   EXPECT_EQ(ReadFile(dir / "sub/a.jpg"), "B.JPG");
-  EXPECT_EQ(TryReadAttributes(dir / "sub/a.jpg", attributes), 0);
+  EXPECT_EQ(ReadAttributes(dir / "sub/a.jpg", attributes), 0);
   EXPECT_EQ(attributes & attr::kReadOnly, 0);
   EXPECT_EQ(List("sub\\*", 22), (Names{".", "..", "a.jpg"}));
   CopyGroup self;  // the same file under another spelling: left whole, and no copy of itself

@@ -11,6 +11,7 @@
 namespace pixferry::win32::testing {
 namespace {
 
+using pixferry::testing::CurrentFolder;
 using pixferry::testing::Exists;
 using pixferry::testing::MakeFolders;
 using pixferry::testing::ScopedCurrentDirectory;
@@ -67,10 +68,8 @@ struct CardStart {
 TEST(CardArgument, TheSettingsFolderIsMadeInAppDataAndTheCardIsListed) {
   CardStart s;
   ASSERT_TRUE(s.program->TakeArguments({s.dir / "card\\"}));
-  EXPECT_EQ(CurrentDirectory(), s.Home());
-  RecordFile settings(s.Home() + "\\paths.dat", RecordFile::Mode::WriteOnly);
-  settings.Write(1, s.dir / "Cases");
-  settings.Close();
+  EXPECT_EQ(CurrentFolder(), s.Home());
+  WriteFile(s.Home() + "\\paths.dat", pixferry::testing::RecordBytes(s.dir / "Cases"));
   s.program->Start(SW_SHOWNORMAL);
   Pump(50);
   EXPECT_TRUE(s.answers.seen.empty());
@@ -106,7 +105,7 @@ TEST(CardArgument, TheFirstStartAsksWhereCaseFoldersGoAndListsTheCard) {
 TEST(NoArgument, TheFolderStartedInHoldsTheSettings) {
   CardStart s;
   ASSERT_TRUE(s.program->TakeArguments({}));
-  EXPECT_EQ(CurrentDirectory(), s.dir / "started");
+  EXPECT_EQ(CurrentFolder(), s.dir / "started");
   s.answers.Then(IDOK);
   s.program->Start(SW_SHOWNORMAL);
   Pump(50);
@@ -133,7 +132,7 @@ TEST(CardArgument, ACardThatCannotBeReadIsRefusedWithTheSystemsReason) {
     EXPECT_TRUE(std::isalpha(static_cast<unsigned char>(box.text.end()[-2])) &&
                 box.text.back() == '.')
         << box.text;
-    EXPECT_EQ(CurrentDirectory(), s.dir / "started");
+    EXPECT_EQ(CurrentFolder(), s.dir / "started");
     EXPECT_FALSE(Exists(s.dir / "AppData"));
   }
 }

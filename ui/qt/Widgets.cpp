@@ -51,7 +51,7 @@ void StatusBox::SetPlainText(const QString& text) {
 QImage DecodePicture(const std::string& path, QSize size) {
   // Read by the core's bytes: a QString path would lose a name that is not UTF-8.
   int attributes = 0;
-  ThrowIfError(TryReadAttributes(path, attributes));
+  ThrowIfError(ReadAttributes(path, attributes));
   if (attributes & attr::kDirectory) throw RuntimeError(err::kPathFileAccessError);
   std::ifstream file(path, std::ios::binary);
   if (!file) throw RuntimeError(err::kPermissionDenied);
