@@ -3,6 +3,7 @@
 
 #include "app/frmMain.h"
 #include "platform/files.h"
+#include "platform/userfolders.h"
 #include "settings/PathsFile.h"
 
 namespace pixferry {
@@ -13,6 +14,10 @@ namespace pixferry {
 // first start instead: Pixferry asks for the destination and goes on to the card.
 void frmMain::Form_Load() {
   try {
+    // A run killed midway left hidden temporaries in its case folder, wherever that was.
+    cases_in_progress = CasesInProgress(PerUserSettingsFolder().path);
+    cases_in_progress.CleanLeftBehind();
+
     strMyDirectory = CurrentDirectory();
 
     if (!strCardDirectory.empty() &&
