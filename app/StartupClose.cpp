@@ -4,6 +4,7 @@
 #include "app/frmMain.h"
 #include "lists/ListingFindsEntry.h"
 #include "platform/files.h"
+#include "platform/userfolders.h"
 #include "settings/PathsFile.h"
 
 namespace pixferry {
@@ -14,6 +15,13 @@ namespace pixferry {
 // first start instead: Pixferry asks for the destination and goes on to the card.
 void frmMain::Form_Load() {
   try {
+    // A run killed midway left hidden temporaries in its case folder, wherever that was.
+    std::string settings_folder, reason;
+    if (PerUserSettingsFolder(settings_folder, reason) == 0) {
+      cases_in_progress = CasesInProgress(settings_folder);
+      cases_in_progress.CleanLeftBehind();
+    }
+
     ThrowIfError(CurrentDirectory(strMyDirectory));
 
     if (!strCardDirectory.empty() &&

@@ -11,6 +11,7 @@
 
 #include "app/MainControls.h"
 #include "app/Screen.h"
+#include "copy/CasesInProgress.h"
 #include "copy/VerifiedCopies.h"
 #include "lists/FileList.h"
 #include "platform/copy.h"
@@ -128,6 +129,9 @@ class frmMain : public MainControls {
   // and read back together.
   VerifiedCopies verified_copies;
   CopyGroupLimits copy_group_limits;
+  // The case folders jobs are copying into, marked in the user's settings folder from Form_Load
+  // on, so that the next start cleans up after a run killed midway. None before Form_Load.
+  CasesInProgress cases_in_progress;
 
   frmShowPhoto& viewer;
   Desktop& desktop;

@@ -35,4 +35,9 @@ constexpr bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) n
   return true;
 }
 
+constexpr bool EndsWithIgnoringAsciiCase(std::string_view text, std::string_view end) noexcept {
+  return text.size() >= end.size() &&
+         EqualsIgnoringAsciiCase(text.substr(text.size() - end.size()), end);
+}
+
 }  // namespace pixferry

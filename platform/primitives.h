@@ -220,4 +220,12 @@ std::size_t OpenFileBudget() noexcept;
 // Some randomness for the temporaries' names beyond the seed the library gives.
 std::uint64_t Entropy() noexcept;
 
+// ---- Files written in place, for the hash lists (platform/hash_list.cpp).
+
+// Opens the existing regular file path for reading and writing, no other writer beside it;
+// kNotThere when there is no file of that name.
+int OpenExisting(const std::string& path, File& file);
+// Cuts file back to size bytes: an append that failed leaves the file as it was.
+int Truncate(FileHandle& file, std::uint64_t size);
+
 }  // namespace pixferry::os

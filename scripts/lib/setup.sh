@@ -1,13 +1,15 @@
 # Shared by scripts/demo and scripts/test: install what is missing, then configure and build.
 # Sourced, not run; the caller sets -euo pipefail.
 
-# Debian 12 packages the build, the tests and the demo need. fonts-liberation gives the windows
-# Liberation Sans where MS Sans Serif is missing; googletest holds /usr/src/googletest;
-# libfuse3-dev and fuse3 give the tests their fault file system; desktop-file-utils and appstream
-# validate the menu entry and the AppStream metainfo; xvfb, xauth and xdotool run the window
-# tests once more on a real X display, with the window system's own input.
+# Debian 12 packages the build, the tests and the demo need. libssl-dev gives OpenSSL's libcrypto,
+# whose SHA-256 the hash lists use; fonts-liberation gives the windows Liberation Sans where MS
+# Sans Serif is missing; googletest holds /usr/src/googletest; libfuse3-dev and fuse3 give the
+# tests their fault file system; desktop-file-utils and appstream validate the menu entry and the
+# AppStream metainfo; xvfb, xauth and xdotool run the window tests once more on a real X display,
+# with the window system's own input.
 PIXFERRY_PACKAGES=(
   cmake ninja-build g++ pkg-config
+  libssl-dev
   qt6-base-dev qt6-qpa-plugins libqt6test6
   libgtest-dev googletest libbenchmark-dev
   libfuse3-dev fuse3

@@ -1,0 +1,342 @@
+// SHA-256 against known digests, and the hash lists checked by sha256sum itself where it runs.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/mount.h>
+#endif
+
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/hash_list.h"
+#include "platform/paths.h"
+#include "platform/sha256.h"
+#include "tests/support/namespaces.h"
+#include "tests/support/tempdir.h"
+
+namespace pixferry {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace testing;
+using namespace std::chrono_literals;
+
+Digest DigestOf(std::string_view bytes, std::size_t piece = std::string_view::npos) {
+  Sha256 hash;
+  for (std::size_t at = 0; at < bytes.size(); at += piece) {
+    hash.Update(bytes.data() + at, std::min(piece, bytes.size() - at));
+  }
+  return hash.Finish();
+}
+
+std::string Hex(std::string_view bytes) {
+  return ToHex(DigestOf(bytes));
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = text.find('\n', start);
+    lines.push_back(text.substr(start, end - start));
+    start = end == std::string::npos ? text.size() : end + 1;
+  }
+  return lines;
+}
+
+#ifndef _WIN32
+// What a command prints, and its exit status.
+std::pair<std::string, int> RunCommand(const std::string& command) {
+  std::string output;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  char buffer[4096];
+  while (pipe && std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+  return {output, pipe ? ::pclose(pipe) : -1};
+}
+
+// sha256sum's own verdict on the list, run where the guide says (in the destination root): the
+// empty text when it passes, else what it said.
+std::string Sha256sumFailure(const std::string& root, const std::string& list) {
+  const auto [output, status] =
+      RunCommand("cd '" + root + "' && sha256sum -c --strict '" + list + "' 2>&1");
+  return status == 0 ? "" : output + "(status " + std::to_string(status) + ")";
+}
+#endif
+
+// Digests everyone agrees on, given in pieces of every awkward size (around the 64-byte block),
+// and a megabyte of noise: on Linux checked against sha256sum on the same file.
+TEST(Sha256, GivesTheDigestsOfKnownTexts) {
+  std::mt19937 random(2026);
+  std::string noise(std::size_t{1} << 20, '\0');
+  for (char& c : noise) c = static_cast<char>(random());
+  const struct {
+    std::string bytes;
+    std::string_view hex;
+  } rows[] = {
+      {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+      {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+      {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+       "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+      {noise, "91c9b4ca8833d552abfbf3831a9ae2d4dfcb6c7e9bd9a2f9d74cd17440916b38"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.bytes.size());
+    for (const std::size_t piece : {std::string_view::npos, std::size_t{1}, std::size_t{63},
+                                    std::size_t{64}, std::size_t{65}, std::size_t{4097}}) {
+      if (piece < 64 && row.bytes.size() > 1000) continue;
+      EXPECT_EQ(ToHex(DigestOf(row.bytes, piece)), row.hex) << piece;
+    }
+    Digest read{};
+    ASSERT_TRUE(FromHex(row.hex, read));
+    EXPECT_EQ(ToHex(read), row.hex);
+  }
+#ifndef _WIN32
+  TempDir dir;
+  WriteFile(dir / "noise", noise);
+  EXPECT_EQ(RunCommand("sha256sum '" + (dir / "noise") + "'").first.substr(0, 64), rows[3].hex);
+#endif
+  // Finish starts afresh.
+  Sha256 hash;
+  hash.Update("abc", 3);
+  hash.Finish();
+  EXPECT_EQ(ToHex(hash.Finish()), rows[0].hex);
+  Digest digest{};
+  for (const std::string_view bad :
+       {"ba7816bf", "g3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855",
+        " e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b85"}) {
+    EXPECT_FALSE(FromHex(bad, digest)) << bad;
+  }
+  EXPECT_TRUE(FromHex("BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD", digest));
+  EXPECT_EQ(ToHex(digest), rows[1].hex);
+}
+
+class HashListTest : public ::testing::Test {
+ protected:
+  // A photo on the card, last changed at 2026-12-07 10:15:00 UTC, and its proved copy in the case
+  // folder C_1 under copy_name.
+  HashRecord Copy(const std::string& name, const std::string& copy_name, std::string_view bytes) {
+    WriteFile(card / name, bytes);
+    WriteFile(root / ("C_1/" + copy_name), bytes);
+    const std::chrono::sys_time<fs::file_time_type::duration> taken =
+        std::chrono::sys_days{2026y / 12 / 7} + 10h + 15min;
+    fs::last_write_time(FileSystemPath(card / name), fs::file_time_type::clock::from_sys(taken));
+    // Proved within that second.
+    const auto checked = std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+        taken + std::chrono::milliseconds(999));
+    FileStamp stamp;
+    EXPECT_EQ(StampOf(card / name, stamp), 0);
+    return {DigestOf(bytes), "C_1/" + copy_name, card / name, stamp, UtcTimeText(checked)};
+  }
+
+  std::string ListText() const { return ReadFile(root / "C_1.sha256"); }
+
+  TempDir card, root;
+  HashList list{root.path(), "C_1"};
+};
+
+// The life of one case folder's list: two jobs, the second after a restart, then Overwrites,
+// each checked by sha256sum; a copy changed afterwards fails the check.
+TEST_F(HashListTest, ListsEveryCopySoThatSha256sumChecksIt) {
+  std::vector<HashRecord> records = {Copy("IMG_0001.JPG", "IMG_0001.JPG", "one"),
+                                     Copy("IMG_0002.JPG", "00000002.JPG", "two")};
+  ASSERT_EQ(list.Add(records), 0);
+  EXPECT_EQ(list.path(), root / "C_1.sha256");
+  std::vector<std::string> lines = Lines(ListText());
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[0], "# Pixferry " PIXFERRY_PROGRAM_VERSION
+                      " SHA-256 list. Check it in the folder that holds it: sha256sum -c "
+                      "\"C_1.sha256\"");
+  // Times in nanoseconds since 1970 on every system: 1796638500 s is the photo's moment.
+  EXPECT_TRUE(lines[1].starts_with("# source size=3 modified=1796638500000000000 changed="))
+      << lines[1];
+  EXPECT_TRUE(lines[1].ends_with(" checked=2026-12-07T10:15:00Z path=" + (card / "IMG_0001.JPG")))
+      << lines[1];
+  EXPECT_EQ(lines[2], Hex("one") + "  C_1/IMG_0001.JPG");
+  EXPECT_EQ(lines[4], Hex("two") + "  C_1/00000002.JPG");
+  EXPECT_EQ(AllNames(root.path()), (Names{"C_1", "C_1.sha256"}));
+
+  // Names sha256sum escapes, a blank and "%" in the card's path, UTF-8.
+#ifdef _WIN32
+  const std::vector<std::string> odd = {"100% sure \xC3\xA9.JPG"};
+#else
+  const std::vector<std::string> odd = {"100% sure \xC3\xA9.JPG", "back\\slash.JPG",
+                                        "line\nbreak\r.JPG"};
+#endif
+  const std::string first_job = ListText();
+  {
+    HashList again(root.path(), "C_1");  // the program started again
+    std::vector<HashRecord> later;
+    for (const std::string& name : odd) later.push_back(Copy(name, name, name));
+    ASSERT_EQ(again.Add(later), 0);
+    records.insert(records.end(), later.begin(), later.end());
+  }
+  EXPECT_TRUE(ListText().starts_with(first_job)) << "a later job only appends";
+#ifndef _WIN32
+  EXPECT_EQ(Lines(ListText())[10], "\\" + Hex(odd[2]) + "  C_1/line\\nbreak\\r.JPG");
+  EXPECT_EQ(Sha256sumFailure(root.path(), "C_1.sha256"), "");
+#endif
+
+  // Overwritten: a copy the second object listed, by the first, which must read what the second
+  // added; one the first listed, by it as it left the list, and then by a third as the program
+  // runs again. Each copy keeps one line, the last one given.
+  records[2] = Copy(odd[0], odd[0], "uno");
+  ASSERT_EQ(list.Add({records[2]}), 0);
+  records[0] = Copy("IMG_0001.JPG", "IMG_0001.JPG", "eins");
+  ASSERT_EQ(list.Add({records[0]}), 0);
+  records[0] = Copy("IMG_0001.JPG", "IMG_0001.JPG", "yksi");
+  ASSERT_EQ(HashList(root.path(), "C_1").Add({records[0]}), 0);
+  lines = Lines(ListText());
+  EXPECT_EQ(lines.size(), 1 + 2 * records.size());
+  EXPECT_EQ(lines.back(), Hex("yksi") + "  C_1/IMG_0001.JPG");
+  EXPECT_EQ(AllNames(root.path()), (Names{"C_1", "C_1.sha256"})) << "a temporary was left";
+#ifndef _WIN32
+  EXPECT_EQ(Sha256sumFailure(root.path(), "C_1.sha256"), "");
+  WriteFile(root / "C_1/00000002.JPG", "junk");
+  EXPECT_NE(Sha256sumFailure(root.path(), "C_1.sha256"), "");
+#endif
+
+  // What Delete reads after a restart: every record as it was given.
+  std::vector<HashRecord> read;
+  ASSERT_EQ(ReadHashLists(root.path(), read), 0);
+  const auto by_copy = [](const HashRecord& a, const HashRecord& b) { return a.copy < b.copy; };
+  std::sort(records.begin(), records.end(), by_copy);
+  std::sort(read.begin(), read.end(), by_copy);
+  ASSERT_EQ(read.size(), records.size());
+  for (std::size_t i = 0; i < read.size(); ++i) {
+    SCOPED_TRACE(records[i].copy);
+    EXPECT_EQ(read[i].digest, records[i].digest);
+    EXPECT_EQ(read[i].copy, records[i].copy);
+    EXPECT_EQ(read[i].source, records[i].source);
+    EXPECT_EQ(read[i].stamp, records[i].stamp);
+    EXPECT_EQ(read[i].checked, records[i].checked);
+  }
+}
+
+#ifdef _WIN32
+// Windows finds a name in any letter case: the list gives the name the file holds, and a copy now
+// named in another letter case than its line replaces that line.
+TEST_F(HashListTest, ListsACopyByTheNameItHolds) {
+  WriteFile(root / "C_1.sha256", Hex("one") + "  C_1/IMG_0001.JPG\n");
+  HashRecord record = Copy("A.JPG", "img_0001.jpg", "two");
+  record.copy = "C_1\\IMG_0001.JPG";
+  ASSERT_EQ(list.Add({record}), 0);
+  const std::vector<std::string> lines = Lines(ListText());
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[2], Hex("two") + "  C_1/img_0001.jpg");
+}
+#endif
+
+// Lists written by hand or by other tools (read whatever the extension's letter case): CRLF,
+// binary mode's "*", capitals, one blank, fields in another order or with blanks between; what is
+// not understood is passed over, and a "# source" line counts only just before its copy's line.
+TEST_F(HashListTest, ReadsListsWrittenByHand) {
+  const std::string a = Hex("a");
+  std::string upper = a;
+  std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return std::toupper(c); });
+  const struct {
+    std::string text;
+    std::vector<std::string> read;  // copy|source|checked|size
+  } rows[] = {
+      {"# source modified=5 size=1 path=/card/A.JPG\r\n" + a + " *C/A.JPG\r\n",
+       {"C/A.JPG|/card/A.JPG||1"}},
+      {"# source size=1 modified=5 path=/card/B.JPG\n\n" + upper + "  C/B.JPG\n", {"C/B.JPG|||0"}},
+      {"# source size=1 path=/card/D.JPG\n" + a + "  C/D.JPG\n", {"C/D.JPG|||0"}},
+      {"# source  checked=x%20y  size=2 colour=red modified=6 path=/card/100%25%zz F.JPG\n" + a +
+           " C/F.JPG",
+       {"C/F.JPG|/card/100%%zz F.JPG|x y|2"}},
+      {"\\" + a + "  C/G\\\\.JPG\\n\n", {"C/G\\.JPG\n|||0"}},
+      {"SHA256 (C/H.JPG) = " + a + "\n" + a + "C/H.JPG\n" + a.substr(1) + "  C/H.JPG\n\\" + a +
+           "  C/H\\x.JPG\n" + a + "  \n",
+       {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.text);
+    WriteFile(root / "hand.SHA256", row.text);
+    std::vector<HashRecord> read;
+    ASSERT_EQ(ReadHashLists(root.path(), read), 0);
+    std::vector<std::string> summary;
+    for (const HashRecord& record : read) {
+      EXPECT_EQ(record.digest, DigestOf("a"));
+      summary.push_back(record.copy + "|" + record.source + "|" + record.checked + "|" +
+                        std::to_string(record.stamp.size));
+    }
+    EXPECT_EQ(summary, row.read);
+  }
+  // Only files directly in the root whose names end in ".sha256" are lists.
+  fs::remove(FileSystemPath(root / "hand.SHA256"));
+  WriteFile(root / "other.txt", a + "  C/I.JPG\n");
+  WriteFile(root / "C.sha256/inner.sha256", a + "  C/I.JPG\n");
+  std::vector<HashRecord> read;
+  EXPECT_EQ(ReadHashLists(root.path(), read), 0);
+  EXPECT_EQ(ReadHashLists(root / "missing", read), 0);
+  EXPECT_TRUE(read.empty());
+}
+
+// A list whose last line lost its end, by hand or as a crash mid-append leaves it (zeros where
+// the data never reached the disk): the next Add mends it, and sha256sum still checks the list.
+TEST_F(HashListTest, AddMendsALastLineWithoutItsEnd) {
+  const std::string listed = "# by hand\n" + Hex("one") + "  C_1/A.JPG";
+  Copy("A.JPG", "A.JPG", "one");
+  const HashRecord two = Copy("B.JPG", "B.JPG", "two");
+  for (const std::string& text : {listed, listed + "\n" + std::string(40, '\0')}) {
+    WriteFile(root / "C_1.sha256", text);
+    ASSERT_EQ(list.Add({two}), 0);
+    const std::vector<std::string> lines = Lines(ListText());
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0] + "\n" + lines[1], listed);
+    EXPECT_EQ(lines[3], Hex("two") + "  C_1/B.JPG");
+#ifndef _WIN32
+    EXPECT_EQ(Sha256sumFailure(root.path(), "C_1.sha256"), "");
+#endif
+  }
+}
+
+#ifndef _WIN32
+// A destination that fills up: the append that does not fit, and the whole list written anew for
+// an Overwrite, fail with "Disk full" and leave the list as it was, and no temporary.
+TEST_F(HashListTest, AFailedAddLeavesTheListAsItWas) {
+  EXPECT_EQ(InMountNamespace(Expecting([&] {
+              ASSERT_EQ(::mount("tmpfs", root.path().c_str(), "tmpfs", 0, "size=64k"), 0);
+              std::vector<HashRecord> many;
+              for (int i = 0; i < 40; ++i) {
+                const std::string name = "IMG_" + std::to_string(1000 + i) + ".JPG";
+                many.push_back({DigestOf(name), "C_1/" + name, "/card/" + name, {1, 2, 3}, ""});
+              }
+              ASSERT_EQ(list.Add({many[0]}), 0);
+              // Fill the rest of the file system.
+              const std::string filler(4096, 'x');
+              for (int i = 0; i < 100; ++i) {
+                FILE* file = std::fopen((root / ("fill" + std::to_string(i))).c_str(), "wb");
+                ASSERT_NE(file, nullptr);
+                const bool full =
+                    std::fwrite(filler.data(), 1, filler.size(), file) < filler.size() ||
+                    std::fflush(file) != 0;
+                std::fclose(file);
+                if (full) break;
+              }
+              const std::string before = ListText();
+              // Lines added, then the list written anew without the lines of an overwritten copy.
+              for (const std::vector<HashRecord>& adding :
+                   {std::vector<HashRecord>(many.begin() + 1, many.end()), many}) {
+                EXPECT_EQ(list.Add(adding), err::kDiskFull);
+                EXPECT_EQ(ListText(), before);
+                for (const std::string& name : AllNames(root.path())) {
+                  EXPECT_FALSE(name.starts_with(".")) << name;
+                }
+              }
+            })),
+            "");
+}
+#endif
+
+}  // namespace
+}  // namespace pixferry
