@@ -1,8 +1,8 @@
 // The few operations on files and folders that the program's careful procedures are written
-// over: the tree walks (the deletion and Delete's look for photos without a copy, platform/tree.cpp)
-// and the whole-file copy (platform/copy.cpp). Each system implements them, and nothing more, in
-// its walk.inc and copy.inc; the procedures stand once above them, and the fault build puts its
-// checks around these calls there, so one fault sweep covers both systems.
+// over: the tree walks (the deletion and Delete's look for photos without a copy,
+// platform/tree.cpp) and the whole-file copy (platform/copy.cpp). Each system implements them, and
+// nothing more, in its walk.inc and copy.inc; the procedures stand once above them, and the fault
+// build puts its checks around these calls there, so one fault sweep covers both systems.
 //
 // Error convention, as for the whole platform layer (platform/files.h): a primitive that can fail
 // returns 0; kNotThere when the entry, file or folder asked about is missing or is no longer what
@@ -24,7 +24,6 @@ namespace pixferry::os {
 inline constexpr int kNotThere = -1;
 
 // ---- Folders, for the walks.
-
 
 // A folder as the system names its entries: bytes on POSIX, UTF-16 on Windows, so that any name
 // the card holds can be removed without a round trip through UTF-8.
@@ -196,5 +195,20 @@ std::string FoldedName(const std::string& path);
 std::size_t OpenFileBudget() noexcept;
 // Some randomness for the temporaries' names beyond the seed the library gives.
 std::uint64_t Entropy() noexcept;
+
+// ---- Files read again from their storage, for Delete's look at the copies it counts on.
+
+// Opens the existing regular file path (a link followed) for reading past the cache: POSIX with
+// O_DIRECT where the file system allows it, otherwise with its cached pages dropped on the open
+// file; Windows with FILE_FLAG_NO_BUFFERING where the file system allows it. Shared with every
+// other reader and writer. identity: what the file opened is. kNotThere when path is missing or
+// is no regular file.
+int OpenStored(const std::string& path, File& file, Identity& identity);
+// Reads up to size bytes at offset from a file OpenStored opened; size, offset and buffer must be
+// whole sectors. got is short only at the end of the file.
+int ReadStored(FileHandle& file, void* buffer, std::size_t size, std::uint64_t offset,
+               std::size_t& got);
+// What the file at path is (a link followed); kNotThere when nothing is there.
+int IdentifyFile(const std::string& path, Identity& identity);
 
 }  // namespace pixferry::os
