@@ -97,9 +97,11 @@ bool SameStamp(const FileStamp& listed, const FileStamp& now) {
 class ListedCopies {
  public:
   explicit ListedCopies(const std::string& root) {
+    if (root.empty()) return;
+    // A list that cannot be read proves nothing, and its photos are asked about; the others
+    // still count.
     std::vector<HashRecord> records;
-    // A list that cannot be read proves nothing: its photos are asked about.
-    if (root.empty() || ReadHashLists(root, records) != 0) return;
+    ReadHashLists(root, records);
     for (HashRecord& record : records) {
       if (std::optional<std::string> path = CopyBelow(root, record.copy)) {
         by_source_[record.source].push_back({std::move(*path), record.digest, record.stamp});
