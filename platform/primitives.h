@@ -228,4 +228,19 @@ int OpenExisting(const std::string& path, File& file);
 // Cuts file back to size bytes: an append that failed leaves the file as it was.
 int Truncate(FileHandle& file, std::uint64_t size);
 
+// ---- Files read again from their storage, for Delete's look at the copies it counts on.
+
+// Opens the existing regular file path (a link followed) for reading past the cache: POSIX with
+// O_DIRECT where the file system allows it, otherwise with its cached pages dropped on the open
+// file; Windows with FILE_FLAG_NO_BUFFERING where the file system allows it. Shared with every
+// other reader and writer. identity: what the file opened is. kNotThere when path is missing or
+// is no regular file.
+int OpenStored(const std::string& path, File& file, Identity& identity);
+// Reads up to size bytes at offset from a file OpenStored opened; size, offset and buffer must be
+// whole sectors. got is short only at the end of the file.
+int ReadStored(FileHandle& file, void* buffer, std::size_t size, std::uint64_t offset,
+               std::size_t& got);
+// What the file at path is (a link followed); kNotThere when nothing is there.
+int IdentifyFile(const std::string& path, Identity& identity);
+
 }  // namespace pixferry::os

@@ -1,17 +1,28 @@
-// Delete's question about photos without a verified copy, on real cards in a TempDir after real
-// copies; each tree about to go passes GuardDeletion first.
+// Delete's question about photos, videos and sound recordings without a verified copy, on real
+// cards in a TempDir after real copies, proved this run or listed in a hash list before a
+// restart; each tree about to go passes GuardDeletion first.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
 #ifndef _WIN32
 #include <unistd.h>
 #endif
-#include <filesystem>
-#include <string>
-#include <vector>
 
 #include "app/frmMain.h"
+#include "copy/PhotoExtensions.h"
 #include "platform/files.h"
+#include "platform/hash_list.h"
+#include "platform/sha256.h"
 #include "tests/support/fakes.h"
 #include "tests/support/messages.h"
 #include "tests/support/namespaces.h"
@@ -23,13 +34,80 @@ namespace {
 namespace fs = std::filesystem;
 using namespace testing;
 
-// The typical card: two photos and a clip the copy takes, a note, and a photo whose extension's
-// mixed case the copy passes over.
+// The file's stamp now; the test fails when there is none.
+FileStamp StampFor(const std::string& path) {
+  FileStamp stamp;
+  EXPECT_EQ(StampOf(path, stamp), 0) << path;
+  return stamp;
+}
+
+// The SHA-256 of a file's bytes.
+Digest DigestOf(const std::string& path) {
+  const std::string bytes = ReadFile(path);
+  Sha256 hash;
+  hash.Update(bytes.data(), bytes.size());
+  return hash.Finish();
+}
+
+// Lists copies below root in the list of case_name, as the copy lists what it proved: each copy
+// (below root, "/" between the names) with the card's file it is a copy of, as that is now.
+void ListCopies(const std::string& root, const std::string& case_name,
+                const std::vector<std::pair<std::string, std::string>>& source_and_copy) {
+  std::vector<HashRecord> records;
+  for (const auto& [source, copy] : source_and_copy) {
+    std::string path = root + kSep + copy;
+    std::replace(path.begin(), path.end(), '/', kSep);
+    records.push_back({DigestOf(path), copy, source, StampFor(source), "2026-12-07T10:15:00Z"});
+  }
+  ASSERT_EQ(HashList(root, case_name).Add(records), 0);
+}
+
+// Rewrites a file with other bytes of the same size and puts its time of last change back: only
+// its time of change (ctime, ChangeTime), which no program sets, tells.
+void ChangeInPlace(const std::string& path) {
+  const FileStamp before = StampFor(path);
+  const auto written = fs::last_write_time(path);
+  std::string bytes = ReadFile(path);
+  bytes[0] = static_cast<char>(bytes[0] ^ 1);
+  WriteFile(path, bytes);
+  fs::last_write_time(path, written);
+  // The system's clock for file times may step coarsely.
+  for (int tries = 0; tries < 1000 && StampFor(path).changed == before.changed; ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    fs::last_write_time(path, written);
+  }
+  ASSERT_NE(StampFor(path).changed, before.changed);
+  ASSERT_EQ(StampFor(path).size, before.size);
+  ASSERT_EQ(StampFor(path).modified, before.modified);
+}
+
+// Every common camera format in any letter case, nothing the camera or a computer makes again
+// from them.
+TEST(CameraFiles, EveryCommonFormatInAnyLetterCaseAndNoThumbnailOrCatalog) {
+  std::istringstream formats(
+      "jpg jpeg mpg mpeg mov mp4 m4v avi mts m2ts 3gp wav heic heif hif dng cr2 cr3 crw nef nrw "
+      "arw srf sr2 orf rw2 raf pef srw x3f 3fr iiq erf kdc mrw rwl raw tif tiff png");
+  for (std::string format; formats >> format;) {
+    std::string mixed = format;
+    mixed[0] = static_cast<char>(std::toupper(mixed[0]));
+    for (const std::string& e : {format, mixed, AsciiUpper(format)}) {
+      EXPECT_TRUE(IsCameraFile("IMG_0001." + e)) << e;
+    }
+  }
+  for (const char* name : {"IMG_0001.THM", "IMG_0001.thm", "MVI_0002.LRV", "INDEX.CTG",
+                           "IMG_0001.XMP", "notes.txt", "JPG", "IMG_0001.JPG.part", "IMG_0001"}) {
+    EXPECT_FALSE(IsCameraFile(name)) << name;
+  }
+}
+
+// The typical card: two photos and a clip the copy takes, a note, a photo whose extension's
+// mixed case the copy passes over, and what the copy does not take: a RAW file beside its JPEG
+// and a video with its thumbnail.
 class NotCopied : public ::testing::Test {
  protected:
   NotCopied() {
-    for (const char* name :
-         {"IMG_0001.JPG", "IMG_0002.jpg", "clip.MPG", "notes.txt", "DSC_0003.Jpg"}) {
+    for (const char* name : {"IMG_0001.JPG", "IMG_0002.jpg", "clip.MPG", "notes.txt",
+                             "DSC_0003.Jpg", "IMG_0001.CR2", "MVI_0004.MOV", "MVI_0004.THM"}) {
       WriteFile(In(name), name);
     }
     f.strSavePath = dir / "cases";
@@ -67,14 +145,15 @@ class NotCopied : public ::testing::Test {
   frmMain& f = *h.form;
 };
 
-// Copied, then cleansed: the photo the copy passed over is named before "Delete?" is asked, and
-// No (what Return gives) keeps the card.
-TEST_F(NotCopied, TheTypicalCardAsksAboutThePhotoTheCopyPassedOver) {
+// Copied, then cleansed: the photo the copy passed over, the RAW file and the video are named
+// before "Delete?" is asked, the thumbnail is not, and No (what Return gives) keeps the card.
+TEST_F(NotCopied, TheTypicalCardAsksAboutWhatTheCopyPassedOver) {
   f.cmdStartCopy_Click();
   EXPECT_EQ(h.txtMessage.text, kCopied);
   EXPECT_TRUE(h.desktop.boxes.empty());
   const MessageBoxCall not_copied =
-      Question("1 photo or video in " + source + " has no verified copy: DSC_0003.Jpg");
+      Question("3 photos, videos or sound recordings in " + source +
+               " have no verified copy: DSC_0003.Jpg, IMG_0001.CR2, MVI_0004.MOV");
 
   EXPECT_EQ(PressDelete({mb::kAnswerNo}), Boxes{not_copied});
   EXPECT_EQ(PressDelete({mb::kAnswerYes, mb::kAnswerNo}), (Boxes{not_copied, DeleteQuestion()}));
@@ -88,7 +167,7 @@ TEST_F(NotCopied, TheTypicalCardAsksAboutThePhotoTheCopyPassedOver) {
   EXPECT_TRUE(Exists(dir / "cases/0815_Desk_2008-03-02/IMG_0002.jpg"));
 }
 
-// Nothing copied since the program started: every photo and video counts, in any letter case. A
+// Nothing copied since the program started: every camera file counts, in any letter case. A
 // trailing separator, and on Windows blanks around the source, which the deletion ignores, change
 // nothing here either.
 TEST_F(NotCopied, DeleteWithoutACopyNamesTheFirstAndCountsTheRest) {
@@ -101,9 +180,9 @@ TEST_F(NotCopied, DeleteWithoutACopyNamesTheFirstAndCountsTheRest) {
     SCOPED_TRACE(written);
     f.strSourcePath = written;
     EXPECT_EQ(PressDelete({mb::kAnswerNo}),
-              Boxes{Question("4 photos or videos in " + written +
-                             " have no verified copy: DSC_0003.Jpg, IMG_0001.JPG, IMG_0002.jpg and "
-                             "1 more")});
+              Boxes{Question("6 photos, videos or sound recordings in " + written +
+                             " have no verified copy: DSC_0003.Jpg, IMG_0001.CR2, IMG_0001.JPG and "
+                             "3 more")});
     EXPECT_TRUE(Exists(In("IMG_0001.JPG")));
   }
 }
@@ -111,7 +190,7 @@ TEST_F(NotCopied, DeleteWithoutACopyNamesTheFirstAndCountsTheRest) {
 // A photo changed or added after the copy, and a hidden one deeper in the tree: none has a
 // verified copy.
 TEST_F(NotCopied, PhotosChangedAddedHiddenOrNotCopiedSinceAreNamed) {
-  TakeOffTheCard("DSC_0003.Jpg");
+  for (const char* name : {"DSC_0003.Jpg", "IMG_0001.CR2", "MVI_0004.MOV"}) TakeOffTheCard(name);
   f.cmdStartCopy_Click();
   ASSERT_EQ(h.txtMessage.text, kCopied);
   fs::last_write_time(In("IMG_0001.JPG"),
@@ -125,8 +204,126 @@ TEST_F(NotCopied, PhotosChangedAddedHiddenOrNotCopiedSinceAreNamed) {
   WriteFile(In(hidden), "hidden");
   HideOnWindows(In(hidden));
   EXPECT_EQ(PressDelete({mb::kAnswerNo}),
-            Boxes{Question("3 photos or videos in " + source +
+            Boxes{Question("3 photos, videos or sound recordings in " + source +
                            " have no verified copy: IMG_0001.JPG, IMG_0004.JPG, " + hidden)});
+}
+
+// Copied yesterday, cleansed today: a fresh window finds the copies in the hash list beside the
+// case folder, reads each again from the destination while the status box counts them (the
+// window kept alive), and asks only "Delete?"; the status box is as it was.
+TEST_F(NotCopied, AfterARestartTheHashListsCountAndEachCopyIsReadAgain) {
+  for (const char* name : {"DSC_0003.Jpg", "IMG_0001.CR2", "MVI_0004.MOV"}) TakeOffTheCard(name);
+  f.cmdStartCopy_Click();
+  ASSERT_EQ(h.txtMessage.text, kCopied);
+  const std::string case_name = "0815_Desk_2008-03-02";
+  ListCopies(f.strSavePath, case_name,
+             {{In("IMG_0001.JPG"), case_name + "/IMG_0001.JPG"},
+              {In("IMG_0002.jpg"), case_name + "/IMG_0002.jpg"},
+              {In("clip.MPG"), case_name + "/clip.MPG"}});
+
+  Harness restarted;
+  restarted.form->strSavePath = f.strSavePath;
+  restarted.form->strSourcePath = source;
+  restarted.txtMessage.text = "before";
+  restarted.desktop.answers = {mb::kAnswerNo};
+  restarted.form->cmdDelete_Click();
+  EXPECT_EQ(restarted.desktop.boxes, Boxes{DeleteQuestion()});
+  const std::string checking = "Checking the copies before Delete... ";
+  EXPECT_EQ(
+      restarted.txtMessage.refreshed,
+      (std::vector<std::string>{checking + "1 of 3", checking + "2 of 3", checking + "3 of 3"}));
+  EXPECT_GE(restarted.desktop.keep_alives, 3);
+  EXPECT_EQ(restarted.txtMessage.text, "before");
+}
+
+// Whether proved this run or listed before a restart, a copy counts only while it still holds
+// what was proved, under the destination root for a listed one, and is not the card's file
+// itself; and only for the card's file as it was then.
+TEST_F(NotCopied, ACopyCountsOnlyWhileItHoldsWhatWasProved) {
+  enum Proof { kThisRun, kListed };
+  struct Case {
+    const char* what;
+    const char* copy;  // IMG_0001.JPG's, below the destination root
+    std::function<void()> spoil;
+    bool named[2];  // IMG_0001.JPG, after a proof this run and in a list
+  };
+  std::string root;
+  int roots = 0;
+  const auto copy_of = [&](const std::string& below) {
+    std::string path = root + kSep + below;
+    std::replace(path.begin(), path.end(), '/', kSep);
+    return path;
+  };
+  const Case cases[] = {
+      {"intact", "0815/IMG_0001.JPG", [] {}, {false, false}},
+      {"removed",
+       "0815/IMG_0001.JPG",
+       [&] {
+         GuardDeletion(copy_of("0815/IMG_0001.JPG"));
+         fs::remove(copy_of("0815/IMG_0001.JPG"));
+       },
+       {true, true}},
+      {"overwritten",
+       "0815/IMG_0001.JPG",
+       [&] { WriteFile(copy_of("0815/IMG_0001.JPG"), "photo IMG_0001.JPX"); },
+       {true, true}},
+      {"cut short",
+       "0815/IMG_0001.JPG",
+       [&] { fs::resize_file(copy_of("0815/IMG_0001.JPG"), 4); },
+       {true, true}},
+      {"card's file changed in place",
+       "0815/IMG_0001.JPG",
+       [&] { ChangeInPlace(In("IMG_0001.JPG")); },
+       {true, true}},
+      {"the card's file itself, through a link", "card/IMG_0001.JPG", [] {}, {true, true}},
+      {"outside the destination root", "../elsewhere/IMG_0001.JPG", [] {}, {false, true}},
+  };
+  for (const char* name : {"clip.MPG", "DSC_0003.Jpg", "IMG_0001.CR2", "MVI_0004.MOV"}) {
+    TakeOffTheCard(name);
+  }
+  for (const Case& c : cases) {
+    for (const Proof proof : {kThisRun, kListed}) {
+      SCOPED_TRACE(std::string(c.what) + (proof == kThisRun ? ", proved this run" : ", listed"));
+      // A destination root of its own for each: under Wine a link to a folder reads as the
+      // folder, and removing it would remove what it leads to.
+      root = dir / ("cases" + std::to_string(++roots));
+      // The second photo is read again in several chunks and ends inside a sector.
+      for (const std::string name : {"IMG_0001.JPG", "IMG_0002.jpg"}) {
+        const std::string bytes =
+            "photo " + name + std::string(name == "IMG_0002.jpg" ? 2500000 : 0, 'p');
+        WriteFile(In(name), bytes);
+        // In whole seconds, which every system can put back (mingw's library sets no less).
+        fs::last_write_time(
+            In(name), std::chrono::floor<std::chrono::seconds>(fs::last_write_time(In(name))));
+        WriteFile(copy_of("0815/" + name), bytes);
+      }
+      if (std::string_view(c.copy).starts_with("card/")) {
+        if (!MakeLink(source, root + kSep + "card")) continue;  // no links here
+      } else {
+        WriteFile(copy_of(c.copy), ReadFile(In("IMG_0001.JPG")));
+      }
+      Harness run;
+      run.form->strSavePath = root;
+      run.form->strSourcePath = source;
+      const std::vector<std::pair<std::string, std::string>> copies = {
+          {In("IMG_0001.JPG"), c.copy}, {In("IMG_0002.jpg"), "0815/IMG_0002.jpg"}};
+      if (proof == kListed) {
+        ListCopies(root, "0815", copies);
+      } else {
+        for (const auto& [card, copy] : copies) {
+          run.form->verified_copies.Add(card, StampFor(card), copy_of(copy),
+                                        DigestOf(copy_of(copy)));
+        }
+      }
+      c.spoil();
+      run.desktop.answers = {mb::kAnswerNo};
+      run.form->cmdDelete_Click();
+      EXPECT_EQ(run.desktop.boxes,
+                Boxes{c.named[proof] ? Question("1 photo, video or sound recording in " + source +
+                                                " has no verified copy: IMG_0001.JPG")
+                                     : DeleteQuestion()});
+    }
+  }
 }
 
 #ifndef _WIN32
@@ -137,8 +334,9 @@ TEST_F(NotCopied, ATrailingBlankNamesTheFolderLookedThrough) {
   WriteFile(blank + "/IMG_0009.JPG", "only here");
   MarkCopied(f, source);
   f.strSourcePath = blank;
-  EXPECT_EQ(PressDelete({mb::kAnswerNo}), Boxes{Question("1 photo or video in " + blank +
-                                                         " has no verified copy: IMG_0009.JPG")});
+  EXPECT_EQ(PressDelete({mb::kAnswerNo}),
+            Boxes{Question("1 photo, video or sound recording in " + blank +
+                           " has no verified copy: IMG_0009.JPG")});
   EXPECT_TRUE(Exists(blank + "/IMG_0009.JPG"));
 }
 
@@ -157,7 +355,7 @@ TEST_F(NotCopied, FoldersWithoutReadPermissionAreLookedThroughOrNamed) {
   EXPECT_EQ(InMountNamespace(Expecting([&] {
               ASSERT_EQ(DropFileRights(), "");
               EXPECT_EQ(PressDelete({mb::kAnswerNo}),
-                        Boxes{Question("1 photo or video in " + source +
+                        Boxes{Question("1 photo, video or sound recording in " + source +
                                        " has no verified copy: NOREAD/IMG_0007.JPG; 1 folder "
                                        "could not be checked for photos: OTHERS")});
               EXPECT_EQ(fs::status(In("NOREAD")).permissions(), no_read);

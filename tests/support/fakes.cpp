@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "copy/PhotoExtensions.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 
@@ -102,15 +103,8 @@ void MarkCopied(frmMain& form, const std::string& root) {
   std::error_code ec;
   for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::end(it);
        it.increment(ec)) {
-    std::string extension = it->path().extension().string();
-    for (char& c : extension) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    if (extension != ".jpg" && extension != ".jpeg" && extension != ".mpg" &&
-        extension != ".mpeg") {
-      continue;
-    }
     const std::string path = it->path().string();
+    if (!IsCameraFile(it->path().filename().string())) continue;
     if (it->is_symlink() || !it->is_regular_file()) continue;
     if (FileStamp stamp; StampOf(path, stamp) == 0) form.verified_copies.Add(path, stamp);
   }

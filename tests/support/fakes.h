@@ -140,8 +140,8 @@ struct Harness {
   bool TargetButtonsEnabled() const;
 };
 
-// Records every photo and video below root (any letter case, links not followed) as copied and
-// verified as it is now, so that Delete goes straight to its own question.
+// Records every photo, video and sound recording below root (any letter case, links not followed)
+// as copied and verified as it is now, so that Delete goes straight to its own question.
 void MarkCopied(frmMain& form, const std::string& root);
 
 }  // namespace pixferry::testing
