@@ -11,7 +11,7 @@
 
 #include "app/MainControls.h"
 #include "app/Screen.h"
-#include "copy/CasesInProgress.h"
+#include "platform/cases_in_progress.h"
 #include "copy/VerifiedCopies.h"
 #include "lists/FileList.h"
 #include "platform/copy.h"

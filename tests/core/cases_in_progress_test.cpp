@@ -12,7 +12,7 @@
 #endif
 
 #include "app/frmMain.h"
-#include "copy/CasesInProgress.h"
+#include "platform/cases_in_progress.h"
 #include "platform/paths.h"
 #include "platform/temp_names.h"
 #include "platform/userfolders.h"

@@ -1,4 +1,4 @@
-#include "copy/CasesInProgress.h"
+#include "platform/cases_in_progress.h"
 
 #include <cstdint>
 #include <random>
