@@ -2,6 +2,7 @@
 // goes through: nothing outside a folder made here is ever removed.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,7 +46,7 @@ void HideOnWindows(const std::string& path, bool system_file = false);
 // One 255-byte record of paths.dat holding text: its length (two bytes, low first), the text, and
 // zero bytes after it.
 std::string RecordBytes(std::string_view text);
-// A small valid baseline JPEG (8 x 8, one colour), as cameras write them.
+// A small valid baseline JPEG: 8 x 8 pixels of grey.
 std::string JpegBytes();
 
 // Makes the current directory a folder for the lifetime of the object (paths.dat lives there).
@@ -58,6 +59,20 @@ class ScopedCurrentDirectory {
 
  private:
   std::string previous_;
+};
+
+// Sets an environment variable (nullptr: unsets it) for the lifetime of the object.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  void Set(const char* value) const;
+  std::string name_;
+  std::optional<std::string> old_;
 };
 
 }  // namespace pixferry::testing
