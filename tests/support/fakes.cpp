@@ -63,10 +63,6 @@ void FakeDesktop::OpenWithProgram(const std::string& program, const std::string&
 }
 
 Harness::Harness() {
-  main_window.name = "frmMain";
-  viewer_window.name = "frmShowPhoto";
-  main_window.unload_log = &unload_log;
-  viewer_window.unload_log = &unload_log;
   main_window.loaded = true;
   viewer = std::make_unique<frmShowPhoto>(viewer_window, viewer_picture, desktop);
   MainControls controls{

@@ -50,22 +50,14 @@ class FakeWindow : public Window {
     Load();
     visible = true;
     owner = owner_window;
-    ++show_count;
   }
   void Hide() override { visible = false; }
   bool IsVisible() const override { return visible; }
-  void Unload() override {
-    loaded = false;
-    visible = false;
-    if (unload_log) unload_log->push_back(name);
-  }
+  void Unload() override { loaded = visible = false; }
 
-  std::string name;
   bool loaded = false;
   bool visible = false;
   Window* owner = nullptr;
-  int show_count = 0;
-  std::vector<std::string>* unload_log = nullptr;
 };
 
 struct MessageBoxCall {
@@ -132,7 +124,6 @@ struct Harness {
   FakeButton cmdTargetFirst{false}, cmdTargetPrevious{false}, cmdTargetNext{false},
       cmdTargetLast{false}, cmdViewTarget{false};
   FakePictureBox imgSource, viewer_picture;
-  std::vector<std::string> unload_log;
   std::unique_ptr<frmShowPhoto> viewer;
   std::unique_ptr<frmMain> form;
 
