@@ -1,6 +1,5 @@
 // The two windows on real Qt widgets: a few anchor points of the layout, the wiring of every
-// control and event, closing and hiding as the program needs, a job that keeps them alive, and
-// one whole job through them.
+// control and event, closing and hiding as the program needs, and a job that keeps them alive.
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
@@ -10,11 +9,7 @@
 #include <QtTest>
 
 #include "app/Dispatch.h"
-#include "platform/dates.h"
-#include "platform/records.h"
-#include "settings/PathsFile.h"
 #include "tests/qt/QtTestSupport.h"
-#include "tests/support/messages.h"
 #include "tests/support/tempdir.h"
 #include "ui/qt/Program.h"
 #include "ui/qt/Widgets.h"
@@ -220,36 +215,6 @@ class WindowTest : public QObject {
     });
     QVERIFY(!pressed_during_job);
     QTRY_COMPARE_WITH_TIMEOUT(presses.count, 1, 1000);  // not at some later event of the display
-  }
-
-  // Start-up on a card, the date box and the copy.
-  void typicalJobThroughTheWindow() {
-    TempDir dir;
-    const std::string media = dir / "DCIM/100MEDIA", cases = dir / "Cases";
-    MakeFolders(cases);
-    for (const char* name : {"/IMG_0001.JPG", "/IMG_0002.JPG"})
-      WriteFile(media + name, JpegBytes());
-    RecordFile settings(dir / "paths.dat", RecordFile::Mode::WriteOnly);
-    settings.Write(paths_record::kDestination, cases);
-    settings.Write(paths_record::kProgram, "Internal");
-    settings.Close();
-    ScopedCurrentDirectory cd(dir.path());
-    Program p;
-    p.Start();
-    FormWidget* w = p.main_window.widget();
-    QVERIFY(QTest::qWaitForWindowActive(w));
-
-    auto* date = qobject_cast<QLineEdit*>(w->Control("txtDate"));
-    date->setFocus();
-    QTest::keyClick(date, Qt::Key_Tab);  // leaving the empty box writes today's date
-    QCOMPARE(date->text().toStdString(), ShortDateText(Today()));
-    date->clear();
-    QTest::keyClicks(date, QString::fromStdString(ShortDateText({2008, 3, 2})));
-    QTest::keyClicks(w->Control("txtIncidentNumber"), "0815-22");
-    QTest::keyClicks(w->Control("txtUser"), "Desk 4");
-    QTest::mouseClick(w->Control("cmdStartCopy"), Qt::LeftButton);
-    QCOMPARE(ReadFile(cases + "/0815-22_Desk_4_2008-03-02/IMG_0002.JPG"), JpegBytes());
-    QCOMPARE(p.txtMessage.Text(), std::string(kCopied));
   }
 };
 
