@@ -17,15 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace testing;
 
-Names ListAll(const std::string& pattern, int mask) {
-  Names names;
-  Listing listing(pattern, mask);
-  while (auto name = listing.Next()) names.push_back(*name);
-  EXPECT_EQ(listing.error(), 0);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // Two photos, a read-only one, hidden entries and an empty folder.
 class ListingTest : public ::testing::Test {
  protected:
@@ -43,15 +34,15 @@ class ListingTest : public ::testing::Test {
 
 TEST_F(ListingTest, TheMaskSelectsFilesFoldersAndHiddenEntries) {
   const Names files{"B.JPG", "a.jpg", "readonly.jpg"};
-  EXPECT_EQ(ListAll(dir.path() + kSep, 0), files);
-  EXPECT_EQ(ListAll(dir / "*.*", 0), files);
-  EXPECT_EQ(ListAll(dir / "*", attr::kDirectory),
+  EXPECT_EQ(ListNames(dir.path() + kSep, 0), files);
+  EXPECT_EQ(ListNames(dir / "*.*", 0), files);
+  EXPECT_EQ(ListNames(dir / "*", attr::kDirectory),
             (Names{".", "..", "B.JPG", "a.jpg", "readonly.jpg", "sub"}));
-  EXPECT_EQ(ListAll(dir / "*", 22), (Names{".", "..", ".hidden.jpg", ".hiddendir", "B.JPG", "a.jpg",
-                                           "readonly.jpg", "sub"}));
+  EXPECT_EQ(ListNames(dir / "*", 22), (Names{".", "..", ".hidden.jpg", ".hiddendir", "B.JPG",
+                                             "a.jpg", "readonly.jpg", "sub"}));
   // A folder that is missing, or is a file, lists as empty without an error.
-  EXPECT_TRUE(ListAll(dir / "nothere/*", 22).empty());
-  EXPECT_TRUE(ListAll(dir / "a.jpg/*", 22).empty());
+  EXPECT_TRUE(ListNames(dir / "nothere/*", 22).empty());
+  EXPECT_TRUE(ListNames(dir / "a.jpg/*", 22).empty());
 }
 
 TEST_F(ListingTest, ABarePathFindsThatOneEntryByMask) {
@@ -71,7 +62,7 @@ TEST_F(ListingTest, AWholePathIsLookedUpExactlyAsWritten) {
   EXPECT_TRUE(ListingFindsEntry(dir / ".cases", attr::kDirectory));
   EXPECT_TRUE(ListingFindsEntry(dir / ".hidden.jpg", attr::kNormal));
   EXPECT_FALSE(ListingFindsEntry(dir / ".hidden.jpg/", attr::kNormal));
-  EXPECT_EQ(ListAll(dir / ".hidden.jpg", 0), Names{".hidden.jpg"});
+  EXPECT_EQ(ListNames(dir / ".hidden.jpg", 0), Names{".hidden.jpg"});
 
   // "a*.jpg" is no pattern here: "a.jpg" is not it.
   EXPECT_FALSE(ListingFindsEntry(dir / "a*.jpg", attr::kNormal));
@@ -83,7 +74,7 @@ TEST_F(ListingTest, AWholePathIsLookedUpExactlyAsWritten) {
   EXPECT_FALSE(ListingFindsEntry(dir / "C?1/sub", attr::kDirectory));
 
   // The folder's contents: dot entries stay out, as before.
-  EXPECT_EQ(ListAll(dir.path() + kSep, 0), (Names{"B.JPG", "a*.jpg", "a.jpg", "readonly.jpg"}));
+  EXPECT_EQ(ListNames(dir.path() + kSep, 0), (Names{"B.JPG", "a*.jpg", "a.jpg", "readonly.jpg"}));
 }
 #endif
 

@@ -1,5 +1,7 @@
 #include "tests/support/tempdir.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -8,6 +10,8 @@
 #include <random>
 #include <set>
 #include <sstream>
+
+#include "platform/files.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -171,6 +175,15 @@ Names AllNames(const std::string& folder) {
   for (const fs::directory_entry& e : fs::directory_iterator(PathOf(folder))) {
     names.push_back(TextOf(e.path().filename()));
   }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+Names ListNames(const std::string& pattern, int mask) {
+  Names names;
+  Listing listing(pattern, mask);
+  while (auto name = listing.Next()) names.push_back(*name);
+  EXPECT_EQ(listing.error(), 0) << pattern;
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -40,6 +40,9 @@ bool MakeLink(const std::string& target, const std::string& link);
 // Every name in a folder, sorted, hidden ones included so that a leftover temporary file shows;
 // none for a folder that does not exist.
 Names AllNames(const std::string& folder);
+// The names the program's own listing of pattern gives with mask, sorted; the listing must end
+// without an error.
+Names ListNames(const std::string& pattern, int mask);
 // Gives a file Windows' hidden attribute, and its system attribute too when asked; elsewhere a
 // leading dot is what hides a name, and nothing is done.
 void HideOnWindows(const std::string& path, bool system_file = false);
