@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
+#include "copy/PhotoExtensions.h"
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 
@@ -98,18 +101,12 @@ void MarkCopied(frmMain& form, const std::string& root) {
   std::error_code ec;
   for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::end(it);
        it.increment(ec)) {
-    std::string extension = it->path().extension().string();
-    for (char& c : extension) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    if (extension != ".jpg" && extension != ".jpeg" && extension != ".mpg" &&
-        extension != ".mpeg") {
-      continue;
-    }
     const std::string path = it->path().string();
-    if (it->is_symlink() || !it->is_regular_file()) continue;
-    if (const std::optional<FileStamp> stamp = StampOf(path))
+    const std::optional<FileStamp> stamp = StampOf(path);
+    if (!it->is_symlink() && it->is_regular_file() && stamp &&
+        std::ranges::count(kPhotoExtensions, AsciiLower(it->path().extension().string())) > 0) {
       form.verified_copies.Add(path, *stamp);
+    }
   }
 }
 
