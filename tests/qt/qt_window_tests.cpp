@@ -1,15 +1,14 @@
 // The two windows on real Qt widgets: a few anchor points of the layout, the wiring of every
 // control and event, closing and hiding as the program needs, and a job that keeps them alive.
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTextEdit>
-#include <QThread>
 #include <QtTest>
 
 #include "app/Dispatch.h"
 #include "tests/qt/QtTestSupport.h"
+#include "tests/support/fakes.h"
 #include "tests/support/tempdir.h"
 #include "ui/qt/Program.h"
 #include "ui/qt/Widgets.h"
@@ -45,17 +44,6 @@ class EventCounter : public QObject {
  private:
   QEvent::Type type_;
 };
-
-// A job of ms milliseconds that keeps the window alive between its short steps.
-void Work(Desktop& desktop, int ms, const std::function<void()>& each_step) {
-  QElapsedTimer clock;
-  clock.start();
-  while (clock.elapsed() < ms) {
-    QThread::msleep(2);
-    desktop.KeepAlive();
-    each_step();
-  }
-}
 
 }  // namespace
 
@@ -184,8 +172,8 @@ class WindowTest : public QObject {
     bool alive_throughout = true;
     p.handlers.Run([&] {
       p.main_window.widget()->windowHandle()->close();
-      Work(p.desktop, 300,
-           [&] { alive_throughout = alive_throughout && p.main_window.IsVisible(); });
+      KeepAliveFor(p.desktop, 300,
+                   [&] { alive_throughout = alive_throughout && p.main_window.IsVisible(); });
     });
     QVERIFY(alive_throughout);
     QVERIFY(!p.main_window.IsLoaded());
@@ -211,7 +199,8 @@ class WindowTest : public QObject {
                                            QString::number(at.x()), QString::number(at.y()),
                                            QStringLiteral("click"), QStringLiteral("1")}),
                0);
-      Work(p.desktop, 600, [&] { pressed_during_job = pressed_during_job || presses.count > 0; });
+      KeepAliveFor(p.desktop, 600,
+                   [&] { pressed_during_job = pressed_during_job || presses.count > 0; });
     });
     QVERIFY(!pressed_during_job);
     QTRY_COMPARE_WITH_TIMEOUT(presses.count, 1, 1000);  // not at some later event of the display

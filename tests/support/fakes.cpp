@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "copy/PhotoExtensions.h"
 #include "platform/ascii.h"
@@ -94,6 +96,15 @@ bool Harness::SourceButtonsEnabled() const {
 bool Harness::TargetButtonsEnabled() const {
   return AllSame(
       {&cmdTargetFirst, &cmdTargetPrevious, &cmdTargetNext, &cmdTargetLast, &cmdViewTarget});
+}
+
+void KeepAliveFor(Desktop& desktop, int ms, const std::function<void()>& each_step) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    desktop.KeepAlive();
+    each_step();
+  }
 }
 
 void MarkCopied(frmMain& form, const std::string& root) {

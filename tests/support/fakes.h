@@ -131,6 +131,11 @@ struct Harness {
   bool TargetButtonsEnabled() const;
 };
 
+// A job of ms milliseconds that keeps the window alive between its short steps, as a copy does
+// between files; each_step runs after each.
+void KeepAliveFor(
+    Desktop& desktop, int ms, const std::function<void()>& each_step = [] {});
+
 // Records every photo and video below root (any letter case, links not followed) as copied and
 // verified as it is now, so that Delete goes straight to its own question.
 void MarkCopied(frmMain& form, const std::string& root);
