@@ -69,14 +69,13 @@ void FakeDesktop::OpenWithProgram(const std::string& program, const std::string&
 
 Harness::Harness() {
   main_window.loaded = true;
+  for (FakeButton* list :
+       {&cmdSourceFirst, &cmdSourcePrevious, &cmdSourceNext, &cmdSourceLast, &cmdViewSource,
+        &cmdTargetFirst, &cmdTargetPrevious, &cmdTargetNext, &cmdTargetLast, &cmdViewTarget}) {
+    list->enabled = false;  // as the layout makes them: no list yet
+  }
   viewer = std::make_unique<frmShowPhoto>(viewer_window, viewer_picture, desktop);
-  MainControls controls{
-      {txtIncidentNumber, txtUser,           txtDate,       txtSource,     txtTarget,
-       txtMessage,        cmdSource,         cmdStartCopy,  cmdDelete,     cmdClose,
-       cmdSourceFirst,    cmdSourcePrevious, cmdSourceNext, cmdSourceLast, cmdViewSource,
-       cmdTargetFirst,    cmdTargetPrevious, cmdTargetNext, cmdTargetLast, cmdViewTarget,
-       imgSource},
-      main_window};
+  MainControls controls{Interfaces(), main_window};
   form = std::make_unique<frmMain>(controls, *viewer, desktop);
 }
 

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/MainControls.h"
 #include "app/Screen.h"
 #include "app/frmMain.h"
 
@@ -26,10 +27,9 @@ class FakeTextBox : public TextBox {
 
 class FakeButton : public Button {
  public:
-  explicit FakeButton(bool is_enabled = true) : enabled(is_enabled) {}
   bool Enabled() const override { return enabled; }
   void SetEnabled(bool e) override { enabled = e; }
-  bool enabled;
+  bool enabled = true;
 };
 
 // Accepts a file that starts like a JPEG (FF D8 FF), as a decoder would; the real decoding is
@@ -112,18 +112,12 @@ class FakeDesktop : public Desktop {
 };
 
 // A main window with its viewer built from fakes, in the state a front end creates it in.
-struct Harness {
+struct Harness : MainControlSet<FakeTextBox, FakeButton, FakePictureBox> {
   Harness();
 
   FakeDesktop desktop;
   FakeWindow main_window, viewer_window;
-  FakeTextBox txtIncidentNumber, txtUser, txtDate, txtSource, txtTarget, txtMessage;
-  FakeButton cmdSource, cmdStartCopy, cmdDelete, cmdClose;
-  FakeButton cmdSourceFirst{false}, cmdSourcePrevious{false}, cmdSourceNext{false},
-      cmdSourceLast{false}, cmdViewSource{false};
-  FakeButton cmdTargetFirst{false}, cmdTargetPrevious{false}, cmdTargetNext{false},
-      cmdTargetLast{false}, cmdViewTarget{false};
-  FakePictureBox imgSource, viewer_picture;
+  FakePictureBox viewer_picture;
   std::unique_ptr<frmShowPhoto> viewer;
   std::unique_ptr<frmMain> form;
 
