@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "platform/ansi_1252.h"
 #include "platform/errors.h"
-#include "tests/support/namespaces.h"
 #include "tests/support/tempdir.h"
 
 namespace pixferry {
@@ -15,7 +13,6 @@ namespace {
 
 using namespace testing;
 using Mode = RecordFile::Mode;
-namespace fs = std::filesystem;
 
 class RecordFileTest : public ::testing::Test {
  protected:
@@ -101,28 +98,6 @@ TEST_F(RecordFileTest, DamagedRecordsReadWithinTheirRecord) {
   WriteFile(path, "\x05");  // not even a whole length
   EXPECT_EQ(Read(1), "");
 }
-
-#ifndef _WIN32
-// Saving asks for write access only: a paths.dat that may be written but not read still saves.
-TEST_F(RecordFileTest, WritingNeedsNoReadAccess) {
-  WriteFile(path, RecordBytes("C:\\Old") + RecordBytes("viewer"));
-  fs::permissions(path, fs::perms::owner_write);
-  EXPECT_EQ(InMountNamespace(Expecting([&] {
-              ASSERT_EQ(DropFileRights(), "");
-              // The file must really be unreadable for this to test anything.
-              try {
-                RecordFile(path, Mode::ReadOnly);
-                ADD_FAILURE() << "the file could be read";
-              } catch (const RuntimeError& e) {
-                EXPECT_EQ(e.number(), err::kPermissionDenied);
-              }
-              EXPECT_NO_THROW(RecordFile(path, Mode::WriteOnly).Write(1, "D:\\Cases"));
-            })),
-            "");
-  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
-  EXPECT_EQ(ReadFile(path), RecordBytes("D:\\Cases") + RecordBytes("viewer"));
-}
-#endif
 
 // The code page on POSIX: every byte survives the trip through UTF-8; a character it cannot hold,
 // and each byte of malformed UTF-8, becomes one "?" without reading past the text.
