@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "app/frmMain.h"
+#include "platform/dates.h"
 #include "platform/files.h"
 #include "tests/support/fakes.h"
+#include "tests/support/messages.h"
 #include "tests/support/tempdir.h"
 
 namespace pixferry {
@@ -99,6 +101,59 @@ TEST_F(CopyRequestTest, ATextThatIsNoDateStopsTheRequestAtPleaseWait) {
   EXPECT_EQ(f.strUserName + "|" + f.strCopyDate, "old user|old date");
   EXPECT_TRUE(fs::is_empty(cases.path()));
 }
+
+// Leaving the empty date box writes today's date there; a date typed stays.
+TEST_F(CopyRequestTest, LeavingTheEmptyDateBoxWritesTodaysDate) {
+  f.txtDate_LostFocus();
+  EXPECT_EQ(h.txtDate.text, "1/1/08");
+  h.txtDate.text = "";
+  f.txtDate_LostFocus();
+  CalendarDate today;
+  ASSERT_EQ(Today(today), 0);
+  EXPECT_EQ(h.txtDate.text, ShortDateText(today));
+}
+
+#ifndef _WIN32
+// Names POSIX allows that Windows does not: a leading ".", and "*", "?" and "[" in a name. Each
+// is a name like any other when the program names it exactly. A destination root saved by
+// command, a source and an incident (so the case folder ".5_Desk_4_...") that begin with a dot:
+// the copy uses them, lists the case folder at once, and finds it again on the next run.
+TEST_F(CopyRequestTest, FoldersBeginningWithADotAreSavedCopiedIntoAndListed) {
+  WriteFile(card / ".hsrc/IMG_0001.JPG", "one");
+  ScopedCurrentDirectory cd(cases.path());
+  h.txtIncidentNumber.text = "Save " + cases / ".cases Rename";
+  f.cmdSource_Click();
+  MakeFolders(cases / ".cases");
+  f.strSourcePath = card / ".hsrc";
+  h.txtIncidentNumber.text = ".5";
+  for (int run = 1; run <= 2; ++run) {
+    SCOPED_TRACE(run);
+    h.desktop.boxes.clear();
+    f.cmdStartCopy_Click();
+    EXPECT_TRUE(h.desktop.boxes.empty()) << h.desktop.boxes.front().text;
+    EXPECT_EQ(f.strTargetPath, cases / ".cases/.5_Desk_4_2008-01-01");
+    EXPECT_EQ(f.lngTargetCount, run);
+    EXPECT_EQ(h.txtMessage.text, kCopied);
+  }
+  EXPECT_EQ(ReadFile(cases / ".cases/.5_Desk_4_2008-01-01/00000002.JPG"), "one");
+}
+
+// "a*.JPG" is not "ab.JPG": no question, and the photo is copied under its own name.
+TEST_F(CopyRequestTest, WildcardCharactersInAPhotoNameAreNoPattern) {
+  const std::string folder = cases / "0815-22_Desk_4_2008-01-01/";
+  for (const char* name : {"a*.JPG", "q?.JPG", "r[1].JPG"}) WriteFile(card / name, name);
+  for (const char* taken : {"ab.JPG", "qx.JPG", "r1.JPG"}) WriteFile(folder + taken, "taken");
+  f.cmdStartCopy_Click();
+  EXPECT_TRUE(h.desktop.boxes.empty()) << h.desktop.boxes.front().text;
+  for (const char* name : {"a*.JPG", "q?.JPG", "r[1].JPG"}) {
+    EXPECT_EQ(ReadFile(folder + name), name);
+  }
+  EXPECT_EQ(ReadFile(folder + "ab.JPG"), "taken");
+  h.desktop.answers.assign(5, mb::kAnswerNo);  // the same names really there are asked about
+  f.cmdStartCopy_Click();
+  EXPECT_EQ(h.desktop.boxes.size(), 5u);
+}
+#endif
 
 }  // namespace
 }  // namespace pixferry

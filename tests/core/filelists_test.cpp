@@ -66,37 +66,28 @@ TEST_F(FileListsTest, ASourceLookUpThatFailsIsReportedAsAnEmptyList) {
   EXPECT_FALSE(h.TargetButtonsEnabled());  // the other list is not touched
 }
 
-// After a copy: the case folder's files replace the previous job's list, when it exists.
-class TargetListTest : public FileListsTest {
- protected:
-  TargetListTest() {
-    f.strSavePath = dir / "Cases";
-    f.strIncidentNumber = "0815-22";
-    f.strUserName = "Desk_4";
-    f.strCopyDate = "2008-03-02";
-    f.strTargetPath = "previous";
-    f.lngTargetCount = f.lngTargetIndex = 2;
-    h.txtTarget.text = "00000002.jpg";
+// After a copy the case folder's files replace the previous job's list. Without a case folder
+// nothing changes and nothing is said; a look-up that fails is reported and changes nothing
+// either. A case folder holding only a folder gives an empty list.
+TEST_F(FileListsTest, TheCaseFoldersFilesBecomeTheTargetList) {
+  f.strIncidentNumber = "0815-22";
+  f.strUserName = "Desk_4";
+  f.strCopyDate = "2008-03-02";
+  f.strTargetPath = "previous";
+  f.lngTargetCount = f.lngTargetIndex = 2;
+  h.txtTarget.text = "00000002.jpg";
+  for (const std::string& save : {dir / "Cases", dir / std::string(300, 'x')}) {
+    f.strSavePath = save;
+    f.SetTargetList();
   }
-  const std::string folder = dir / "Cases/0815-22_Desk_4_2008-03-02";
-};
-
-// Without a case folder nothing changes and nothing is said; a look-up that fails is reported
-// and changes nothing either.
-TEST_F(TargetListTest, WithoutACaseFolderOrWhenItsLookUpFailsNothingChanges) {
-  f.SetTargetList();
-  EXPECT_TRUE(h.desktop.boxes.empty());
-  f.strSavePath = dir / std::string(300, 'x');
-  f.SetTargetList();
   EXPECT_EQ(h.desktop.boxes, (Boxes{{"64 Bad file name in Sub SetTargetList", 0, ""}}));
   EXPECT_EQ(f.strTargetPath + h.txtTarget.text + h.txtMessage.text, "previous00000002.jpg");
   EXPECT_EQ(f.lngTargetCount, 2);
-}
 
-// The case folder's files become the list; one holding only a folder gives an empty list.
-TEST_F(TargetListTest, TheCaseFoldersFilesBecomeTheList) {
+  const std::string folder = dir / "Cases/0815-22_Desk_4_2008-03-02";
   WriteFile(folder + kSep + "00000002.jpg", "x");
   WriteFile(folder + kSep + "00000001.jpg", "x");
+  f.strSavePath = dir / "Cases";
   f.SetTargetList();
   EXPECT_EQ(f.strTargetPath, folder);
   EXPECT_EQ(f.strTargetFiles, (Names{"", "00000001.jpg", "00000002.jpg"}));

@@ -145,7 +145,7 @@ TEST_F(ViewTest, ADoubleClickOpensThePreviewedPhotoInTheChosenViewer) {
             (std::vector<ProgramCall>{
                 {form.strMyDirectory + kSep + "viewer.exe", Source(), form.strSourcePath},
                 {"/usr/bin/viewer", Target(), form.strSavePath}}));
-  EXPECT_EQ(h.viewer_window.show_count, 0);
+  EXPECT_FALSE(h.viewer_window.visible);
 
   Open("Internal", "");  // the own viewer, owned by the main window
   EXPECT_TRUE(h.viewer_window.visible);

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
+#include "copy/PhotoExtensions.h"
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 
@@ -63,19 +68,14 @@ void FakeDesktop::OpenWithProgram(const std::string& program, const std::string&
 }
 
 Harness::Harness() {
-  main_window.name = "frmMain";
-  viewer_window.name = "frmShowPhoto";
-  main_window.unload_log = &unload_log;
-  viewer_window.unload_log = &unload_log;
   main_window.loaded = true;
+  for (FakeButton* list :
+       {&cmdSourceFirst, &cmdSourcePrevious, &cmdSourceNext, &cmdSourceLast, &cmdViewSource,
+        &cmdTargetFirst, &cmdTargetPrevious, &cmdTargetNext, &cmdTargetLast, &cmdViewTarget}) {
+    list->enabled = false;  // as the layout makes them: no list yet
+  }
   viewer = std::make_unique<frmShowPhoto>(viewer_window, viewer_picture, desktop);
-  MainControls controls{
-      {txtIncidentNumber, txtUser,           txtDate,       txtSource,     txtTarget,
-       txtMessage,        cmdSource,         cmdStartCopy,  cmdDelete,     cmdClose,
-       cmdSourceFirst,    cmdSourcePrevious, cmdSourceNext, cmdSourceLast, cmdViewSource,
-       cmdTargetFirst,    cmdTargetPrevious, cmdTargetNext, cmdTargetLast, cmdViewTarget,
-       imgSource},
-      main_window};
+  MainControls controls{Interfaces(), main_window};
   form = std::make_unique<frmMain>(controls, *viewer, desktop);
 }
 
@@ -97,22 +97,26 @@ bool Harness::TargetButtonsEnabled() const {
       {&cmdTargetFirst, &cmdTargetPrevious, &cmdTargetNext, &cmdTargetLast, &cmdViewTarget});
 }
 
+void KeepAliveFor(Desktop& desktop, int ms, const std::function<void()>& each_step) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    desktop.KeepAlive();
+    each_step();
+  }
+}
+
 void MarkCopied(frmMain& form, const std::string& root) {
   namespace fs = std::filesystem;
   std::error_code ec;
   for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::end(it);
        it.increment(ec)) {
-    std::string extension = it->path().extension().string();
-    for (char& c : extension) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    if (extension != ".jpg" && extension != ".jpeg" && extension != ".mpg" &&
-        extension != ".mpeg") {
-      continue;
-    }
     const std::string path = it->path().string();
-    if (it->is_symlink() || !it->is_regular_file()) continue;
-    if (FileStamp stamp; StampOf(path, stamp) == 0) form.verified_copies.Add(path, stamp);
+    FileStamp stamp;
+    if (!it->is_symlink() && it->is_regular_file() && StampOf(path, stamp) == 0 &&
+        std::ranges::count(kPhotoExtensions, AsciiLower(it->path().extension().string())) > 0) {
+      form.verified_copies.Add(path, stamp);
+    }
   }
 }
 
