@@ -49,20 +49,13 @@ std::string Canonical(const std::string& path) {
 
 TempDir::TempDir() {
   std::random_device rd;
-  const fs::path base = fs::temp_directory_path();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::ostringstream name;
-    name << "pixferry-test-" << std::hex << rd() << rd();
-    fs::path candidate = base / name.str();
-    std::error_code ec;
-    if (fs::create_directory(candidate, ec) && !ec) {
-      path_ = TextOf(fs::canonical(candidate));
-      MadeFolders().insert(path_);
-      return;
-    }
-  }
-  std::cerr << "cannot create a temporary folder\n";
-  std::abort();
+  fs::path made;
+  do {  // a name taken by another test program is drawn again; any other failure throws
+    made = fs::temp_directory_path() /
+           ("pixferry-test-" + std::to_string(rd()) + std::to_string(rd()));
+  } while (!fs::create_directory(made));
+  path_ = TextOf(fs::canonical(made));
+  MadeFolders().insert(path_);
 }
 
 TempDir::~TempDir() {
