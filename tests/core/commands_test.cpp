@@ -15,17 +15,6 @@ using namespace testing;
 class CommandTest : public ::testing::Test {
  protected:
   std::string SettingsBytes() const { return ReadFile(dir / "paths.dat"); }
-  // Settings saved before: the form holds them and paths.dat has them; gives the file's bytes.
-  std::string OldSettings() {
-    const std::string bytes = RecordBytes("C:\\Old") + RecordBytes("viewer.exe") +
-                              RecordBytes("True") + RecordBytes("False");
-    WriteFile(dir / "paths.dat", bytes);
-    f.strSavePath = "C:\\Old";
-    f.strRenameSwitch = "False";
-    f.strMediaProgram = "viewer.exe";
-    f.strLocalSwitch = "True";
-    return bytes;
-  }
 
   TempDir dir;
   ScopedCurrentDirectory cwd{dir.path()};
@@ -115,7 +104,10 @@ TEST_F(CommandTest, AFailingCommandKeepsItsNewMembersAndShowsTheButtonsOwnBox) {
 // The settings file holds one byte per character in the code page (Windows-1252 here): a text
 // that would come back with "?" in place of its letters is refused before anything changes.
 TEST_F(CommandTest, SaveRefusesTextTheCodePageCannotHold) {
-  const std::string before = OldSettings();
+  const std::string before = RecordBytes("C:\\Old") + RecordBytes("viewer.exe");
+  WriteFile(dir / "paths.dat", before);
+  f.strSavePath = "C:\\Old";
+  f.strMediaProgram = "viewer.exe";
   const std::string kNotStored =
       " cannot be stored in paths.dat: it has characters that the file's code page cannot hold.  ";
   Boxes expected;
@@ -132,7 +124,7 @@ TEST_F(CommandTest, SaveRefusesTextTheCodePageCannotHold) {
   }
   EXPECT_EQ(h.desktop.boxes, expected);
   EXPECT_EQ(f.strSavePath + f.strRenameSwitch + f.strMediaProgram + f.strLocalSwitch,
-            "C:\\OldFalseviewer.exeTrue");
+            "C:\\Oldviewer.exe");
   EXPECT_EQ(SettingsBytes(), before);
   EXPECT_EQ(h.txtIncidentNumber.text, "Save F:\\Caf\u00e9\u0301 Rename");  // the box keeps its text
 }

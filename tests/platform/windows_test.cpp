@@ -9,7 +9,7 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
+#include <utility>
 
 #include "cleanse/mdlDeleteTree.h"
 #include "platform/ansi.h"
@@ -40,25 +40,21 @@ bool WriteLong(const std::string& path, std::string_view bytes) {
   return ok;
 }
 
-TEST(LongPath, AnAbsolutePathTakesThePrefixWithItsDotsResolved) {
-  struct Case {
-    const wchar_t *in, *out;
+// An absolute path takes the prefix with its dots resolved; a relative one starts from the current
+// folders.
+TEST(LongPath, APathTakesThePrefixAbsoluteWithItsDotsResolved) {
+  const std::pair<const wchar_t*, const wchar_t*> absolute[] = {
+      {L"C:\\", L"\\\\?\\C:\\"},
+      {L"C:/a//b/", L"\\\\?\\C:\\a\\b"},
+      {L"C:\\..\\a\\.\\b\\..\\c\\", L"\\\\?\\C:\\a\\c"},
+      {L"C:\\name.\\name \\x.", L"\\\\?\\C:\\name.\\name \\x."},
+      {L"//server/share/x/../../y", L"\\\\?\\UNC\\server\\share\\y"},
+      {L"\\\\?\\C:\\a\\..\\b", L"\\\\?\\C:\\a\\..\\b"},
+      {L"\\\\.\\COM1", L"\\\\.\\COM1"},
+      {L"", L""},
   };
-  for (const Case& c : std::vector<Case>{
-           {L"C:\\", L"\\\\?\\C:\\"},
-           {L"C:/a//b/", L"\\\\?\\C:\\a\\b"},
-           {L"C:\\..\\a\\.\\b\\..\\c\\", L"\\\\?\\C:\\a\\c"},
-           {L"C:\\name.\\name \\x.", L"\\\\?\\C:\\name.\\name \\x."},
-           {L"//server/share/x/../../y", L"\\\\?\\UNC\\server\\share\\y"},
-           {L"\\\\?\\C:\\a\\..\\b", L"\\\\?\\C:\\a\\..\\b"},
-           {L"\\\\.\\COM1", L"\\\\.\\COM1"},
-           {L"", L""},
-       }) {
-    EXPECT_EQ(LongPath(std::wstring_view(c.in)), c.out) << Narrow(c.in);
-  }
-}
-
-TEST(LongPath, ARelativePathStartsFromTheCurrentFolders) {
+  for (const auto& [in, out] : absolute)
+    EXPECT_EQ(LongPath(std::wstring_view(in)), out) << Narrow(in);
   TempDir dir;
   const ScopedCurrentDirectory cd(dir.path());
   const std::wstring here = L"\\\\?\\" + Widen(dir.path());

@@ -39,12 +39,6 @@ std::string TextOf(const fs::path& path) {
   return std::string(utf8.begin(), utf8.end());
 }
 
-std::string Canonical(const std::string& path) {
-  std::error_code ec;
-  fs::path p = fs::weakly_canonical(PathOf(path), ec);
-  return ec ? path : TextOf(p);
-}
-
 }  // namespace
 
 TempDir::TempDir() {
@@ -83,7 +77,9 @@ std::string TempDir::operator/(std::string_view relative) const {
 }
 
 void GuardDeletion(const std::string& path) {
-  const std::string target = Canonical(path);
+  std::error_code ec;
+  const fs::path canonical = fs::weakly_canonical(PathOf(path), ec);
+  const std::string target = ec ? path : TextOf(canonical);
   for (const std::string& folder : MadeFolders()) {
     if (target == folder ||
         (target.size() > folder.size() && target.compare(0, folder.size(), folder) == 0 &&
