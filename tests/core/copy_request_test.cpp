@@ -8,7 +8,6 @@
 #include "platform/dates.h"
 #include "platform/files.h"
 #include "tests/support/fakes.h"
-#include "tests/support/messages.h"
 #include "tests/support/tempdir.h"
 
 namespace pixferry {
@@ -114,31 +113,8 @@ TEST_F(CopyRequestTest, LeavingTheEmptyDateBoxWritesTodaysDate) {
 }
 
 #ifndef _WIN32
-// Names POSIX allows that Windows does not: a leading ".", and "*", "?" and "[" in a name. Each
-// is a name like any other when the program names it exactly. A destination root saved by
-// command, a source and an incident (so the case folder ".5_Desk_4_...") that begin with a dot:
-// the copy uses them, lists the case folder at once, and finds it again on the next run.
-TEST_F(CopyRequestTest, FoldersBeginningWithADotAreSavedCopiedIntoAndListed) {
-  WriteFile(card / ".hsrc/IMG_0001.JPG", "one");
-  ScopedCurrentDirectory cd(cases.path());
-  h.txtIncidentNumber.text = "Save " + cases / ".cases Rename";
-  f.cmdSource_Click();
-  MakeFolders(cases / ".cases");
-  f.strSourcePath = card / ".hsrc";
-  h.txtIncidentNumber.text = ".5";
-  for (int run = 1; run <= 2; ++run) {
-    SCOPED_TRACE(run);
-    h.desktop.boxes.clear();
-    f.cmdStartCopy_Click();
-    EXPECT_TRUE(h.desktop.boxes.empty()) << h.desktop.boxes.front().text;
-    EXPECT_EQ(f.strTargetPath, cases / ".cases/.5_Desk_4_2008-01-01");
-    EXPECT_EQ(f.lngTargetCount, run);
-    EXPECT_EQ(h.txtMessage.text, kCopied);
-  }
-  EXPECT_EQ(ReadFile(cases / ".cases/.5_Desk_4_2008-01-01/00000002.JPG"), "one");
-}
-
-// "a*.JPG" is not "ab.JPG": no question, and the photo is copied under its own name.
+// Wildcard characters are part of a POSIX name: "a*.JPG" is not "ab.JPG", so no question, and the
+// photo is copied under its own name.
 TEST_F(CopyRequestTest, WildcardCharactersInAPhotoNameAreNoPattern) {
   const std::string folder = cases / "0815-22_Desk_4_2008-01-01/";
   for (const char* name : {"a*.JPG", "q?.JPG", "r[1].JPG"}) WriteFile(card / name, name);

@@ -353,12 +353,6 @@ TEST_F(Delete, AFolderBoundBelowTheSourceIsNotEnteredAndIsRefusedAsTheSource) {
   EXPECT_EQ(ReadFile(outside + "/KEEP.JPG"), "outside");
 }
 
-FolderIdentity Identity(const std::string& folder) {
-  FolderIdentity identity;
-  EXPECT_EQ(IdentifyFolder(folder, identity), 0) << folder;
-  return identity;
-}
-
 // The same folder reached through a bind mount is still the same folder: the source seen from
 // elsewhere, or a folder of the source bound elsewhere as the destination or the start folder,
 // which only the walk through the source meets. The deletion's own walk stops there too.
@@ -378,7 +372,9 @@ TEST_F(Delete, FoldersReachedThroughABindMountAreStillTheSameFolders) {
               form.strMyDirectory = start;
               EXPECT_EQ(PressDelete(dir / "card/DCIM2", card), Boxes{StartRefused(card, start)});
               GuardDeletion(card);
-              EXPECT_EQ(DeleteFolderTree(card, {}, {Identity(save)}), kFenced);
+              FolderIdentity fenced;
+              ASSERT_EQ(IdentifyFolder(save, fenced), 0);
+              EXPECT_EQ(DeleteFolderTree(card, {}, {fenced}), kFenced);
             })),
             "");
   EXPECT_EQ(ReadFile(In("cases/00000001.JPG")), "copy");
