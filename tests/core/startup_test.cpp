@@ -34,17 +34,6 @@ constexpr std::string_view kNoPhotos =
 constexpr std::string_view kClickSetSource =
     "Click 'Set Source' to begin and locate the folder where your photos are located.";
 
-// Start-up in the card folder, as the program starts there.
-struct Card {
-  void Load() {
-    ScopedCurrentDirectory cd(dir.path());
-    h.form->Form_Load();
-  }
-  TempDir dir;
-  Harness h;
-  frmMain& f = *h.form;
-};
-
 TEST(Startup, OnlyACardFolderWithExactlyOneFolderBelowItBecomesTheSource) {
   struct Layout {
     std::vector<const char*> files;
@@ -64,28 +53,33 @@ TEST(Startup, OnlyACardFolderWithExactlyOneFolderBelowItBecomesTheSource) {
   };
   for (const Layout& layout : layouts) {
     SCOPED_TRACE(layout.files.back());
-    Card c;
+    TempDir dir;
+    Harness h;
+    frmMain& f = *h.form;
     // Record 4 is missing: it reads as empty and start-up goes on.
-    WriteFile(c.dir / "paths.dat",
+    WriteFile(dir / "paths.dat",
               RecordBytes("/srv/Cases") + RecordBytes("Internal") + RecordBytes("True"));
     for (const std::string name : layout.files) {
-      WriteFile(c.dir / name, "x");
+      WriteFile(dir / name, "x");
       // Windows hides a name by its attribute, not by its leading dot.
       for (std::size_t dot = name.find("/."); dot != std::string::npos;
            dot = name.find("/.", dot + 1)) {
-        HideOnWindows(c.dir / name.substr(0, name.find('/', dot + 1)));
+        HideOnWindows(dir / name.substr(0, name.find('/', dot + 1)));
       }
     }
-    c.f.strSourcePath = "/media/earlier";
-    c.Load();
-    EXPECT_TRUE(c.h.desktop.boxes.empty());
-    EXPECT_EQ(c.f.strSavePath + c.f.strMediaProgram + c.f.strLocalSwitch, "/srv/CasesInternalTrue");
-    EXPECT_EQ(c.f.strRenameSwitch, "");
-    EXPECT_TRUE(c.h.viewer_window.loaded && !c.h.viewer_window.visible);  // created hidden
-    EXPECT_EQ(c.h.txtMessage.text, layout.message);
-    EXPECT_EQ(c.f.strSourcePath, layout.source ? c.dir / layout.source : "/media/earlier");
-    EXPECT_EQ(c.h.txtSource.text, layout.message == kSourceSet ? "IMG_0001.JPG" : "");
-    EXPECT_EQ(c.h.SourceButtonsEnabled(), layout.message == kSourceSet);
+    f.strSourcePath = "/media/earlier";
+    {
+      ScopedCurrentDirectory cd(dir.path());  // start-up in the card folder
+      f.Form_Load();
+    }
+    EXPECT_TRUE(h.desktop.boxes.empty());
+    EXPECT_EQ(f.strSavePath + f.strMediaProgram + f.strLocalSwitch, "/srv/CasesInternalTrue");
+    EXPECT_EQ(f.strRenameSwitch, "");
+    EXPECT_TRUE(h.viewer_window.loaded && !h.viewer_window.visible);  // created hidden
+    EXPECT_EQ(h.txtMessage.text, layout.message);
+    EXPECT_EQ(f.strSourcePath, layout.source ? dir / layout.source : "/media/earlier");
+    EXPECT_EQ(h.txtSource.text, layout.message == kSourceSet ? "IMG_0001.JPG" : "");
+    EXPECT_EQ(h.SourceButtonsEnabled(), layout.message == kSourceSet);
   }
 }
 
