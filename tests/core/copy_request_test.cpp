@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/frmMain.h"
+#include "platform/dates.h"
 #include "platform/files.h"
 #include "tests/support/fakes.h"
 #include "tests/support/tempdir.h"
@@ -99,6 +100,36 @@ TEST_F(CopyRequestTest, ATextThatIsNoDateStopsTheRequestAtPleaseWait) {
   EXPECT_EQ(f.strUserName + "|" + f.strCopyDate, "old user|old date");
   EXPECT_TRUE(fs::is_empty(cases.path()));
 }
+
+// Leaving the empty date box writes today's date there; a date typed stays.
+TEST_F(CopyRequestTest, LeavingTheEmptyDateBoxWritesTodaysDate) {
+  f.txtDate_LostFocus();
+  EXPECT_EQ(h.txtDate.text, "1/1/08");
+  h.txtDate.text = "";
+  f.txtDate_LostFocus();
+  CalendarDate today;
+  ASSERT_EQ(Today(today), 0);
+  EXPECT_EQ(h.txtDate.text, ShortDateText(today));
+}
+
+#ifndef _WIN32
+// Wildcard characters are part of a POSIX name: "a*.JPG" is not "ab.JPG", so no question, and the
+// photo is copied under its own name.
+TEST_F(CopyRequestTest, WildcardCharactersInAPhotoNameAreNoPattern) {
+  const std::string folder = cases / "0815-22_Desk_4_2008-01-01/";
+  for (const char* name : {"a*.JPG", "q?.JPG", "r[1].JPG"}) WriteFile(card / name, name);
+  for (const char* taken : {"ab.JPG", "qx.JPG", "r1.JPG"}) WriteFile(folder + taken, "taken");
+  f.cmdStartCopy_Click();
+  EXPECT_TRUE(h.desktop.boxes.empty()) << h.desktop.boxes.front().text;
+  for (const char* name : {"a*.JPG", "q?.JPG", "r[1].JPG"}) {
+    EXPECT_EQ(ReadFile(folder + name), name);
+  }
+  EXPECT_EQ(ReadFile(folder + "ab.JPG"), "taken");
+  h.desktop.answers.assign(5, mb::kAnswerNo);  // the same names really there are asked about
+  f.cmdStartCopy_Click();
+  EXPECT_EQ(h.desktop.boxes.size(), 5u);
+}
+#endif
 
 }  // namespace
 }  // namespace pixferry

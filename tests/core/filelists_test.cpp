@@ -41,6 +41,8 @@ class FileListsTest : public ::testing::Test {
   frmMain& f = *h.form;
 };
 
+// Every plain file, by character code; a look-up that fails is reported as an empty list, and the
+// other list is not touched.
 TEST_F(FileListsTest, TheSourceListHoldsEveryPlainFileByCharacterCode) {
   for (const char* name : {"IMG_9.JPG", "IMG_10.JPG", "a.jpg", "B.jpg", "THUMB.THM", "noext",
                            ".hidden.jpg", "SUB/INNER/IMG_0001.JPG"}) {
@@ -55,48 +57,37 @@ TEST_F(FileListsTest, TheSourceListHoldsEveryPlainFileByCharacterCode) {
   EXPECT_EQ(h.txtSource.text, "B.jpg");
   EXPECT_TRUE(h.SourceButtonsEnabled());
   EXPECT_EQ(h.txtMessage.text, "Before.");
-}
 
-TEST_F(FileListsTest, ASourceLookUpThatFailsIsReportedAsAnEmptyList) {
   f.strSourcePath = dir / std::string(300, 'x');  // longer than any folder name may be
-  h.txtMessage.text = "Before.";
   f.SetSourceList();
   EXPECT_EQ(h.desktop.boxes, (Boxes{{"64 Bad file name in SortedFiles", 0, ""}}));
   EXPECT_EQ(h.txtMessage.text, "Before. ...But the SOURCE is empty!");
-  EXPECT_FALSE(h.TargetButtonsEnabled());  // the other list is not touched
+  EXPECT_EQ(f.lngSourceCount, 0);
+  EXPECT_FALSE(h.TargetButtonsEnabled());
 }
 
-// After a copy: the case folder's files replace the previous job's list, when it exists.
-class TargetListTest : public FileListsTest {
- protected:
-  TargetListTest() {
-    f.strSavePath = dir / "Cases";
-    f.strIncidentNumber = "0815-22";
-    f.strUserName = "Desk_4";
-    f.strCopyDate = "2008-03-02";
-    f.strTargetPath = "previous";
-    f.lngTargetCount = f.lngTargetIndex = 2;
-    h.txtTarget.text = "00000002.jpg";
+// After a copy the case folder's files replace the previous job's list. Without a case folder
+// nothing changes and nothing is said; a look-up that fails is reported and changes nothing
+// either. A case folder holding only a folder gives an empty list.
+TEST_F(FileListsTest, TheCaseFoldersFilesBecomeTheTargetList) {
+  f.strIncidentNumber = "0815-22";
+  f.strUserName = "Desk_4";
+  f.strCopyDate = "2008-03-02";
+  f.strTargetPath = "previous";
+  f.lngTargetCount = f.lngTargetIndex = 2;
+  h.txtTarget.text = "00000002.jpg";
+  for (const std::string& save : {dir / "Cases", dir / std::string(300, 'x')}) {
+    f.strSavePath = save;
+    f.SetTargetList();
   }
-  const std::string folder = dir / "Cases/0815-22_Desk_4_2008-03-02";
-};
-
-// Without a case folder nothing changes and nothing is said; a look-up that fails is reported
-// and changes nothing either.
-TEST_F(TargetListTest, WithoutACaseFolderOrWhenItsLookUpFailsNothingChanges) {
-  f.SetTargetList();
-  EXPECT_TRUE(h.desktop.boxes.empty());
-  f.strSavePath = dir / std::string(300, 'x');
-  f.SetTargetList();
   EXPECT_EQ(h.desktop.boxes, (Boxes{{"64 Bad file name in Sub SetTargetList", 0, ""}}));
   EXPECT_EQ(f.strTargetPath + h.txtTarget.text + h.txtMessage.text, "previous00000002.jpg");
   EXPECT_EQ(f.lngTargetCount, 2);
-}
 
-// The case folder's files become the list; one holding only a folder gives an empty list.
-TEST_F(TargetListTest, TheCaseFoldersFilesBecomeTheList) {
+  const std::string folder = dir / "Cases/0815-22_Desk_4_2008-03-02";
   WriteFile(folder + kSep + "00000002.jpg", "x");
   WriteFile(folder + kSep + "00000001.jpg", "x");
+  f.strSavePath = dir / "Cases";
   f.SetTargetList();
   EXPECT_EQ(f.strTargetPath, folder);
   EXPECT_EQ(f.strTargetFiles, (Names{"", "00000001.jpg", "00000002.jpg"}));
@@ -118,39 +109,12 @@ const std::string kSourceSet =
     "Photo source set. Make sure the Incident, User, and Date are correct and click 'Start' to "
     "send the photos.";
 
-// The program started in a card folder that holds two photo folders to pick.
-class SourceSelectionTest : public FileListsTest {
- protected:
-  SourceSelectionTest() {
-    f.strMyDirectory = dir.path();
-    WriteFile(a + kSep + "IMG_0001.JPG", "x");
-    WriteFile(b + kSep + "IMG_0100.JPG", "x");
-    h.txtMessage.text = "before";
-  }
-  void Pick(const std::string& answer) {
-    h.desktop.picks.push_back(answer);
-    f.cmdSource_Click();
-  }
-  const std::string a = dir / "A", b = dir / "B";
-};
-
-TEST_F(SourceSelectionTest, ThePickerStartsInTheCardsPhotoFolderAndTakesThePickAsItIs) {
-  Pick("");  // no source yet: a cancel does nothing
-  EXPECT_EQ(f.strSourcePath + h.txtMessage.text, "before");
-  testing::MakeFolders(dir / "DCIM/100MEDIA");
-  Pick(dir / "DCIM");  // taken as it is, though it holds only a folder
-  EXPECT_EQ(f.strSourcePath, dir / "DCIM");
-  EXPECT_EQ(h.txtMessage.text, kSourceSet + " ...But the SOURCE is empty!");
-  ASSERT_EQ(h.desktop.pick_calls.size(), 2u);
-  EXPECT_EQ(h.desktop.pick_calls[0].start_folder, dir.path());
-  EXPECT_EQ(h.desktop.pick_calls[1].start_folder, dir / "DCIM");
-  EXPECT_EQ(h.desktop.pick_calls[1].title, "Locate Your Photos Folder");
-}
-
 // A cancel before any pick changes nothing: the source start-up chose stays, listed as it was,
 // and no message claims a new one. After a pick, a cancel takes the last folder picked again and
 // lists it afresh (files added meanwhile show), also once Delete has removed it.
-TEST_F(SourceSelectionTest, ACancelTakesTheLastPickAgainOrChangesNothing) {
+TEST(SourceSelection, ACancelTakesTheLastPickAgainOrChangesNothing) {
+  testing::TempDir dir;
+  const std::string a = dir / "A", b = dir / "B";
   struct Before {
     bool startup;  // start-up chose B
     std::vector<std::string> picks;
@@ -198,6 +162,8 @@ TEST_F(SourceSelectionTest, ACancelTakesTheLastPickAgainOrChangesNothing) {
     EXPECT_EQ(form.strSourcePath, before.source);
     EXPECT_EQ(on.txtMessage.text, before.listed.empty() ? message : before.listed);
     EXPECT_EQ(on.txtSource.text, before.first);
+    EXPECT_EQ(on.desktop.pick_calls.back().title, "Locate Your Photos Folder");
+    EXPECT_EQ(on.desktop.pick_calls.back().start_folder, dir.path());  // it holds no DCIM
   }
 }
 

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "app/Dispatch.h"
 #include "app/frmMain.h"
 #include "platform/files.h"
 #include "tests/support/fakes.h"
@@ -19,41 +19,29 @@ using testing::MessageBoxCall;
 using testing::ProgramCall;
 using testing::WriteFile;
 
-constexpr int kNo = -1;  // the click must change nothing at all
-
+// Entries "e1" .. "eN": from each count and index, the index after First, Previous, Next and Last;
+// kNo where the click must change nothing at all (no wrap, and a stale index does nothing).
 TEST(Navigation, FollowsTheTableWithoutWrappingAround) {
-  // A std::array: GCC's bounds check misreads the index of a plain array of member pointers.
-  const std::array<void (frmMain::*)(), 4> moves = {
-      &frmMain::cmdSourceFirst_Click, &frmMain::cmdSourcePrevious_Click,
-      &frmMain::cmdSourceNext_Click, &frmMain::cmdSourceLast_Click};
-  // Entries "e1" .. "eN"; the new index after First, Previous, Next and Last.
-  struct Case {
-    std::int32_t count, index, expected[4];
+  constexpr int kNo = -1;
+  const std::int32_t cases[][6] = {
+      {0, 0, kNo, kNo, kNo, kNo}, {0, 7, kNo, kNo, kNo, kNo}, {1, 1, 1, kNo, kNo, kNo},
+      {4, 1, 1, kNo, 2, 4},       {4, 3, 1, 2, 4, 4},         {4, 4, 1, 3, kNo, kNo},
+      {4, 9, kNo, kNo, kNo, kNo},
   };
-  const Case cases[] = {
-      {0, 0, {kNo, kNo, kNo, kNo}},  // a fresh window
-      {0, 7, {kNo, kNo, kNo, kNo}},  // emptied: the stale index does nothing
-      {1, 1, {1, kNo, kNo, kNo}},    // First shows the only entry again
-      {4, 1, {1, kNo, 2, 4}},        // no wrap backwards
-      {4, 3, {1, 2, 4, 4}},          // in the middle
-      {4, 4, {1, 3, kNo, kNo}},      // no wrap forwards
-      {4, 9, {kNo, kNo, kNo, kNo}},  // stale index beyond a shorter refilled list
-  };
-  for (const Case& c : cases) {
-    for (int move = 0; move < 4; ++move) {
-      SCOPED_TRACE(::testing::Message()
-                   << "count " << c.count << ", index " << c.index << ", move " << move);
+  for (const auto& [count, index, first, previous, next, last] : cases) {
+    const std::pair<const char*, int> clicks[] = {{"cmdSourceFirst", first},
+                                                  {"cmdSourcePrevious", previous},
+                                                  {"cmdSourceNext", next},
+                                                  {"cmdSourceLast", last}};
+    for (const auto& [button, expected] : clicks) {
+      SCOPED_TRACE(::testing::Message() << button << " at " << index << " of " << count);
       Harness h;
-      frmMain& form = *h.form;
-      for (int i = 0; i <= c.count; ++i) form.strSourceFiles.push_back("e" + std::to_string(i));
-      form.lngSourceCount = c.count;
-      form.lngSourceIndex = c.index;
+      for (int i = 0; i <= count; ++i) h.form->strSourceFiles.push_back("e" + std::to_string(i));
+      h.form->lngSourceCount = count;
+      h.form->lngSourceIndex = index;
       h.txtSource.text = "shown before";
-
-      (form.*moves[static_cast<std::size_t>(move)])();
-
-      const int expected = c.expected[move];
-      EXPECT_EQ(form.lngSourceIndex, expected == kNo ? c.index : expected);
+      Dispatch(*h.form, button, Event::Click);
+      EXPECT_EQ(h.form->lngSourceIndex, expected == kNo ? index : expected);
       EXPECT_EQ(h.txtSource.text,
                 expected == kNo ? "shown before" : "e" + std::to_string(expected));
       EXPECT_TRUE(h.desktop.boxes.empty());
@@ -145,7 +133,7 @@ TEST_F(ViewTest, ADoubleClickOpensThePreviewedPhotoInTheChosenViewer) {
             (std::vector<ProgramCall>{
                 {form.strMyDirectory + kSep + "viewer.exe", Source(), form.strSourcePath},
                 {"/usr/bin/viewer", Target(), form.strSavePath}}));
-  EXPECT_EQ(h.viewer_window.show_count, 0);
+  EXPECT_FALSE(h.viewer_window.visible);
 
   Open("Internal", "");  // the own viewer, owned by the main window
   EXPECT_TRUE(h.viewer_window.visible);

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +12,6 @@
 
 #include "app/StartupFolders.h"
 #include "app/frmMain.h"
-#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/userfolders.h"
 #include "tests/support/fakes.h"
@@ -25,13 +22,7 @@ namespace pixferry {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Boxes;
-using testing::CurrentFolder;
-using testing::Harness;
-using testing::MakeFolders;
-using testing::MessageBoxCall;
-using testing::TempDir;
-using testing::WriteFile;
+using namespace testing;
 using Paths = std::vector<std::string>;
 
 constexpr std::string_view kSourceSet =
@@ -42,17 +33,6 @@ constexpr std::string_view kNoPhotos =
     "see if you can locate them.  If not, the card may be empty.";
 constexpr std::string_view kClickSetSource =
     "Click 'Set Source' to begin and locate the folder where your photos are located.";
-
-// Start-up in the card folder, as the program starts there.
-struct Card {
-  void Load() {
-    testing::ScopedCurrentDirectory cd(dir.path());
-    h.form->Form_Load();
-  }
-  TempDir dir;
-  Harness h;
-  frmMain& f = *h.form;
-};
 
 TEST(Startup, OnlyACardFolderWithExactlyOneFolderBelowItBecomesTheSource) {
   struct Layout {
@@ -73,68 +53,37 @@ TEST(Startup, OnlyACardFolderWithExactlyOneFolderBelowItBecomesTheSource) {
   };
   for (const Layout& layout : layouts) {
     SCOPED_TRACE(layout.files.back());
-    Card c;
+    TempDir dir;
+    Harness h;
+    frmMain& f = *h.form;
     // Record 4 is missing: it reads as empty and start-up goes on.
-    WriteFile(c.dir / "paths.dat", testing::RecordBytes("/srv/Cases") +
-                                       testing::RecordBytes("Internal") +
-                                       testing::RecordBytes("True"));
+    WriteFile(dir / "paths.dat",
+              RecordBytes("/srv/Cases") + RecordBytes("Internal") + RecordBytes("True"));
     for (const std::string name : layout.files) {
-      WriteFile(c.dir / name, "x");
+      WriteFile(dir / name, "x");
       // Windows hides a name by its attribute, not by its leading dot.
       for (std::size_t dot = name.find("/."); dot != std::string::npos;
            dot = name.find("/.", dot + 1)) {
-        testing::HideOnWindows(c.dir / name.substr(0, name.find('/', dot + 1)));
+        HideOnWindows(dir / name.substr(0, name.find('/', dot + 1)));
       }
     }
-    c.f.strSourcePath = "/media/earlier";
-    c.Load();
-    EXPECT_TRUE(c.h.desktop.boxes.empty());
-    EXPECT_EQ(c.f.strSavePath + c.f.strMediaProgram + c.f.strLocalSwitch, "/srv/CasesInternalTrue");
-    EXPECT_EQ(c.f.strRenameSwitch, "");
-    EXPECT_TRUE(c.h.viewer_window.loaded && !c.h.viewer_window.visible);  // created hidden
-    EXPECT_EQ(c.h.txtMessage.text, layout.message);
-    EXPECT_EQ(c.f.strSourcePath, layout.source ? c.dir / layout.source : "/media/earlier");
-    EXPECT_EQ(c.h.txtSource.text, layout.message == kSourceSet ? "IMG_0001.JPG" : "");
-    EXPECT_EQ(c.h.SourceButtonsEnabled(), layout.message == kSourceSet);
+    f.strSourcePath = "/media/earlier";
+    {
+      ScopedCurrentDirectory cd(dir.path());  // start-up in the card folder
+      f.Form_Load();
+    }
+    EXPECT_TRUE(h.desktop.boxes.empty());
+    EXPECT_EQ(f.strSavePath + f.strMediaProgram + f.strLocalSwitch, "/srv/CasesInternalTrue");
+    EXPECT_EQ(f.strRenameSwitch, "");
+    EXPECT_TRUE(h.viewer_window.loaded && !h.viewer_window.visible);  // created hidden
+    EXPECT_EQ(h.txtMessage.text, layout.message);
+    EXPECT_EQ(f.strSourcePath, layout.source ? dir / layout.source : "/media/earlier");
+    EXPECT_EQ(h.txtSource.text, layout.message == kSourceSet ? "IMG_0001.JPG" : "");
+    EXPECT_EQ(h.SourceButtonsEnabled(), layout.message == kSourceSet);
   }
-}
-
-TEST(Startup, WithoutPathsDatStartUpStopsAfterOneBox) {
-  Card c;
-  WriteFile(c.dir / "DCIM/100MEDIA/IMG_0001.JPG", "x");
-  c.Load();
-  EXPECT_EQ(c.h.desktop.boxes, (Boxes{{"53 File not found in Form_Load", 0, ""}}));
-  EXPECT_EQ(c.f.strMyDirectory, c.dir.path());
-  EXPECT_FALSE(c.h.viewer_window.loaded);
-  EXPECT_EQ(c.f.strSourcePath, "");  // no probe
-  EXPECT_EQ(c.h.txtMessage.text, "");
-  EXPECT_FALSE(testing::Exists(c.dir / "paths.dat"));  // reading never creates it
 }
 
 #ifndef _WIN32
-// An environment variable set (or, given nullptr, unset) for one test.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    Set(value);
-  }
-  ~ScopedEnv() { Set(old_ ? old_->c_str() : nullptr); }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  void Set(const char* value) const {
-    if (value) {
-      ::setenv(name_, value, 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
 // Every entry below folder, hidden ones included: what a start must leave as it found it.
 Paths Tree(const std::string& folder) {
   Paths entries;
@@ -143,10 +92,6 @@ Paths Tree(const std::string& folder) {
   }
   std::sort(entries.begin(), entries.end());
   return entries;
-}
-
-MessageBoxCall Stop(const std::string& text) {
-  return {text, 16, ""};
 }
 
 // Started from the menu or a desktop's "open with": the card is the one argument, the start-up
@@ -177,120 +122,75 @@ class CardArgument : public ::testing::Test {
 
   TempDir dir;
   bool started_made = (MakeFolders(dir / "started"), true);
-  testing::ScopedCurrentDirectory cd{dir / "started"};
+  ScopedCurrentDirectory cd{dir / "started"};
   ScopedEnv config{"XDG_CONFIG_HOME", (dir / "config").c_str()};
   Harness h;
   frmMain& f = *h.form;
 };
 
-constexpr std::string_view kAskDestination = "Choose where case folders go";
-
 // The first start from the card, with no paths.dat in the settings folder yet: instead of an
 // error, the picker asks where case folders go, opening on the user's Pictures folder (else the
 // home folder). A folder chosen is saved as "Save " saves it; whatever the answer, start-up goes
-// on and lists the card, and Start works or names the missing destination.
+// on and lists the card, and writes nothing on it or where it was started.
 TEST_F(CardArgument, TheFirstStartAsksWhereCaseFoldersGoAndListsTheCard) {
   const std::string cases = dir / "cases";
-  struct FirstStart {
-    std::string pick;  // "": Cancel
-    bool pictures;     // the Pictures folder exists
-    Boxes boxes;       // at start-up
-    bool saved;
-  };
-  const FirstStart starts[] = {
-      {cases, true, {{"Destination set to " + cases, 64, "Destination"}}, true},
-      {"", false, {}, false},
-  };
-  for (const FirstStart& start : starts) {
-    SCOPED_TRACE(start.pick);
-    testing::ScopedCurrentDirectory back(dir / "started");
-    const std::string row = dir / ("first " + std::to_string(&start - starts));
-    ScopedEnv row_config{"XDG_CONFIG_HOME", (row + "/config").c_str()};
+  for (const bool chosen : {true, false}) {  // the Pictures folder exists only for the first
+    SCOPED_TRACE(chosen);
+    const ScopedCurrentDirectory back(dir / "started");
+    const std::string row = dir / (chosen ? "chosen" : "cancelled");
+    const ScopedEnv row_config{"XDG_CONFIG_HOME", (row + "/config").c_str()};
     const std::string home = row + "/config/pixferry";
-    MakeFolders(row + (start.pictures ? "/home/Pictures" : "/home"));
+    MakeFolders(row + (chosen ? "/home/Pictures" : "/home"));
     const Paths card_before = Tree(dir / "card");
     Harness first;
     first.desktop.pictures = row + "/home/Pictures";
     first.desktop.home = row + "/home";
-    first.desktop.picks = {start.pick};
-    const StartupFolders folders = Prepare({dir / "card"}, first);
-    ASSERT_TRUE(folders.ok);
-    EXPECT_EQ(folders.card, dir / "card");
+    first.desktop.picks = {chosen ? cases : "", ""};
+    ASSERT_TRUE(Prepare({dir / "card"}, first).ok);
     EXPECT_EQ(CurrentFolder(), home);  // made, and made current
     first.form->Form_Load();
     ASSERT_EQ(first.desktop.pick_calls.size(), 1u);
-    EXPECT_EQ(first.desktop.pick_calls[0].title, kAskDestination);
+    EXPECT_EQ(first.desktop.pick_calls[0].title, "Choose where case folders go");
     EXPECT_EQ(first.desktop.pick_calls[0].start_folder,
-              row + (start.pictures ? "/home/Pictures" : "/home"));
-    EXPECT_EQ(first.desktop.boxes, start.boxes);
-    EXPECT_EQ(first.form->strSavePath, start.saved ? cases : "");
-    EXPECT_EQ(first.form->strRenameSwitch, start.saved ? "False" : "");
-    if (start.saved) {
-      EXPECT_EQ(testing::ReadFile(home + "/paths.dat"),
-                testing::RecordBytes(cases) + testing::RecordBytes("") + testing::RecordBytes("") +
-                    testing::RecordBytes("False"));
+              first.desktop.home + (chosen ? "/Pictures" : ""));
+    EXPECT_EQ(first.desktop.boxes,
+              (chosen ? Boxes{{"Destination set to " + cases, 64, "Destination"}} : Boxes{}));
+    if (chosen) {
+      EXPECT_EQ(ReadFile(home + "/paths.dat"),
+                RecordBytes(cases) + RecordBytes("") + RecordBytes("") + RecordBytes("False"));
     } else {
-      EXPECT_FALSE(testing::Exists(home + "/paths.dat"));
+      EXPECT_FALSE(Exists(home + "/paths.dat"));
     }
+    EXPECT_EQ(first.form->strSavePath, chosen ? cases : "");
     EXPECT_EQ(first.form->strMyDirectory, home);
-    EXPECT_TRUE(first.viewer_window.loaded);
     EXPECT_EQ(first.form->strSourcePath, dir / "card/DCIM/100MEDIA");
     EXPECT_EQ(first.txtMessage.text, kSourceSet);
-
-    first.desktop.picks = {""};
     first.form->cmdSource_Click();  // Set Source opens on the card's photo folder
     EXPECT_EQ(first.desktop.pick_calls.back().start_folder, dir / "card/DCIM");
     first.desktop.boxes.clear();
     Copy(first);
-    if (start.saved) {
-      EXPECT_EQ(testing::ReadFile(cases + "/7_Desk_2008-01-01/IMG_0002.JPG"), "two");
-    } else {
-      EXPECT_EQ(first.desktop.boxes,
-                (Boxes{{"There is a problem with the target directory.  The variable is missing "
-                        "or the directory is not valid.",
-                        48, "Error"},
-                       {"The target is set to .  Check your command documentation for "
-                        "information on how to fix this setting.",
-                        64, "Correction Needed"}}));
-    }
+    EXPECT_EQ(first.desktop.boxes.empty(), chosen);  // without a destination Start names it
     EXPECT_EQ(Tree(dir / "card"), card_before);
     EXPECT_TRUE(fs::is_empty(dir / "started"));
   }
-
-  // The next start reads the destination the first row saved and asks nothing.
-  const ScopedEnv first_config{"XDG_CONFIG_HOME", (dir / "first 0/config").c_str()};
-  Harness again;
-  ASSERT_TRUE(Prepare({dir / "card"}, again).ok);
-  again.form->Form_Load();
-  EXPECT_TRUE(again.desktop.boxes.empty());
-  EXPECT_EQ(again.form->strSavePath, cases);
+  EXPECT_EQ(ReadFile(cases + "/7_Desk_2008-01-01/IMG_0002.JPG"), "two");
 }
 
-// A write-protected card: everything a job does works, since nothing is written on it.
-TEST_F(CardArgument, AReadOnlyCardIsCopiedAsAnyOther) {
-  EXPECT_EQ(testing::InMountNamespace(testing::Expecting([&] {
-              ASSERT_EQ(testing::MountReadOnly(dir / "card"), "");
+// A write-protected card, named relative to the folder started in: it is found once the settings
+// folder is current, and everything a job does works, since nothing is written on it.
+TEST_F(CardArgument, AReadOnlyCardNamedRelativelyIsCopiedAsAnyOther) {
+  EXPECT_EQ(InMountNamespace(Expecting([&] {
+              ASSERT_EQ(MountReadOnly(dir / "card"), "");
               ASSERT_NE(::access((dir / "card").c_str(), W_OK), 0) << "not read-only after all";
-              ASSERT_TRUE(Prepare({dir / "card"}).ok);
-              WriteFile(Home() + "/paths.dat", testing::RecordBytes(dir / "cases"));
+              ASSERT_TRUE(Prepare({"../card/"}).ok);
+              WriteFile(Home() + "/paths.dat", RecordBytes(dir / "cases"));
               f.Form_Load();
+              EXPECT_EQ(f.strSourcePath, dir / "started/../card/DCIM/100MEDIA");
               Copy(h);
               EXPECT_EQ(h.desktop.boxes, Boxes{});
-              EXPECT_EQ(testing::ReadFile(dir / "cases/7_Desk_2008-01-01/IMG_0001.JPG"), "one");
+              EXPECT_EQ(ReadFile(dir / "cases/7_Desk_2008-01-01/IMG_0001.JPG"), "one");
             })),
             "");
-}
-
-// A card given relative to the folder started in is still found once the settings folder is
-// current.
-TEST_F(CardArgument, ARelativeCardIsFoundFromTheFolderStartedIn) {
-  WriteFile(Home() + "/paths.dat", testing::RecordBytes(dir / "cases"));
-  const StartupFolders folders = Prepare({"../card/"});
-  ASSERT_TRUE(folders.ok);
-  EXPECT_EQ(folders.card, dir / "started/../card");
-  f.Form_Load();
-  EXPECT_EQ(f.strSourcePath, dir / "started/../card/DCIM/100MEDIA");
-  EXPECT_EQ(h.txtSource.text, "IMG_0001.JPG");
 }
 
 // The box names what is wrong and the system's reason; nothing is made and the directory stays.
@@ -305,31 +205,34 @@ TEST_F(CardArgument, AStartThatCannotGoOnEndsWithItsReason) {
     SCOPED_TRACE(text);
     h.desktop.boxes.clear();
     EXPECT_FALSE(Prepare(arguments).ok);
-    EXPECT_EQ(h.desktop.boxes, Boxes{Stop(text)});
+    EXPECT_EQ(h.desktop.boxes, (Boxes{{text, 16, ""}}));
     EXPECT_EQ(CurrentFolder(), dir / "started");
   }
-  EXPECT_FALSE(testing::Exists(dir / "config"));
+  EXPECT_FALSE(Exists(dir / "config"));
 
   // A file where the folder above the settings folder should be.
   WriteFile(dir / "config", "a file");
   h.desktop.boxes.clear();
   EXPECT_FALSE(Prepare({dir / "card"}).ok);
-  EXPECT_EQ(h.desktop.boxes,
-            Boxes{Stop("The settings folder " + Home() + " cannot be made: Not a directory.")});
+  EXPECT_EQ(
+      h.desktop.boxes,
+      (Boxes{{"The settings folder " + Home() + " cannot be made: Not a directory.", 16, ""}}));
   EXPECT_EQ(CurrentFolder(), dir / "started");
 
   // A card named from a folder removed since the start: its reason, no crash.
   MakeFolders(dir / "gone");
-  testing::ScopedCurrentDirectory in(dir / "gone");
+  ScopedCurrentDirectory in(dir / "gone");
   fs::remove(dir / "gone");
   h.desktop.boxes.clear();
   EXPECT_FALSE(Prepare({"card"}).ok);
-  EXPECT_EQ(h.desktop.boxes, Boxes{Stop("The card folder card cannot be read: File not found.")});
+  EXPECT_EQ(h.desktop.boxes,
+            (Boxes{{"The card folder card cannot be read: File not found.", 16, ""}}));
 }
 
-// Without an argument, a folder holding a card's DCIM or paths.dat is worked in as always. Any
-// other folder (the home folder a menu starts in) only has its DCIM looked for: the settings
-// live in the user's folder, as with a card, and nothing is written where Pixferry started.
+// Without an argument, a folder holding a card's DCIM or paths.dat is worked in as always (a card
+// without paths.dat stops start-up after one box, and reading creates none). Any other folder (the
+// home folder a menu starts in) only has its DCIM looked for: the settings live in the user's
+// folder, as with a card, and nothing is written where Pixferry started.
 TEST_F(CardArgument, WithoutAnArgumentOnlyACardOrSettingsFolderIsWorkedIn) {
   struct Start {
     const char* holds;  // in the folder started in; nullptr: nothing
@@ -345,8 +248,8 @@ TEST_F(CardArgument, WithoutAnArgumentOnlyACardOrSettingsFolderIsWorkedIn) {
     SCOPED_TRACE(start.holds ? start.holds : "nothing");
     const std::string started = dir / ("from " + std::to_string(&start - starts));
     MakeFolders(started);
-    if (start.holds) WriteFile(started + "/" + start.holds, testing::RecordBytes("/srv/Cases"));
-    testing::ScopedCurrentDirectory in(started);
+    if (start.holds) WriteFile(started + "/" + start.holds, RecordBytes("/srv/Cases"));
+    ScopedCurrentDirectory in(started);
     const Paths started_before = Tree(started);
     Harness menu;
     menu.desktop.home = started;
@@ -359,6 +262,7 @@ TEST_F(CardArgument, WithoutAnArgumentOnlyACardOrSettingsFolderIsWorkedIn) {
     EXPECT_EQ(CurrentFolder(), start.holds ? started : Home());
     menu.form->Form_Load();
     EXPECT_EQ(menu.desktop.boxes, start.boxes);
+    EXPECT_EQ(menu.viewer_window.loaded, start.boxes.empty());  // a failed start stops at once
     EXPECT_EQ(menu.txtMessage.text, start.message);
     EXPECT_EQ(menu.form->strSourcePath, "");
     menu.form->cmdSource_Click();  // the picker opens where Pixferry was started
@@ -368,7 +272,7 @@ TEST_F(CardArgument, WithoutAnArgumentOnlyACardOrSettingsFolderIsWorkedIn) {
     EXPECT_EQ(menu.desktop.pick_calls.size(), start.holds ? 1u : 2u);
     EXPECT_EQ(Tree(started), started_before);
   }
-  EXPECT_EQ(testing::AllNames(Home()), testing::Names{});  // cancelled: nothing saved
+  EXPECT_EQ(AllNames(Home()), Names{});  // cancelled: nothing saved
 }
 
 // XDG_CONFIG_HOME counts only when it is an absolute path; otherwise ~/.config.
@@ -383,59 +287,24 @@ TEST(SettingsHome, FollowsTheBaseDirectoryRules) {
     EXPECT_EQ(folder, dir / ".config/pixferry");
   }
 }
-#endif
 
-// Close ends the program: the viewer goes first, also when it was never shown.
-TEST(MainClose, UnloadsTheViewerAndThenTheMainWindow) {
-  Harness h;
-  h.form->cmdClose_Click();
-  EXPECT_EQ(h.unload_log, (std::vector<std::string>{"frmShowPhoto", "frmMain"}));
-  EXPECT_TRUE(h.desktop.boxes.empty());
-}
-
-// The viewer's close buttons report a failure under their own name; the window stays.
-TEST(ViewerClose, AFailureIsReportedAndTheViewerStays) {
-  struct FailingWindow : testing::FakeWindow {
-    void Hide() override { throw RuntimeError(err::kPermissionDenied); }
-  } window;
-  Harness h;
-  frmShowPhoto viewer(window, h.viewer_picture, h.desktop);
-  window.Show(nullptr);
-  viewer.cmdClose_Click();
-  EXPECT_EQ(h.desktop.boxes, (Boxes{{"70 Permission denied in cmdClose_Click", 0, ""}}));
-  EXPECT_TRUE(window.visible);
-}
-
-// The card probe: a folder and every folder below it, breadth first.
-Paths Scan(const std::string& start) {
+// The card probe lists a folder and every folder below it, breadth first. A link that leads
+// back into the tree would make the walk endless: links to folders are listed but never entered.
+TEST(Probe, LinksToFoldersAreListedOnceAndNeverEntered) {
+  TempDir dir;
+  const std::string dcim = dir / "DCIM", media = dcim + kSep + "100MEDIA";
+  MakeFolders(media);
+  fs::create_directory_symlink("..", media + "/up");
+  fs::create_directory_symlink(dcim, media + "/self");
+  fs::create_symlink("loop", dcim + "/loop");  // leads nowhere: no folder
   Harness h;
   Paths result{"from an earlier call"};  // every call replaces the whole array
-  h.form->GetAllSubDirectories(result, start);
-  EXPECT_TRUE(h.desktop.boxes.empty());
-  return result;
-}
-
-class ScanTest : public ::testing::Test {
- protected:
-  TempDir dir;
-  const std::string dcim = dir / "DCIM";
-};
-
-// A link that leads back into the tree would make the walk endless: links to folders are
-// listed as folders but never entered.
-TEST_F(ScanTest, LinksToFoldersAreListedOnceAndNeverEntered) {
-#ifdef _WIN32
-  GTEST_SKIP() << "mingw's std::filesystem cannot make symbolic links";
-#endif
-  MakeFolders(dcim + "/100MEDIA");
-  fs::create_directory_symlink("..", dcim + "/100MEDIA/up");
-  fs::create_directory_symlink(dcim, dcim + "/100MEDIA/self");
-  fs::create_symlink("loop", dcim + "/loop");  // leads nowhere: no folder
-  Paths result = Scan(dcim);
+  h.form->GetAllSubDirectories(result, dcim);
   std::sort(result.begin() + 3, result.end());
-  const std::string media = dcim + kSep + "100MEDIA";
   EXPECT_EQ(result, (Paths{"", dcim, media, media + kSep + "self", media + kSep + "up"}));
+  EXPECT_TRUE(h.desktop.boxes.empty());
 }
+#endif
 
 }  // namespace
 }  // namespace pixferry

@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 #include <locale.h>
 
-#include <cstdlib>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 
 #include "platform/errors.h"
+#include "tests/support/tempdir.h"
 
 namespace pixferry {
 namespace {
@@ -47,20 +47,6 @@ TEST(ParseDate, RejectsWhatIsNoDate) {
 }
 
 #ifndef _WIN32
-// Sets the user's locale for date texts through the environment, as a session would. An empty
-// LC_ALL counts as unset.
-class ScopedTimeLocale {
- public:
-  explicit ScopedTimeLocale(const char* name) {
-    if (const char* value = std::getenv("LC_ALL")) saved_ = value;
-    ::setenv("LC_ALL", name, 1);
-  }
-  ~ScopedTimeLocale() { ::setenv("LC_ALL", saved_.c_str(), 1); }
-
- private:
-  std::string saved_;
-};
-
 struct LocaleCase {
   const char* name;
   DateOrder order;
@@ -80,7 +66,7 @@ TEST_P(LocaleDates, ShortDateOrderAndReadingBack) {
   const locale_t installed = ::newlocale(LC_TIME_MASK, c.name, static_cast<locale_t>(nullptr));
   if (installed == static_cast<locale_t>(nullptr)) GTEST_SKIP() << c.name << " is not installed";
   ::freelocale(installed);
-  ScopedTimeLocale locale(c.name);
+  const testing::ScopedEnv locale("LC_ALL", c.name);  // as a session sets the user's locale
   EXPECT_EQ(LocaleDateOrder(), c.order);
   EXPECT_EQ(ShortDateText({2008, 3, 2}), c.text_of_2008_03_02);
   CalendarDate date;

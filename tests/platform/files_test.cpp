@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -15,15 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace testing;
-
-Names ListAll(const std::string& pattern, int mask) {
-  Names names;
-  Listing listing(pattern, mask);
-  while (auto name = listing.Next()) names.push_back(*name);
-  EXPECT_EQ(listing.error(), 0);
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // Two photos, a read-only one, hidden entries and an empty folder.
 class ListingTest : public ::testing::Test {
@@ -42,15 +34,15 @@ class ListingTest : public ::testing::Test {
 
 TEST_F(ListingTest, TheMaskSelectsFilesFoldersAndHiddenEntries) {
   const Names files{"B.JPG", "a.jpg", "readonly.jpg"};
-  EXPECT_EQ(ListAll(dir.path() + kSep, 0), files);
-  EXPECT_EQ(ListAll(dir / "*.*", 0), files);
-  EXPECT_EQ(ListAll(dir / "*", attr::kDirectory),
+  EXPECT_EQ(ListNames(dir.path() + kSep, 0), files);
+  EXPECT_EQ(ListNames(dir / "*.*", 0), files);
+  EXPECT_EQ(ListNames(dir / "*", attr::kDirectory),
             (Names{".", "..", "B.JPG", "a.jpg", "readonly.jpg", "sub"}));
-  EXPECT_EQ(ListAll(dir / "*", 22), (Names{".", "..", ".hidden.jpg", ".hiddendir", "B.JPG", "a.jpg",
-                                           "readonly.jpg", "sub"}));
+  EXPECT_EQ(ListNames(dir / "*", 22), (Names{".", "..", ".hidden.jpg", ".hiddendir", "B.JPG",
+                                             "a.jpg", "readonly.jpg", "sub"}));
   // A folder that is missing, or is a file, lists as empty without an error.
-  EXPECT_TRUE(ListAll(dir / "nothere/*", 22).empty());
-  EXPECT_TRUE(ListAll(dir / "a.jpg/*", 22).empty());
+  EXPECT_TRUE(ListNames(dir / "nothere/*", 22).empty());
+  EXPECT_TRUE(ListNames(dir / "a.jpg/*", 22).empty());
 }
 
 TEST_F(ListingTest, ABarePathFindsThatOneEntryByMask) {
@@ -70,7 +62,7 @@ TEST_F(ListingTest, AWholePathIsLookedUpExactlyAsWritten) {
   EXPECT_TRUE(Finds(dir / ".cases", attr::kDirectory));
   EXPECT_TRUE(Finds(dir / ".hidden.jpg", attr::kNormal));
   EXPECT_FALSE(Finds(dir / ".hidden.jpg/", attr::kNormal));
-  EXPECT_EQ(ListAll(dir / ".hidden.jpg", 0), Names{".hidden.jpg"});
+  EXPECT_EQ(ListNames(dir / ".hidden.jpg", 0), Names{".hidden.jpg"});
 
   // "a*.jpg" is no pattern here: "a.jpg" is not it.
   EXPECT_FALSE(Finds(dir / "a*.jpg", attr::kNormal));
@@ -82,7 +74,7 @@ TEST_F(ListingTest, AWholePathIsLookedUpExactlyAsWritten) {
   EXPECT_FALSE(Finds(dir / "C?1/sub", attr::kDirectory));
 
   // The folder's contents: dot entries stay out, as before.
-  EXPECT_EQ(ListAll(dir.path() + kSep, 0), (Names{"B.JPG", "a*.jpg", "a.jpg", "readonly.jpg"}));
+  EXPECT_EQ(ListNames(dir.path() + kSep, 0), (Names{"B.JPG", "a*.jpg", "a.jpg", "readonly.jpg"}));
 }
 #endif
 
@@ -103,6 +95,22 @@ TEST(NamePatterns, WildcardsMatchAsTheListingApplies) {
   EXPECT_FALSE(MatchesNamePattern("a", "a?"));
   EXPECT_TRUE(MatchesNamePattern("aaaab", "*a*a*b"));  // backtracks
   EXPECT_TRUE(MatchesNamePattern("*ab", "*b"));        // a star in the name is no wildcard
+}
+
+// A card pulled out is no disk that is merely not ready: nothing retried on it can help.
+TEST(Errors, AVanishedMediumIsDeviceUnavailable) {
+  EXPECT_EQ(ErrorFromErrno(ENODEV), err::kDeviceUnavailable);
+  EXPECT_EQ(ErrorFromErrno(ENXIO), err::kDeviceUnavailable);
+  EXPECT_EQ(ErrorFromErrno(ENOTCONN), err::kDeviceUnavailable);  // a FUSE card's daemon died
+  EXPECT_STREQ(RuntimeError(ErrorFromErrno(ENODEV)).what(), "68 Device unavailable");
+  EXPECT_EQ(ErrorFromErrno(EIO), err::kDeviceIoError);
+
+  // An I/O error is the medium gone only when the file's folder went with it.
+  TempDir dir;
+  EXPECT_EQ(ErrorFromErrnoOn(EIO, dir / "IMG_0001.JPG"), err::kDeviceIoError);
+  EXPECT_EQ(ErrorFromErrnoOn(EIO, dir / "gone/IMG_0001.JPG"), err::kDeviceUnavailable);
+  EXPECT_EQ(ErrorFromErrnoOn(ENODEV, dir / "IMG_0001.JPG"), err::kDeviceUnavailable);
+  EXPECT_EQ(ErrorFromErrnoOn(ENOENT, dir / "gone/IMG_0001.JPG"), err::kFileNotFound);
 }
 
 }  // namespace

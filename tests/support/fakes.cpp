@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "copy/PhotoExtensions.h"
 #include "platform/errors.h"
@@ -64,19 +67,14 @@ void FakeDesktop::OpenWithProgram(const std::string& program, const std::string&
 }
 
 Harness::Harness() {
-  main_window.name = "frmMain";
-  viewer_window.name = "frmShowPhoto";
-  main_window.unload_log = &unload_log;
-  viewer_window.unload_log = &unload_log;
   main_window.loaded = true;
+  for (FakeButton* list :
+       {&cmdSourceFirst, &cmdSourcePrevious, &cmdSourceNext, &cmdSourceLast, &cmdViewSource,
+        &cmdTargetFirst, &cmdTargetPrevious, &cmdTargetNext, &cmdTargetLast, &cmdViewTarget}) {
+    list->enabled = false;  // as the layout makes them: no list yet
+  }
   viewer = std::make_unique<frmShowPhoto>(viewer_window, viewer_picture, desktop);
-  MainControls controls{
-      {txtIncidentNumber, txtUser,           txtDate,       txtSource,     txtTarget,
-       txtMessage,        cmdSource,         cmdStartCopy,  cmdDelete,     cmdClose,
-       cmdSourceFirst,    cmdSourcePrevious, cmdSourceNext, cmdSourceLast, cmdViewSource,
-       cmdTargetFirst,    cmdTargetPrevious, cmdTargetNext, cmdTargetLast, cmdViewTarget,
-       imgSource},
-      main_window};
+  MainControls controls{Interfaces(), main_window};
   form = std::make_unique<frmMain>(controls, *viewer, desktop);
 }
 
@@ -96,6 +94,15 @@ bool Harness::SourceButtonsEnabled() const {
 bool Harness::TargetButtonsEnabled() const {
   return AllSame(
       {&cmdTargetFirst, &cmdTargetPrevious, &cmdTargetNext, &cmdTargetLast, &cmdViewTarget});
+}
+
+void KeepAliveFor(Desktop& desktop, int ms, const std::function<void()>& each_step) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    desktop.KeepAlive();
+    each_step();
+  }
 }
 
 void MarkCopied(frmMain& form, const std::string& root) {

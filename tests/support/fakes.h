@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/MainControls.h"
 #include "app/Screen.h"
 #include "app/frmMain.h"
 
@@ -26,10 +27,9 @@ class FakeTextBox : public TextBox {
 
 class FakeButton : public Button {
  public:
-  explicit FakeButton(bool is_enabled = true) : enabled(is_enabled) {}
   bool Enabled() const override { return enabled; }
   void SetEnabled(bool e) override { enabled = e; }
-  bool enabled;
+  bool enabled = true;
 };
 
 // Accepts a file that starts like a JPEG (FF D8 FF), as a decoder would; the real decoding is
@@ -50,22 +50,14 @@ class FakeWindow : public Window {
     Load();
     visible = true;
     owner = owner_window;
-    ++show_count;
   }
   void Hide() override { visible = false; }
   bool IsVisible() const override { return visible; }
-  void Unload() override {
-    loaded = false;
-    visible = false;
-    if (unload_log) unload_log->push_back(name);
-  }
+  void Unload() override { loaded = visible = false; }
 
-  std::string name;
   bool loaded = false;
   bool visible = false;
   Window* owner = nullptr;
-  int show_count = 0;
-  std::vector<std::string>* unload_log = nullptr;
 };
 
 struct MessageBoxCall {
@@ -120,25 +112,23 @@ class FakeDesktop : public Desktop {
 };
 
 // A main window with its viewer built from fakes, in the state a front end creates it in.
-struct Harness {
+struct Harness : MainControlSet<FakeTextBox, FakeButton, FakePictureBox> {
   Harness();
 
   FakeDesktop desktop;
   FakeWindow main_window, viewer_window;
-  FakeTextBox txtIncidentNumber, txtUser, txtDate, txtSource, txtTarget, txtMessage;
-  FakeButton cmdSource, cmdStartCopy, cmdDelete, cmdClose;
-  FakeButton cmdSourceFirst{false}, cmdSourcePrevious{false}, cmdSourceNext{false},
-      cmdSourceLast{false}, cmdViewSource{false};
-  FakeButton cmdTargetFirst{false}, cmdTargetPrevious{false}, cmdTargetNext{false},
-      cmdTargetLast{false}, cmdViewTarget{false};
-  FakePictureBox imgSource, viewer_picture;
-  std::vector<std::string> unload_log;
+  FakePictureBox viewer_picture;
   std::unique_ptr<frmShowPhoto> viewer;
   std::unique_ptr<frmMain> form;
 
   bool SourceButtonsEnabled() const;  // all five enabled (fails loudly when they disagree)
   bool TargetButtonsEnabled() const;
 };
+
+// A job of ms milliseconds that keeps the window alive between its short steps, as a copy does
+// between files; each_step runs after each.
+void KeepAliveFor(
+    Desktop& desktop, int ms, const std::function<void()>& each_step = [] {});
 
 // Records every photo, video and sound recording below root (any letter case, links not followed)
 // as copied and verified as it is now, so that Delete goes straight to its own question.

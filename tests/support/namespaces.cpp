@@ -29,56 +29,6 @@ std::string Failed(const char* what) {
   return std::string(what) + ": " + std::strerror(errno);
 }
 
-// Forks; the child runs prepare, then check, and sends the answer back through a pipe.
-std::string InChild(const std::function<std::string()>& prepare, const ChildCheck& check) {
-  int ends[2];
-  if (::pipe(ends) != 0) return Failed("pipe");
-  std::fflush(nullptr);  // else the child would print what the parent had not yet
-  const pid_t pid = ::fork();
-  if (pid < 0) return Failed("fork");
-  if (pid == 0) {
-    ::close(ends[0]);
-    std::string answer;
-    try {
-      answer = prepare();
-      if (answer.empty()) answer = check();
-    } catch (const std::exception& e) {
-      answer = std::string("exception: ") + e.what();
-    } catch (...) {
-      answer = "unknown exception";
-    }
-    const char* p = answer.data();
-    std::size_t left = answer.size();
-    while (left > 0) {
-      const ssize_t n = ::write(ends[1], p, left);
-      if (n <= 0) break;
-      p += n;
-      left -= static_cast<std::size_t>(n);
-    }
-    // No destructors, no atexit: the parent's test program owns every shared resource. What the
-    // check printed (a failed assertion) is flushed by hand.
-    std::fflush(nullptr);
-    ::_exit(0);
-  }
-  ::close(ends[1]);
-  std::string answer;
-  char buffer[512];
-  for (;;) {
-    const ssize_t n = ::read(ends[0], buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    answer.append(buffer, static_cast<std::size_t>(n));
-  }
-  ::close(ends[0]);
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    answer += " (the child ended with status " + std::to_string(status) + ")";
-  }
-  return answer;
-}
-
 }  // namespace
 
 std::string EnterMountNamespace() {
@@ -97,8 +47,33 @@ std::string EnterMountNamespace() {
   return {};
 }
 
+// The child prints what went wrong, and its exit status tells the parent. Nothing may leave it
+// but through _exit: an exception would reach gtest's runner, which would go on to other tests.
 std::string InMountNamespace(const ChildCheck& check) {
-  return InChild(EnterMountNamespace, check);
+  std::fflush(nullptr);  // else the child would print what the parent had not yet
+  const pid_t pid = ::fork();
+  if (pid < 0) return Failed("fork");
+  if (pid == 0) {
+    std::string answer;
+    try {
+      answer = EnterMountNamespace();
+      if (answer.empty()) answer = check();
+    } catch (const std::exception& e) {
+      answer = std::string("exception: ") + e.what();
+    } catch (...) {
+      answer = "unknown exception";
+    }
+    if (!answer.empty()) std::fprintf(stderr, "In the child: %s\n", answer.c_str());
+    // No destructors, no atexit: the parent's test program owns every shared resource. What the
+    // check printed (a failed assertion) is flushed by hand.
+    std::fflush(nullptr);
+    ::_exit(answer.empty() ? 0 : 1);
+  }
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return {};
+  return "the child failed as it printed (status " + std::to_string(status) + ")";
 }
 
 ChildCheck Expecting(const std::function<void()>& body) {

@@ -18,7 +18,8 @@ std::string EnterMountNamespace();
 
 // Runs check in a child inside such namespaces, where it may mount a tmpfs or bind
 // a folder without being root; the mounts end with the child and are never seen outside it.
-// Returns the check's answer, or why the child could not run it.
+// Returns the empty text when the check passed; otherwise the child has printed its answer, or
+// why it could not run the check, and the text says that it failed.
 std::string InMountNamespace(const ChildCheck& check);
 
 // A check written with gtest's assertions: they print from the child as usual, and the answer

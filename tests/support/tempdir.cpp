@@ -11,6 +11,8 @@
 #include <set>
 #include <sstream>
 
+#include "platform/files.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -37,30 +39,17 @@ std::string TextOf(const fs::path& path) {
   return std::string(utf8.begin(), utf8.end());
 }
 
-std::string Canonical(const std::string& path) {
-  std::error_code ec;
-  fs::path p = fs::weakly_canonical(PathOf(path), ec);
-  return ec ? path : TextOf(p);
-}
-
 }  // namespace
 
 TempDir::TempDir() {
   std::random_device rd;
-  const fs::path base = fs::temp_directory_path();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::ostringstream name;
-    name << "pixferry-test-" << std::hex << rd() << rd();
-    fs::path candidate = base / name.str();
-    std::error_code ec;
-    if (fs::create_directory(candidate, ec) && !ec) {
-      path_ = TextOf(fs::canonical(candidate));
-      MadeFolders().insert(path_);
-      return;
-    }
-  }
-  std::cerr << "cannot create a temporary folder\n";
-  std::abort();
+  fs::path made;
+  do {  // a name taken by another test program is drawn again; any other failure throws
+    made = fs::temp_directory_path() /
+           ("pixferry-test-" + std::to_string(rd()) + std::to_string(rd()));
+  } while (!fs::create_directory(made));
+  path_ = TextOf(fs::canonical(made));
+  MadeFolders().insert(path_);
 }
 
 TempDir::~TempDir() {
@@ -88,7 +77,9 @@ std::string TempDir::operator/(std::string_view relative) const {
 }
 
 void GuardDeletion(const std::string& path) {
-  const std::string target = Canonical(path);
+  std::error_code ec;
+  const fs::path canonical = fs::weakly_canonical(PathOf(path), ec);
+  const std::string target = ec ? path : TextOf(canonical);
   for (const std::string& folder : MadeFolders()) {
     if (target == folder ||
         (target.size() > folder.size() && target.compare(0, folder.size(), folder) == 0 &&
@@ -177,6 +168,15 @@ Names AllNames(const std::string& folder) {
   return names;
 }
 
+Names ListNames(const std::string& pattern, int mask) {
+  Names names;
+  Listing listing(pattern, mask);
+  while (auto name = listing.Next()) names.push_back(*name);
+  EXPECT_EQ(listing.error(), 0) << pattern;
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 void HideOnWindows(const std::string& path, bool system_file) {
 #ifdef _WIN32
   const DWORD attributes = FILE_ATTRIBUTE_HIDDEN | (system_file ? FILE_ATTRIBUTE_SYSTEM : 0);
@@ -196,26 +196,12 @@ std::string RecordBytes(std::string_view text) {
 }
 
 std::string JpegBytes() {
-  static const char kJpeg[] =
-      "\xff\xd8\xff\xe0\x00\x10\x4a\x46\x49\x46\x00\x01\x01\x00\x00\x01"
-      "\x00\x01\x00\x00\xff\xdb\x00\x43\x00\x05\x03\x04\x04\x04\x03\x05"
-      "\x04\x04\x04\x05\x05\x05\x06\x07\x0c\x08\x07\x07\x07\x07\x0f\x0b"
-      "\x0b\x09\x0c\x11\x0f\x12\x12\x11\x0f\x11\x11\x13\x16\x1c\x17\x13"
-      "\x14\x1a\x15\x11\x11\x18\x21\x18\x1a\x1d\x1d\x1f\x1f\x1f\x13\x17"
-      "\x22\x24\x22\x1e\x24\x1c\x1e\x1f\x1e\xff\xdb\x00\x43\x01\x05\x05"
-      "\x05\x07\x06\x07\x0e\x08\x08\x0e\x1e\x14\x11\x14\x1e\x1e\x1e\x1e"
-      "\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e"
-      "\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e"
-      "\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\x1e\xff\xc0"
-      "\x00\x11\x08\x00\x08\x00\x08\x03\x01\x22\x00\x02\x11\x01\x03\x11"
-      "\x01\xff\xc4\x00\x15\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00"
-      "\x00\x00\x00\x00\x00\x00\x00\x05\xff\xc4\x00\x14\x10\x01\x00\x00"
-      "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\xc4"
-      "\x00\x15\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
-      "\x00\x00\x00\x06\x07\xff\xc4\x00\x14\x11\x01\x00\x00\x00\x00\x00"
-      "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\xda\x00\x0c\x03"
-      "\x01\x00\x02\x11\x03\x11\x00\x3f\x00\xa6\x02\x74\x76\xff\xd9";
-  return std::string(kJpeg, sizeof kJpeg - 1);
+  using namespace std::string_literals;
+  // Grey: one component quantised by ones, a Huffman table of one code for each coefficient kind.
+  const std::string table = "\x01"s + std::string(16, '\0');
+  return "\xFF\xD8\xFF\xDB\x00\x43\x00"s + std::string(64, '\x01') +
+         "\xFF\xC0\x00\x0B\x08\x00\x08\x00\x08\x01\x01\x11\x00\xFF\xC4\x00\x14\x00"s + table +
+         "\xFF\xC4\x00\x14\x10"s + table + "\xFF\xDA\x00\x08\x01\x01\x00\x00\x3F\x00\x3F\xFF\xD9"s;
 }
 
 std::string CurrentFolder() {
@@ -244,6 +230,24 @@ ScopedCurrentDirectory::ScopedCurrentDirectory(const std::string& path)
 ScopedCurrentDirectory::~ScopedCurrentDirectory() {
   std::error_code ec;
   fs::current_path(PathOf(previous_), ec);
+}
+
+ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
+  if (const char* old = std::getenv(name)) old_ = old;
+  Set(value);
+}
+
+ScopedEnv::~ScopedEnv() {
+  Set(old_ ? old_->c_str() : nullptr);
+}
+
+void ScopedEnv::Set(const char* value) const {
+#ifdef _WIN32
+  // The wide call changes the system's copy too, which the program reads; the empty text unsets.
+  ::_wputenv_s(PathOf(name_).c_str(), value ? PathOf(value).c_str() : L"");
+#else
+  value ? ::setenv(name_.c_str(), value, 1) : ::unsetenv(name_.c_str());
+#endif
 }
 
 }  // namespace pixferry::testing

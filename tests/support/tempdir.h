@@ -2,6 +2,7 @@
 // goes through: nothing outside a folder made here is ever removed.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,13 +42,16 @@ bool MakeLink(const std::string& target, const std::string& link);
 // Every name in a folder, sorted, hidden ones included so that a leftover temporary file shows;
 // none for a folder that does not exist.
 Names AllNames(const std::string& folder);
+// The names the program's own listing of pattern gives with mask, sorted; the listing must end
+// without an error.
+Names ListNames(const std::string& pattern, int mask);
 // Gives a file Windows' hidden attribute, and its system attribute too when asked; elsewhere a
 // leading dot is what hides a name, and nothing is done.
 void HideOnWindows(const std::string& path, bool system_file = false);
 // One 255-byte record of paths.dat holding text: its length (two bytes, low first), the text, and
 // zero bytes after it.
 std::string RecordBytes(std::string_view text);
-// A small valid baseline JPEG (8 x 8, one colour), as cameras write them.
+// A small valid baseline JPEG: 8 x 8 pixels of grey.
 std::string JpegBytes();
 
 // The platform's answers, a test failure when it cannot give them: the current directory, the
@@ -66,6 +70,20 @@ class ScopedCurrentDirectory {
 
  private:
   std::string previous_;
+};
+
+// Sets an environment variable (nullptr: unsets it) for the lifetime of the object.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  void Set(const char* value) const;
+  std::string name_;
+  std::optional<std::string> old_;
 };
 
 }  // namespace pixferry::testing

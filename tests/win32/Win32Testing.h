@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <deque>
 #include <memory>
 #include <string>
@@ -31,16 +30,6 @@ inline void Pump(int ms = 0) {
     }
     if (::GetTickCount64() >= end) return;
   }
-}
-
-// The names a listing of pattern gives, sorted; the listing must end without an error.
-inline pixferry::testing::Names ListNames(const std::string& pattern, int mask) {
-  pixferry::testing::Names names;
-  Listing listing(pattern, mask);
-  while (auto name = listing.Next()) names.push_back(*name);
-  EXPECT_EQ(listing.error(), 0) << pattern;
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 inline std::string WindowTextOf(HWND window) {

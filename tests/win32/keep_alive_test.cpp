@@ -4,57 +4,33 @@
 #include <windows.h>
 
 #include <atomic>
-#include <functional>
 #include <thread>
 
+#include "tests/support/fakes.h"
 #include "tests/win32/Win32Testing.h"
 
 namespace pixferry::win32::testing {
 namespace {
 
-// What a second thread sees of the window while the job runs.
-class Watcher {
- public:
+using pixferry::testing::KeepAliveFor;
+
+// What a second thread sees of the window while the job runs, until it is done asking; a
+// question under way still waits for its answer.
+struct Watcher {
   explicit Watcher(HWND window)
-      : thread_([this, window] {
-          while (!done_) {
-            if (::IsHungAppWindow(window)) ++hung_;
+      : thread([this, window] {
+          for (; !done; ::Sleep(250), ++asked) {
+            if (::IsHungAppWindow(window)) ++hung;
             DWORD_PTR result = 0;
             if (::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result)) {
-              ++answered_;
+              ++answered;
             }
-            ++asked_;
-            ::Sleep(250);
           }
         }) {}
-  ~Watcher() { Stop(); }
-  // Asks no more; a question under way still waits for its answer.
-  void StopAsking() { done_ = true; }
-  void Stop() {
-    done_ = true;
-    if (thread_.joinable()) thread_.join();
-  }
-  int hung() const { return hung_; }
-  int answered() const { return answered_; }
-  int asked() const { return asked_; }
-
- private:
-  std::atomic<bool> done_{false};
-  std::atomic<int> hung_{0}, answered_{0}, asked_{0};
-  std::thread thread_;
+  std::atomic<bool> done{false};
+  std::atomic<int> hung{0}, answered{0}, asked{0};
+  std::jthread thread;
 };
-
-// Works for ms milliseconds, keeping the window alive between short steps, as a copy does
-// between files.
-void Work(
-    Desktop& desktop, int ms, const std::function<void()>& each_step = [] {}) {
-  const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(ms);
-  while (::GetTickCount64() < end) {
-    ::Sleep(2);
-    desktop.KeepAlive();
-    each_step();
-  }
-}
 
 void PostClick(HWND button) {
   ::PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
@@ -77,25 +53,25 @@ TEST(KeepAlive, ALongJobAnswersTheSystemAndLeavesAClickForAfterIt) {
     ::PostMessageW(incident, WM_CHAR, L'7', 1);  // a key typed meanwhile
     ::InvalidateRect(p.MainControl("txtMessage"), nullptr, TRUE);
     ::InvalidateRect(p.Viewer(), nullptr, TRUE);
-    Work(p.program->desktop, 6000, [&] {
+    KeepAliveFor(p.program->desktop, 6000, [&] {
       // Neither the click nor the key has run.
       input_waited = input_waited && form.lngSourceIndex == 1 && WindowTextOf(incident).empty();
       RECT r{};
       painted = painted || !::GetUpdateRect(p.MainControl("txtMessage"), &r, FALSE);
       viewer_painted = viewer_painted || !::GetUpdateRect(p.Viewer(), &r, FALSE);
     });
-    watcher.StopAsking();
-    Work(p.program->desktop, 1200, [&] {
+    watcher.done = true;
+    KeepAliveFor(p.program->desktop, 1200, [&] {
       input_waited = input_waited && form.lngSourceIndex == 1 && WindowTextOf(incident).empty();
     });
   });
   EXPECT_TRUE(input_waited);
-  watcher.Stop();
+  watcher.thread.join();
   EXPECT_TRUE(painted);
   EXPECT_TRUE(viewer_painted);
-  EXPECT_EQ(watcher.hung(), 0);
-  EXPECT_GE(watcher.asked(), 10);
-  EXPECT_EQ(watcher.answered(), watcher.asked());
+  EXPECT_EQ(watcher.hung, 0);
+  EXPECT_GE(watcher.asked, 10);
+  EXPECT_EQ(watcher.answered, watcher.asked);
   Pump(100);
   EXPECT_EQ(form.lngSourceIndex, 2);  // ...and runs once the job is over
   EXPECT_EQ(WindowTextOf(incident), "7");
@@ -113,7 +89,8 @@ TEST(KeepAlive, ACloseRequestDuringAJobWaitsForItsEnd) {
       ::KillTimer(nullptr, id);
       ::SendMessageW(main, WM_CLOSE, 0, 0);
     });
-    Work(p.program->desktop, 500, [&] { alive_throughout = alive_throughout && ::IsWindow(main); });
+    KeepAliveFor(p.program->desktop, 500,
+                 [&] { alive_throughout = alive_throughout && ::IsWindow(main); });
     ::KillTimer(nullptr, timer);
   });
   EXPECT_TRUE(alive_throughout);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <optional>
 
 #include "platform/files.h"
 #include "tests/win32/Win32Testing.h"
@@ -26,22 +25,6 @@ TEST(CommandLine, GivesTheWordsAfterTheProgramsNameAsUtf8) {
             (Words{"E:\\Caf\xC3\xA9 1", "F:\\"}));
 }
 
-// %APPDATA% pointed at a fresh folder for one test.
-class ScopedAppData {
- public:
-  explicit ScopedAppData(const std::string& folder) {
-    wchar_t old[MAX_PATH] = {};
-    if (::GetEnvironmentVariableW(L"APPDATA", old, MAX_PATH) > 0) old_ = old;
-    ::SetEnvironmentVariableW(L"APPDATA", Widen(folder).c_str());
-  }
-  ~ScopedAppData() { ::SetEnvironmentVariableW(L"APPDATA", old_ ? old_->c_str() : nullptr); }
-  ScopedAppData(const ScopedAppData&) = delete;
-  ScopedAppData& operator=(const ScopedAppData&) = delete;
-
- private:
-  std::optional<std::wstring> old_;
-};
-
 struct CardStart {
   CardStart() {
     WriteFile(dir / "card/DCIM/100MEDIA/IMG_0001.JPG", pixferry::testing::JpegBytes());
@@ -58,43 +41,30 @@ struct CardStart {
   TempDir dir;
   bool started_made = (MakeFolders(dir / "started"), true);
   ScopedCurrentDirectory cd{dir / "started"};
-  ScopedAppData appdata{dir / "AppData"};
+  pixferry::testing::ScopedEnv appdata{"APPDATA", (dir / "AppData").c_str()};
   DialogAnswerer answers;
   std::unique_ptr<Program> program = std::make_unique<Program>(::GetModuleHandleW(nullptr));
 };
 
-// The first start makes the settings folder and works from it; nothing is written on the card
-// or where the program was started.
-TEST(CardArgument, TheSettingsFolderIsMadeInAppDataAndTheCardIsListed) {
+// The first start from a card, before the settings folder holds a paths.dat: the settings folder
+// is made in %APPDATA% and worked from, and instead of an error box the folder dialog asks where
+// case folders go, on the user's Pictures folder. Cancel goes on to list the card and saves
+// nothing; nothing is written on the card or where the program was started.
+TEST(CardArgument, TheFirstStartAsksWhereCaseFoldersGoAndListsTheCard) {
   CardStart s;
   ASSERT_TRUE(s.program->TakeArguments({s.dir / "card\\"}));
   EXPECT_EQ(CurrentFolder(), s.Home());
-  WriteFile(s.Home() + "\\paths.dat", pixferry::testing::RecordBytes(s.dir / "Cases"));
-  s.program->Start(SW_SHOWNORMAL);
-  Pump(50);
-  EXPECT_TRUE(s.answers.seen.empty());
-  EXPECT_EQ(s.program->form.strMyDirectory, s.Home());
-  EXPECT_EQ(s.program->form.strSourcePath, s.dir / "card/DCIM/100MEDIA");
-  EXPECT_EQ(s.program->txtSource.Text(), "IMG_0001.JPG");
-  EXPECT_FALSE(Exists(s.dir / "started/paths.dat"));
-  EXPECT_FALSE(Exists(s.dir / "card/paths.dat"));
-}
-
-// The first start from a card, before the settings folder holds a paths.dat: no error box but
-// the folder dialog asking where case folders go, on the user's Pictures folder. Cancel goes on
-// to list the card and saves nothing.
-TEST(CardArgument, TheFirstStartAsksWhereCaseFoldersGoAndListsTheCard) {
-  CardStart s;
-  ASSERT_TRUE(s.program->TakeArguments({s.dir / "card"}));
   s.answers.Then(IDCANCEL);
   s.program->Start(SW_SHOWNORMAL);
   Pump(50);
   ASSERT_EQ(s.answers.seen.size(), 1u);
   EXPECT_EQ(s.answers.seen[0].text, "Choose where case folders go");
+  EXPECT_EQ(s.program->form.strMyDirectory, s.Home());
   EXPECT_EQ(s.program->form.strSourcePath, s.dir / "card/DCIM/100MEDIA");
   EXPECT_EQ(s.program->txtSource.Text(), "IMG_0001.JPG");
-  EXPECT_EQ(s.program->form.strSavePath, "");
-  EXPECT_FALSE(Exists(s.Home() + "\\paths.dat"));
+  for (const std::string& folder : {s.Home(), s.dir / "started", s.dir / "card"}) {
+    EXPECT_FALSE(Exists(folder + "\\paths.dat")) << folder;
+  }
   const std::string pictures = s.program->desktop.PicturesFolder();
   EXPECT_TRUE(pictures.ends_with("\\Pictures")) << pictures;
   EXPECT_EQ(pictures.substr(0, pictures.rfind('\\')), s.program->desktop.HomeFolder());

@@ -1,7 +1,12 @@
 // The two windows: a few anchor points of the layout at 96 dots per inch, the taskbar button,
-// labels on the background picture, the status box, and the viewer's buttons.
+// labels on the background picture, the status box, the viewer's buttons, and real window
+// messages reaching the core: each control's event through the wiring table, and none while the
+// window is taken down.
 #include <gtest/gtest.h>
 
+#include <utility>
+
+#include "app/Dispatch.h"
 #include "tests/win32/Win32Testing.h"
 
 namespace pixferry::win32::testing {
@@ -19,11 +24,7 @@ RECT ClientRectOf(HWND control) {
   return r;
 }
 
-bool SameRect(const RECT& a, const RECT& b) {
-  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-TEST(MainWindowTest, KeepsItsSizeATaskbarButtonAndLabelsOnTheBackgroundPicture) {
+TEST(MainWindowTest, KeepsItsSizeATaskbarButtonLabelsOnTheBackgroundPictureAndItsStatusBox) {
   ProgramFixture p{/*with_card=*/false};
   const HWND main = p.Main();
   ASSERT_TRUE(::IsWindowVisible(main));
@@ -31,8 +32,9 @@ TEST(MainWindowTest, KeepsItsSizeATaskbarButtonAndLabelsOnTheBackgroundPicture) 
   ASSERT_EQ(WindowDpi(main), 96) << "the pixel values are those at 96 dots per inch";
   RECT client{};
   ::GetClientRect(main, &client);
-  EXPECT_TRUE(SameRect(client, RECT{0, 0, 465, 329}));
-  EXPECT_TRUE(SameRect(ClientRectOf(p.MainControl("cmdClose")), RECT{16, 288, 449, 313}));
+  const RECT size{0, 0, 465, 329}, close{16, 288, 449, 313},
+      close_at = ClientRectOf(p.MainControl("cmdClose"));
+  EXPECT_TRUE(::EqualRect(&client, &size) && ::EqualRect(&close_at, &close));
   // The program's only taskbar button, despite the tool-window frame.
   EXPECT_TRUE(StyleOf(main, GWL_EXSTYLE) & WS_EX_APPWINDOW);
   EXPECT_NE(::SendMessageW(main, WM_GETICON, ICON_BIG, 0), 0) << "no icon";
@@ -52,10 +54,8 @@ TEST(MainWindowTest, KeepsItsSizeATaskbarButtonAndLabelsOnTheBackgroundPicture) 
   ::ShowWindow(label, SW_HIDE);
   EXPECT_EQ(pixel(), with_label);
   EXPECT_NE(with_label, ::GetSysColor(COLOR_BTNFACE)) << "no background picture";
-}
 
-TEST(MainWindowTest, TheStatusBoxRepaintsAtOnceBreaksAtNewlinesAndHoldsALongText) {
-  ProgramFixture p{/*with_card=*/false};
+  // The status box repaints at once, breaks at newlines and holds a long text.
   const HWND status = p.MainControl("txtMessage");
   p.program->txtMessage.SetText("Please wait...\nCopying IMG_0001.JPG");
   EXPECT_EQ(::SendMessageW(status, EM_GETLINECOUNT, 0, 0), 2);
@@ -101,6 +101,36 @@ TEST(ViewerWindowTest, ADoubleClickShowsItOwnedEachXHidesItAndTheMainCloseBoxEnd
   EXPECT_FALSE(::IsWindow(main));
   MSG quit{};
   EXPECT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+using Fired = std::pair<std::string, Event>;
+
+TEST(Wiring, EveryEventOfTheTableComesFromItsControlAndNoneWhileTheWindowIsTakenDown) {
+  ProgramFixture p;
+  std::vector<Fired> fired, expected;
+  p.program->main_window.on_event = [&](std::string_view control, Event event) {
+    fired.emplace_back(std::string(control), event);
+  };
+  for (const EventBinding& binding : MainFormEvents()) {
+    expected.emplace_back(std::string(binding.control), binding.event);
+    const HWND control = p.MainControl(binding.control);
+    if (binding.event == Event::Click) {
+      ::EnableWindow(control, TRUE);
+      ::SendMessageW(control, BM_CLICK, 0, 0);
+    } else if (binding.event == Event::DblClick) {
+      ::SendMessageW(control, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    } else {
+      ::SetFocus(control);
+      ::SetFocus(p.MainControl("txtUser"));
+    }
+    Pump();
+  }
+  EXPECT_EQ(fired, expected);
+  // None while the window is taken down, though the focus leaves a text box.
+  ::SetFocus(p.MainControl("txtDate"));
+  fired.clear();
+  p.program->main_window.Unload();
+  EXPECT_EQ(fired, std::vector<Fired>{});
 }
 
 }  // namespace

@@ -1,0 +1,213 @@
+// What the platform layer does only on Windows. Paths as the Windows API is handed them:
+// absolute and prefixed so any length works, names that end in a dot or a blank reached as they
+// are, a path never read as a pattern nor matched through a short name, drive roots. Then the
+// numbers a vanished medium gives, read-only files and the copy's temporary file, flushes, the
+// ANSI code page and the locale's dates. (Wine enforces no length limit, so the prefix is shown
+// by the names it alone reaches.)
+#ifdef _WIN32
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <utility>
+
+#include "cleanse/mdlDeleteTree.h"
+#include "platform/ansi.h"
+#include "platform/copy.h"
+#include "platform/dates.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/win32_errors.h"
+#include "tests/support/copy_one.h"
+#include "tests/support/tempdir.h"
+
+namespace pixferry {
+namespace {
+
+using namespace testing;
+
+// Writes a file through the long form, which keeps a trailing dot or blank of its name.
+bool WriteLong(const std::string& path, std::string_view bytes) {
+  const HANDLE file = ::CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok =
+      ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+      written == bytes.size();
+  ::CloseHandle(file);
+  return ok;
+}
+
+// An absolute path takes the prefix with its dots resolved; a relative one starts from the current
+// folders.
+TEST(LongPath, APathTakesThePrefixAbsoluteWithItsDotsResolved) {
+  const std::pair<const wchar_t*, const wchar_t*> absolute[] = {
+      {L"C:\\", L"\\\\?\\C:\\"},
+      {L"C:/a//b/", L"\\\\?\\C:\\a\\b"},
+      {L"C:\\..\\a\\.\\b\\..\\c\\", L"\\\\?\\C:\\a\\c"},
+      {L"C:\\name.\\name \\x.", L"\\\\?\\C:\\name.\\name \\x."},
+      {L"//server/share/x/../../y", L"\\\\?\\UNC\\server\\share\\y"},
+      {L"\\\\?\\C:\\a\\..\\b", L"\\\\?\\C:\\a\\..\\b"},
+      {L"\\\\.\\COM1", L"\\\\.\\COM1"},
+      {L"", L""},
+  };
+  for (const auto& [in, out] : absolute)
+    EXPECT_EQ(LongPath(std::wstring_view(in)), out) << Narrow(in);
+  TempDir dir;
+  const ScopedCurrentDirectory cd(dir.path());
+  const std::wstring here = L"\\\\?\\" + Widen(dir.path());
+  const std::string drive = dir.path().substr(0, 2);  // "C:"
+  EXPECT_EQ(LongPath("."), here);
+  EXPECT_EQ(LongPath("sub\\..\\x"), here + L"\\x");
+  EXPECT_EQ(LongPath("a/b/"), here + L"\\a\\b");
+  EXPECT_EQ(LongPath(drive), here);  // a drive alone is its own current folder
+  EXPECT_EQ(LongPath(drive + "x"), here + L"\\x");
+  EXPECT_EQ(LongPath("\\x"), L"\\\\?\\" + Widen(drive) + L"\\x");
+}
+
+// Names another system wrote on a card: the usual rules would strip the trailing dot or blank
+// and reach another file, or none. Delete removes them as they are, and only them.
+TEST(WindowsNames, NamesEndingInADotOrABlankAreListedAndRemovedAsTheyAre) {
+  TempDir dir;
+  const std::string card = dir / "card";
+  const Names names{"IMG_0001.JPG.", "IMG_0002.JPG "};
+  ThrowIfError(MakeFolder(card));
+  for (const std::string& name : names) ASSERT_TRUE(WriteLong(card + "\\" + name, name)) << name;
+  ASSERT_TRUE(WriteLong(dir / "IMG_0001.JPG", "the other one"));
+  ThrowIfError(MakeFolder(card + "\\folder."));
+  EXPECT_EQ(ListNames(card + "\\*", attr::kDirectory),
+            (Names{".", "..", "IMG_0001.JPG.", "IMG_0002.JPG ", "folder."}));
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    EXPECT_TRUE(Finds(card + "\\" + name, attr::kNormal));
+    EXPECT_EQ(StampAt(card + "\\" + name).size, name.size());
+  }
+  EXPECT_TRUE(Finds(card + "\\folder.", attr::kDirectory));
+  GuardDeletion(card);
+  EXPECT_EQ(DeleteFolderTree(card), 0);
+  EXPECT_EQ(ListNames(dir / "*", attr::kDirectory), (Names{".", "..", "IMG_0001.JPG"}));
+  EXPECT_EQ(ReadFile(dir / "IMG_0001.JPG"), "the other one");
+}
+
+// No Windows name holds * ? < > " | or : (past the drive), nor a control character: a path with
+// one (from paths.dat or a box) names nothing, never a folder or file that the search would
+// match, nor a stream inside one.
+TEST(WindowsNames, APathIsNeverReadAsAPattern) {
+  TempDir dir;
+  ThrowIfError(MakeFolder(dir / "Cases"));
+  WriteFile(dir / "Cases/ab.jpg", "ab");
+  for (const char* path :
+       {"Ca?es", "C*", "Ca<es", "Cases>", "Cases\"", "Ca|es", "Cases:x", "Ca\x01"}) {
+    SCOPED_TRACE(path);
+    EXPECT_FALSE(Finds(dir / path, attr::kDirectory));
+    int attributes = 0;
+    EXPECT_EQ(ReadAttributes(dir / path, attributes), err::kFileNotFound);
+    EXPECT_EQ(MakeFolder(dir / path), err::kBadFileName);
+    EXPECT_EQ(ListNames(dir / path + "\\*", attr::kDirectory), Names{});
+  }
+  EXPECT_FALSE(Finds(dir / "Cases/a?.jpg", attr::kNormal));
+  EXPECT_FALSE(Finds(dir / "Cases/a<", attr::kNormal));
+  FileStamp stamp;
+  EXPECT_EQ(StampOf(dir / "Cases/a?.jpg", stamp), kNotThere);
+  // Only what is really there answers, and the listing's own patterns still work.
+  EXPECT_TRUE(Finds(dir / "Cases/ab.jpg", attr::kNormal));
+  EXPECT_EQ(ListNames(dir / "Cases/a?.jpg", 0), Names{"ab.jpg"});
+  EXPECT_EQ(ListNames(dir / "*", attr::kDirectory), (Names{".", "..", "Cases"}));
+}
+
+// A medium gone is 68; an empty drive is not ready, but during a copy it is the card gone too.
+TEST(WindowsErrors, AVanishedMediumIsDeviceUnavailable) {
+  EXPECT_STREQ(RuntimeError(ErrorFromWin32(ERROR_DEVICE_REMOVED)).what(), "68 Device unavailable");
+  EXPECT_EQ(ErrorFromWin32(ERROR_NOT_READY), err::kDiskNotReady);
+  EXPECT_EQ(CopyErrorFromWin32(ERROR_NOT_READY), err::kDeviceUnavailable);
+  EXPECT_EQ(CopyErrorFromWin32(ERROR_DEVICE_NOT_CONNECTED), err::kDeviceUnavailable);
+  EXPECT_EQ(CopyErrorFromWin32(ERROR_CRC), err::kDeviceIoError);
+}
+
+class WindowsFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"a.jpg", "B.JPG"}) WriteFile(dir / name, name);
+    MakeFolders(dir / "sub");
+  }
+  void SetAttributes(const std::string& name, DWORD attributes) {
+    ASSERT_TRUE(::SetFileAttributesW(Widen(dir / name).c_str(), attributes)) << name;
+  }
+  Names List(const std::string& pattern, int mask) { return ListNames(dir / pattern, mask); }
+
+  TempDir dir;
+};
+
+TEST_F(WindowsFiles, APatternNeverMatchesThroughTheShortName) {
+  // "*.jpe" would match through the 8.3 name "LONGEX~1.JPE".
+  WriteFile(dir / "longextension.jpeg", "l");
+  EXPECT_EQ(List("*.jpe", attr::kDirectory), Names{});
+}
+
+// Each copy of a group is flushed on its own; the window has its turn between them, and again
+// between the copies read back.
+TEST_F(WindowsFiles, TheWindowHasItsTurnBetweenTheFlushesOfAGroup) {
+  int calls = 0;
+  CopyGroup group({}, [&calls] { ++calls; });
+  for (const char* name : {"1.jpg", "2.jpg", "3.jpg", "4.jpg"}) {
+    group.Add(dir / "a.jpg", dir / ("sub/" + std::string(name)));
+  }
+  calls = 0;
+  for (const CopyOutcome& outcome : group.Commit()) EXPECT_TRUE(outcome.verified);
+  EXPECT_GE(calls, 8);
+}
+
+TEST_F(WindowsFiles, ADriveRootListsTheDotEntriesAndKeepsItsSeparator) {
+  Listing root("Z:\\", attr::kDirectory);
+  EXPECT_EQ(root.Next(), std::optional<std::string>("."));
+  EXPECT_EQ(root.Next(), std::optional<std::string>(".."));
+  ScopedCurrentDirectory cd("Z:\\");
+  EXPECT_EQ(CurrentFolder(), "Z:\\");
+}
+
+TEST_F(WindowsFiles, ReadOnlyIsKeptByACopyButNeverStopsAReplacement) {
+  SetAttributes("a.jpg", FILE_ATTRIBUTE_READONLY);
+  CopyWholeFile(dir / "a.jpg", dir / "sub/a.jpg");
+  // No temporary file left, and not its hidden bit.
+  EXPECT_EQ(List("sub\\*", 22), (Names{".", "..", "a.jpg"}));
+  int attributes = 0;
+  EXPECT_EQ(ReadAttributes(dir / "sub/a.jpg", attributes), 0);
+  EXPECT_EQ(attributes & (attr::kReadOnly | attr::kHidden), attr::kReadOnly);
+  // The operator has confirmed the overwrite; a photo the camera protected would otherwise
+  // never be replaceable.
+  CopyWholeFile(dir / "B.JPG", dir / "sub/a.jpg");
+  EXPECT_EQ(ReadFile(dir / "sub/a.jpg"), "B.JPG");
+  EXPECT_EQ(ReadAttributes(dir / "sub/a.jpg", attributes), 0);
+  EXPECT_EQ(attributes & attr::kReadOnly, 0);
+  EXPECT_EQ(List("sub\\*", 22), (Names{".", "..", "a.jpg"}));
+  CopyGroup self;  // the same file under another spelling: left whole, and no copy of itself
+  self.Add(dir / "B.JPG", dir / "b.jpg");
+  EXPECT_FALSE(self.Commit().at(0).verified);
+  EXPECT_EQ(ReadFile(dir / "B.JPG"), "B.JPG");
+  // A read-only copy whose name was taken meanwhile leaves nothing behind.
+  CopyGroup group;
+  group.Add(dir / "a.jpg", dir / "sub/c.jpg");
+  WriteFile(dir / "sub/c.jpg", "taken");
+  EXPECT_EQ(group.Commit().at(0).error, err::kFileAlreadyExists);
+  EXPECT_EQ(List("sub\\*", 22), (Names{".", "..", "a.jpg", "c.jpg"}));
+}
+
+TEST(WindowsAnsi, TheSystemCodePageHoldsWhatItCanWithoutBestFit) {
+  if (::GetACP() != 1252) GTEST_SKIP() << "the system code page is " << ::GetACP();
+  // A letter the code page lacks is not quietly changed into a similar one.
+  EXPECT_EQ(Utf8ToAnsi("\xC4\x81 \xD0\x96 \xE6\x97\xA5"), "? ? ?");
+}
+
+TEST(WindowsDates, TheShortDateAndTheParsersOrderFollowTheUsersLocale) {
+  wchar_t pattern[80] = {};
+  ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SSHORTDATE, pattern, 80);
+  if (std::wstring(pattern) != L"M/d/yyyy") GTEST_SKIP() << "another locale";
+  EXPECT_EQ(ShortDateText({2008, 3, 2}), "3/2/2008");
+  EXPECT_EQ(LocaleDateOrder(), DateOrder::MonthDayYear);
+}
+
+}  // namespace
+}  // namespace pixferry
+#endif
