@@ -1,18 +1,14 @@
 // The case folders in progress: what a killed run left is removed at the next start wherever it
 // is, and only that.
+#include "platform/cases_in_progress.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include "app/frmMain.h"
-#include "platform/cases_in_progress.h"
 #include "platform/paths.h"
 #include "platform/temp_names.h"
 #include "platform/userfolders.h"
@@ -49,7 +45,6 @@ TEST(CasesInProgress, TheNextStartRemovesWhatKilledRunsLeft) {
   EXPECT_EQ(cases.CleanLeftBehind(), 0);
   EXPECT_FALSE(Exists(settings)) << "nothing is written before a job";
   CaseInProgress ended = cases.Begin(destination / "A");
-  EXPECT_TRUE(ended.marked());
   EXPECT_EQ(AllNames(settings).size(), 1u);
   ended.End();
   EXPECT_EQ(AllNames(settings), Names{});
@@ -85,35 +80,12 @@ TEST(CasesInProgress, TheNextStartRemovesWhatKilledRunsLeft) {
   EXPECT_EQ(AllNames(settings), Names{});
 }
 
-// The user's settings folder below a fresh folder for one test.
-class ScopedSettingsHome {
- public:
-  explicit ScopedSettingsHome(const std::string& folder) {
-    if (const char* old = std::getenv(kVariable)) old_ = old;
-    Set(folder.c_str());
-  }
-  ~ScopedSettingsHome() { Set(old_ ? old_->c_str() : nullptr); }
-  ScopedSettingsHome(const ScopedSettingsHome&) = delete;
-  ScopedSettingsHome& operator=(const ScopedSettingsHome&) = delete;
-
- private:
+// The variable that names the folder above the user's settings folder.
 #ifdef _WIN32
-  static constexpr const char* kVariable = "APPDATA";
-  static void Set(const char* value) {
-    ::SetEnvironmentVariableA(kVariable, value);
-  }
+constexpr const char* kSettingsHome = "APPDATA";
 #else
-  static constexpr const char* kVariable = "XDG_CONFIG_HOME";
-  static void Set(const char* value) {
-    if (value) {
-      ::setenv(kVariable, value, 1);
-    } else {
-      ::unsetenv(kVariable);
-    }
-  }
+constexpr const char* kSettingsHome = "XDG_CONFIG_HOME";
 #endif
-  std::optional<std::string> old_;
-};
 
 // Start-up cleans up after a killed run into a case folder no later Start uses; with no job run,
 // the settings folder is not even made.
@@ -122,7 +94,7 @@ TEST(CasesInProgress, StartUpCleansUpAndWritesNothing) {
   WriteFile(card / "paths.dat", RecordBytes(destination.path()));
   ScopedCurrentDirectory in_card(card.path());
   for (const bool killed_run : {true, false}) {
-    ScopedSettingsHome settings(home / (killed_run ? "killed" : "none"));
+    const ScopedEnv settings(kSettingsHome, (home / (killed_run ? "killed" : "none")).c_str());
     if (killed_run) {
       MakeFolders(destination / "1_A_2026-12-07");
       CasesInProgress(SettingsFolder()).Begin(destination / "1_A_2026-12-07");

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "app/frmMain.h"
-#include "platform/sha256.h"
 #include "tests/support/fakes.h"
 #include "tests/support/faultfs.h"
 #include "tests/support/tempdir.h"
@@ -15,13 +14,6 @@ namespace pixferry {
 namespace {
 
 using namespace testing;
-
-// The file's stamp now; the test fails when there is none.
-FileStamp StampFor(const std::string& path) {
-  FileStamp stamp;
-  EXPECT_EQ(StampOf(path, stamp), 0) << path;
-  return stamp;
-}
 
 TEST(NotCopiedOnFaultFs, ACopyTheStorageLostBehindItsCacheIsNamed) {
   TempDir card, backing;
@@ -36,19 +28,16 @@ TEST(NotCopiedOnFaultFs, ACopyTheStorageLostBehindItsCacheIsNamed) {
           const std::string bytes = ReadFile(card / name);
           const std::string copy = mount + "/cases/0815/" + name;
           WriteFile(copy, bytes);
-          Sha256 hash;
-          hash.Update(bytes.data(), bytes.size());
-          h.form->verified_copies.Add(card / name, StampFor(card / name), copy, hash.Finish());
+          h.form->verified_copies.Add(card / name, StampAt(card / name), copy, Sha256Of(bytes));
         }
         h.desktop.answers = {mb::kAnswerNo};
         h.form->cmdDelete_Click();
-        const MessageBoxCall named{"1 photo, video or sound recording in " + card.path() +
-                                       " has no verified copy: IMG_0001.JPG.  Do you want to "
-                                       "delete anyway?",
-                                   308, "Not copied"};
-        return h.desktop.boxes == Boxes{named} ? std::string()
-               : h.desktop.boxes.empty()       ? std::string("no box")
-                                               : "asked: " + h.desktop.boxes[0].text;
+        const Boxes named{
+            {"1 photo, video or sound recording in " + card.path() +
+                 " has no verified copy: IMG_0001.JPG.  Do you want to delete anyway?",
+             308, "Not copied"}};
+        return h.desktop.boxes == named ? std::string()
+                                        : "asked: " + ::testing::PrintToString(h.desktop.boxes);
       });
   if (!result.ran) GTEST_SKIP() << result.skip_reason;
   EXPECT_EQ(result.failure, "");

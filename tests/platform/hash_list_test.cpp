@@ -10,6 +10,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #ifndef _WIN32
@@ -54,26 +55,21 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 #ifndef _WIN32
-// What a command prints, and its exit status.
-std::pair<std::string, int> RunCommand(const std::string& command) {
-  std::string output;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  char buffer[4096];
-  while (pipe && std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-  return {output, pipe ? ::pclose(pipe) : -1};
-}
-
 // sha256sum's own verdict on the list, run where the guide says (in the destination root): the
 // empty text when it passes, else what it said.
 std::string Sha256sumFailure(const std::string& root, const std::string& list) {
-  const auto [output, status] =
-      RunCommand("cd '" + root + "' && sha256sum -c --strict '" + list + "' 2>&1");
+  std::string output;
+  FILE* pipe =
+      ::popen(("cd '" + root + "' && sha256sum -c --strict '" + list + "' 2>&1").c_str(), "r");
+  char buffer[4096];
+  while (pipe && std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+  const int status = pipe ? ::pclose(pipe) : -1;
   return status == 0 ? "" : output + "(status " + std::to_string(status) + ")";
 }
 #endif
 
 // Digests everyone agrees on, given in pieces of every awkward size (around the 64-byte block),
-// and a megabyte of noise: on Linux checked against sha256sum on the same file.
+// and a megabyte of noise.
 TEST(Sha256, GivesTheDigestsOfKnownTexts) {
   std::mt19937 random(2026);
   std::string noise(std::size_t{1} << 20, '\0');
@@ -95,28 +91,12 @@ TEST(Sha256, GivesTheDigestsOfKnownTexts) {
       if (piece < 64 && row.bytes.size() > 1000) continue;
       EXPECT_EQ(ToHex(DigestOf(row.bytes, piece)), row.hex) << piece;
     }
-    Digest read{};
-    ASSERT_TRUE(FromHex(row.hex, read));
-    EXPECT_EQ(ToHex(read), row.hex);
   }
-#ifndef _WIN32
-  TempDir dir;
-  WriteFile(dir / "noise", noise);
-  EXPECT_EQ(RunCommand("sha256sum '" + (dir / "noise") + "'").first.substr(0, 64), rows[3].hex);
-#endif
   // Finish starts afresh.
   Sha256 hash;
   hash.Update("abc", 3);
   hash.Finish();
   EXPECT_EQ(ToHex(hash.Finish()), rows[0].hex);
-  Digest digest{};
-  for (const std::string_view bad :
-       {"ba7816bf", "g3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855",
-        " e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b85"}) {
-    EXPECT_FALSE(FromHex(bad, digest)) << bad;
-  }
-  EXPECT_TRUE(FromHex("BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD", digest));
-  EXPECT_EQ(ToHex(digest), rows[1].hex);
 }
 
 class HashListTest : public ::testing::Test {
@@ -210,15 +190,13 @@ TEST_F(HashListTest, ListsEveryCopySoThatSha256sumChecksIt) {
   const auto by_copy = [](const HashRecord& a, const HashRecord& b) { return a.copy < b.copy; };
   std::sort(records.begin(), records.end(), by_copy);
   std::sort(read.begin(), read.end(), by_copy);
-  ASSERT_EQ(read.size(), records.size());
-  for (std::size_t i = 0; i < read.size(); ++i) {
-    SCOPED_TRACE(records[i].copy);
-    EXPECT_EQ(read[i].digest, records[i].digest);
-    EXPECT_EQ(read[i].copy, records[i].copy);
-    EXPECT_EQ(read[i].source, records[i].source);
-    EXPECT_EQ(read[i].stamp, records[i].stamp);
-    EXPECT_EQ(read[i].checked, records[i].checked);
-  }
+  const auto fields = [](const std::vector<HashRecord>& given) {
+    std::vector<std::tuple<Digest, std::string, std::string, FileStamp, std::string>> all;
+    for (const HashRecord& r : given)
+      all.emplace_back(r.digest, r.copy, r.source, r.stamp, r.checked);
+    return all;
+  };
+  EXPECT_TRUE(fields(read) == fields(records));
 }
 
 #ifdef _WIN32
@@ -254,8 +232,8 @@ TEST_F(HashListTest, ReadsListsWrittenByHand) {
            " C/F.JPG",
        {"C/F.JPG|/card/100%%zz F.JPG|x y|2"}},
       {"\\" + a + "  C/G\\\\.JPG\\n\n", {"C/G\\.JPG\n|||0"}},
-      {"SHA256 (C/H.JPG) = " + a + "\n" + a + "C/H.JPG\n" + a.substr(1) + "  C/H.JPG\n\\" + a +
-           "  C/H\\x.JPG\n" + a + "  \n",
+      {"SHA256 (C/H.JPG) = " + a + "\n" + a + "C/H.JPG\n" + a.substr(1) + "  C/H.JPG\ng" +
+           a.substr(1) + "  C/H.JPG\n\\" + a + "  C/H\\x.JPG\n" + a + "  \n",
        {}},
   };
   for (const auto& row : rows) {
@@ -314,15 +292,12 @@ TEST_F(HashListTest, AFailedAddLeavesTheListAsItWas) {
               ASSERT_EQ(list.Add({many[0]}), 0);
               // Fill the rest of the file system.
               const std::string filler(4096, 'x');
-              for (int i = 0; i < 100; ++i) {
-                FILE* file = std::fopen((root / ("fill" + std::to_string(i))).c_str(), "wb");
-                ASSERT_NE(file, nullptr);
-                const bool full =
-                    std::fwrite(filler.data(), 1, filler.size(), file) < filler.size() ||
-                    std::fflush(file) != 0;
-                std::fclose(file);
-                if (full) break;
+              FILE* file = std::fopen((root / "fill").c_str(), "wb");
+              ASSERT_NE(file, nullptr);
+              while (std::fwrite(filler.data(), 1, filler.size(), file) == filler.size() &&
+                     std::fflush(file) == 0) {
               }
+              std::fclose(file);
               const std::string before = ListText();
               // Lines added, then the list written anew without the lines of an overwritten copy.
               for (const std::vector<HashRecord>& adding :

@@ -204,6 +204,12 @@ std::string JpegBytes() {
          "\xFF\xC4\x00\x14\x10"s + table + "\xFF\xDA\x00\x08\x01\x01\x00\x00\x3F\x00\x3F\xFF\xD9"s;
 }
 
+Digest Sha256Of(std::string_view bytes) {
+  Sha256 hash;
+  hash.Update(bytes.data(), bytes.size());
+  return hash.Finish();
+}
+
 std::string CurrentFolder() {
   std::string path;
   EXPECT_EQ(CurrentDirectory(path), 0);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/sha256.h"
 
 namespace pixferry::testing {
 
@@ -53,6 +54,8 @@ void HideOnWindows(const std::string& path, bool system_file = false);
 std::string RecordBytes(std::string_view text);
 // A small valid baseline JPEG: 8 x 8 pixels of grey.
 std::string JpegBytes();
+// The SHA-256 of bytes.
+Digest Sha256Of(std::string_view bytes);
 
 // The platform's answers, a test failure when it cannot give them: the current directory, the
 // stamp of the file at path, whether FindEntry finds pattern.
