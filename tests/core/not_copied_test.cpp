@@ -7,10 +7,8 @@
 #include <cctype>
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <sstream>
 #include <string>
-#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -227,13 +225,14 @@ TEST_F(NotCopied, AfterARestartTheHashListsCountAndEachCopyIsReadAgain) {
 // what was proved, under the destination root for a listed one, and is not the card's file
 // itself; and only for the card's file as it was then.
 TEST_F(NotCopied, ACopyCountsOnlyWhileItHoldsWhatWasProved) {
-  enum Proof { kThisRun, kListed };
-  struct Case {
-    const char* what;
-    const char* copy;  // IMG_0001.JPG's, below the destination root
-    std::function<void()> spoil;
+  enum Spoil { kIntact, kRemoved, kOverwritten, kCutShort, kCardChanged, kTheCardsOwn, kOutside };
+  const struct {
+    Spoil spoil;
     bool named[2];  // IMG_0001.JPG, after a proof this run and in a list
-  };
+  } cases[] = {{kIntact, {false, false}},    {kRemoved, {true, true}},
+               {kOverwritten, {true, true}}, {kCutShort, {true, true}},
+               {kCardChanged, {true, true}}, {kTheCardsOwn, {true, true}},
+               {kOutside, {false, true}}};
   std::string root;
   int roots = 0;
   const auto copy_of = [&](const std::string& below) {
@@ -241,36 +240,17 @@ TEST_F(NotCopied, ACopyCountsOnlyWhileItHoldsWhatWasProved) {
     std::replace(path.begin(), path.end(), '/', kSep);
     return path;
   };
-  const Case cases[] = {
-      {"intact", "0815/IMG_0001.JPG", [] {}, {false, false}},
-      {"removed",
-       "0815/IMG_0001.JPG",
-       [&] {
-         GuardDeletion(copy_of("0815/IMG_0001.JPG"));
-         fs::remove(copy_of("0815/IMG_0001.JPG"));
-       },
-       {true, true}},
-      {"overwritten",
-       "0815/IMG_0001.JPG",
-       [&] { WriteFile(copy_of("0815/IMG_0001.JPG"), "photo IMG_0001.JPX"); },
-       {true, true}},
-      {"cut short",
-       "0815/IMG_0001.JPG",
-       [&] { fs::resize_file(copy_of("0815/IMG_0001.JPG"), 4); },
-       {true, true}},
-      {"card's file changed in place",
-       "0815/IMG_0001.JPG",
-       [&] { ChangeInPlace(In("IMG_0001.JPG")); },
-       {true, true}},
-      {"the card's file itself, through a link", "card/IMG_0001.JPG", [] {}, {true, true}},
-      {"outside the destination root", "../elsewhere/IMG_0001.JPG", [] {}, {false, true}},
-  };
   for (const char* name : {"clip.MPG", "DSC_0003.Jpg", "IMG_0001.CR2", "MVI_0004.MOV"}) {
     TakeOffTheCard(name);
   }
-  for (const Case& c : cases) {
-    for (const Proof proof : {kThisRun, kListed}) {
-      SCOPED_TRACE(std::string(c.what) + (proof == kThisRun ? ", proved this run" : ", listed"));
+  for (const auto& c : cases) {
+    for (const bool listed : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << "case " << c.spoil << (listed ? ", listed" : ""));
+      // IMG_0001.JPG's copy, below the destination root: the card's file itself through a link,
+      // or a file outside the root.
+      const std::string copy = c.spoil == kTheCardsOwn ? "card/IMG_0001.JPG"
+                               : c.spoil == kOutside   ? "../elsewhere/IMG_0001.JPG"
+                                                       : "0815/IMG_0001.JPG";
       // A destination root of its own for each: under Wine a link to a folder reads as the
       // folder, and removing it would remove what it leads to.
       root = dir / ("cases" + std::to_string(++roots));
@@ -284,31 +264,35 @@ TEST_F(NotCopied, ACopyCountsOnlyWhileItHoldsWhatWasProved) {
             In(name), std::chrono::floor<std::chrono::seconds>(fs::last_write_time(In(name))));
         WriteFile(copy_of("0815/" + name), bytes);
       }
-      if (std::string_view(c.copy).starts_with("card/")) {
-        if (!MakeLink(source, root + kSep + "card")) continue;  // no links here
-      } else {
-        WriteFile(copy_of(c.copy), ReadFile(In("IMG_0001.JPG")));
+      if (c.spoil != kTheCardsOwn) {
+        WriteFile(copy_of(copy), ReadFile(In("IMG_0001.JPG")));
+      } else if (!MakeLink(source, root + kSep + "card")) {
+        continue;  // no links here
       }
       Harness run;
       run.form->strSavePath = root;
       run.form->strSourcePath = source;
       const std::vector<std::pair<std::string, std::string>> copies = {
-          {In("IMG_0001.JPG"), c.copy}, {In("IMG_0002.jpg"), "0815/IMG_0002.jpg"}};
-      if (proof == kListed) {
+          {In("IMG_0001.JPG"), copy}, {In("IMG_0002.jpg"), "0815/IMG_0002.jpg"}};
+      if (listed) {
         ListCopies(root, "0815", copies);
       } else {
-        for (const auto& [card, copy] : copies) {
-          run.form->verified_copies.Add(card, StampAt(card), copy_of(copy),
-                                        Sha256Of(ReadFile(copy_of(copy))));
+        for (const auto& [card, proved] : copies) {
+          run.form->verified_copies.Add(card, StampAt(card), copy_of(proved),
+                                        Sha256Of(ReadFile(copy_of(proved))));
         }
       }
-      c.spoil();
+      if (c.spoil == kRemoved) GuardDeletion(copy_of(copy));
+      if (c.spoil == kRemoved) fs::remove(copy_of(copy));
+      if (c.spoil == kOverwritten) WriteFile(copy_of(copy), "photo IMG_0001.JPX");
+      if (c.spoil == kCutShort) fs::resize_file(copy_of(copy), 4);
+      if (c.spoil == kCardChanged) ChangeInPlace(In("IMG_0001.JPG"));
       run.desktop.answers = {mb::kAnswerNo};
       run.form->cmdDelete_Click();
       EXPECT_EQ(run.desktop.boxes,
-                Boxes{c.named[proof] ? Question("1 photo, video or sound recording in " + source +
-                                                " has no verified copy: IMG_0001.JPG")
-                                     : DeleteQuestion()});
+                Boxes{c.named[listed] ? Question("1 photo, video or sound recording in " + source +
+                                                 " has no verified copy: IMG_0001.JPG")
+                                      : DeleteQuestion()});
     }
   }
 }

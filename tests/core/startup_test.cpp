@@ -1,7 +1,9 @@
+// Start-up: the settings, the card folder, and the cleaning after a killed run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,9 +14,13 @@
 
 #include "app/StartupFolders.h"
 #include "app/frmMain.h"
+#include "platform/cases_in_progress.h"
 #include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/temp_names.h"
 #include "platform/userfolders.h"
 #include "tests/support/fakes.h"
+#include "tests/support/faults.h"
 #include "tests/support/namespaces.h"
 #include "tests/support/tempdir.h"
 
@@ -81,6 +87,94 @@ TEST(Startup, OnlyACardFolderWithExactlyOneFolderBelowItBecomesTheSource) {
     EXPECT_EQ(h.txtSource.text, layout.message == kSourceSet ? "IMG_0001.JPG" : "");
     EXPECT_EQ(h.SourceButtonsEnabled(), layout.message == kSourceSet);
   }
+}
+
+std::string SettingsFolder() {
+  std::string folder, reason;
+  EXPECT_EQ(PerUserSettingsFolder(folder, reason), 0) << reason;
+  return folder;
+}
+
+// A hidden temporary copy, as a run killed midway leaves it.
+std::string LeaveTemporary(const std::string& folder, std::uint64_t random) {
+  const std::string path = folder + kSep + TemporaryName(12, random);
+  WriteFile(path, "part of a photo");
+  HideOnWindows(path);
+  return NameOf(path);
+}
+
+// Killed runs into A, B and D, a live one into C: the next start removes every temporary no run
+// holds, in the case folders and in the destination root, and drops the marks of folders left
+// clean or removed since; a live run's temporary and mark stay until it lets them go.
+TEST(CasesInProgress, TheNextStartRemovesWhatKilledRunsLeft) {
+  TempDir home, destination;
+  const std::string settings = home / "pixferry";
+  const CasesInProgress cases(settings);
+  EXPECT_EQ(cases.CleanLeftBehind(), 0);
+  EXPECT_FALSE(Exists(settings)) << "nothing is written before a job";
+  CaseInProgress ended = cases.Begin(destination / "A");
+  EXPECT_EQ(AllNames(settings).size(), 1u);
+  ended.End();
+  EXPECT_EQ(AllNames(settings), Names{});
+
+  for (const char* folder : {"A", "B", "D"}) {
+    MakeFolders(destination / folder);
+    cases.Begin(destination / folder);  // gone without End, as with a run killed midway
+  }
+  WriteFile(destination / "A/IMG_0001.JPG", "a photo");
+  LeaveTemporary(destination / "A", 1);
+  LeaveTemporary(destination.path(), 2);  // a hash list's
+  LeaveTemporary(destination / "B", 3);
+  const std::string held = LeaveTemporary(destination / "B", 4);
+  std::optional<HeldLock> lock(std::in_place, destination / "B" + kSep + held);
+  ASSERT_TRUE(lock->ok());
+  MakeFolders(destination / "C");
+  CaseInProgress live = cases.Begin(destination / "C");
+  LeaveTemporary(destination / "C", 5);
+  GuardDeletion(destination / "D");
+  std::filesystem::remove_all(FileSystemPath(destination / "D"));
+
+  EXPECT_EQ(CasesInProgress(settings).CleanLeftBehind(), 4);
+  EXPECT_EQ(AllNames(destination / "A"), Names{"IMG_0001.JPG"});
+  EXPECT_EQ(AllNames(destination / "B"), Names{held});
+  EXPECT_EQ(AllNames(destination / "C"), Names{});
+  EXPECT_EQ(AllNames(destination.path()), (Names{"A", "B", "C"}));
+  EXPECT_EQ(AllNames(settings).size(), 2u) << "B's and the live run's marks";
+
+  lock.reset();
+  live.End();
+  EXPECT_EQ(CasesInProgress(settings).CleanLeftBehind(), 1);
+  EXPECT_EQ(AllNames(destination / "B"), Names{});
+  EXPECT_EQ(AllNames(settings), Names{});
+}
+
+// The variable that names the folder above the user's settings folder.
+#ifdef _WIN32
+constexpr const char* kSettingsHome = "APPDATA";
+#else
+constexpr const char* kSettingsHome = "XDG_CONFIG_HOME";
+#endif
+
+// Start-up cleans up after a killed run into a case folder no later Start uses; with no job run,
+// the settings folder is not even made.
+TEST(CasesInProgress, StartUpCleansUpAndWritesNothing) {
+  TempDir home, card, destination;
+  WriteFile(card / "paths.dat", RecordBytes(destination.path()));
+  ScopedCurrentDirectory in_card(card.path());
+  for (const bool killed_run : {true, false}) {
+    const ScopedEnv settings(kSettingsHome, (home / (killed_run ? "killed" : "none")).c_str());
+    if (killed_run) {
+      MakeFolders(destination / "1_A_2026-12-07");
+      CasesInProgress(SettingsFolder()).Begin(destination / "1_A_2026-12-07");
+      LeaveTemporary(destination / "1_A_2026-12-07", 1);
+    }
+    Harness h;
+    h.form->Form_Load();
+    EXPECT_EQ(h.form->cases_in_progress.folder(), SettingsFolder());
+    EXPECT_EQ(AllNames(destination / "1_A_2026-12-07"), Names{});
+    EXPECT_EQ(AllNames(SettingsFolder()), Names{});
+  }
+  EXPECT_EQ(AllNames(home.path()), Names{"killed"});
 }
 
 #ifndef _WIN32
@@ -155,18 +249,12 @@ TEST_F(CardArgument, TheFirstStartAsksWhereCaseFoldersGoAndListsTheCard) {
               first.desktop.home + (chosen ? "/Pictures" : ""));
     EXPECT_EQ(first.desktop.boxes,
               (chosen ? Boxes{{"Destination set to " + cases, 64, "Destination"}} : Boxes{}));
-    if (chosen) {
-      EXPECT_EQ(ReadFile(home + "/paths.dat"),
-                RecordBytes(cases) + RecordBytes("") + RecordBytes("") + RecordBytes("False"));
-    } else {
-      EXPECT_FALSE(Exists(home + "/paths.dat"));
-    }
+    EXPECT_EQ(ReadFile(home + "/paths.dat"),
+              chosen ? RecordBytes(cases) + RecordBytes("") + RecordBytes("") + RecordBytes("False")
+                     : "");
     EXPECT_EQ(first.form->strSavePath, chosen ? cases : "");
-    EXPECT_EQ(first.form->strMyDirectory, home);
     EXPECT_EQ(first.form->strSourcePath, dir / "card/DCIM/100MEDIA");
     EXPECT_EQ(first.txtMessage.text, kSourceSet);
-    first.form->cmdSource_Click();  // Set Source opens on the card's photo folder
-    EXPECT_EQ(first.desktop.pick_calls.back().start_folder, dir / "card/DCIM");
     first.desktop.boxes.clear();
     Copy(first);
     EXPECT_EQ(first.desktop.boxes.empty(), chosen);  // without a destination Start names it
@@ -200,24 +288,18 @@ TEST_F(CardArgument, AStartThatCannotGoOnEndsWithItsReason) {
        "The card folder " + dir / "missing" + " cannot be read: No such file or directory."},
       {{dir / "card", dir / "started"},
        "Pixferry takes one folder, the root of the camera card, and was given 2."},
+      // With a file where the folder above the settings folder should be.
+      {{dir / "card"}, "The settings folder " + Home() + " cannot be made: Not a directory."},
   };
   for (const auto& [arguments, text] : refused) {
     SCOPED_TRACE(text);
+    ASSERT_FALSE(Exists(dir / "config"));
+    if (&text == &refused[2].second) WriteFile(dir / "config", "a file");
     h.desktop.boxes.clear();
     EXPECT_FALSE(Prepare(arguments).ok);
     EXPECT_EQ(h.desktop.boxes, (Boxes{{text, 16, ""}}));
     EXPECT_EQ(CurrentFolder(), dir / "started");
   }
-  EXPECT_FALSE(Exists(dir / "config"));
-
-  // A file where the folder above the settings folder should be.
-  WriteFile(dir / "config", "a file");
-  h.desktop.boxes.clear();
-  EXPECT_FALSE(Prepare({dir / "card"}).ok);
-  EXPECT_EQ(
-      h.desktop.boxes,
-      (Boxes{{"The settings folder " + Home() + " cannot be made: Not a directory.", 16, ""}}));
-  EXPECT_EQ(CurrentFolder(), dir / "started");
 
   // A card named from a folder removed since the start: its reason, no crash.
   MakeFolders(dir / "gone");
@@ -257,7 +339,6 @@ TEST_F(CardArgument, WithoutAnArgumentOnlyACardOrSettingsFolderIsWorkedIn) {
 
     const StartupFolders folders = Prepare({}, menu);
     ASSERT_TRUE(folders.ok);
-    EXPECT_TRUE(menu.desktop.boxes.empty());
     EXPECT_EQ(folders.card, start.holds ? "" : started);
     EXPECT_EQ(CurrentFolder(), start.holds ? started : Home());
     menu.form->Form_Load();
