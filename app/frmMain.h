@@ -124,10 +124,10 @@ class frmMain : public MainControls {
   std::string strViewedList;
   std::string strLocalSwitch;
   std::string strRenameSwitch;
-  // Every copy proved on its destination, for Delete's question; and how many copies are flushed
-  // and read back together.
+  // Every copy proved on its destination, for Delete's question; and how far reading the card may
+  // run ahead of the copies' checks.
   VerifiedCopies verified_copies;
-  CopyGroupLimits copy_group_limits;
+  CopyJobLimits copy_job_limits;
 
   frmShowPhoto& viewer;
   Desktop& desktop;
