@@ -1,6 +1,7 @@
 // INTERIM (branch s20-pipe only): a stand-in for SHA-256 and the hash list until their own
 // implementation lands on main; dropped then.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -11,8 +12,9 @@
 #include "platform/sha256.h"
 
 #ifdef _WIN32
-#include <bcrypt.h>
 #include <windows.h>
+// after windows.h
+#include <bcrypt.h>
 #else
 #include <fcntl.h>
 #include <openssl/evp.h>
