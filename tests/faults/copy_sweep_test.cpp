@@ -213,50 +213,63 @@ TEST(CopyCheck, ASourceIsCheckedThroughItsHandleAsItWasOpened) {
   }
 }
 
-// While the first copy is held at its check, the copies in flight wait hidden beside their
-// names, under temporary names no longer than those, locked against another run's cleaning; the
-// job holds their names, is full at its limit, and gives the window its turns while the next
-// copy waits for room.
-TEST(CopyCheck, ACopyInFlightIsHiddenLockedAndHeldUntilItsCheck) {
+// While a copy is held at its check, the copies in flight wait hidden beside their names, under
+// temporary names no longer than those, locked against another run's cleaning; the job holds
+// their names and is full at its limit. Abandoned, it gives the window its turns while it waits
+// for the check in hand, and then no copy in flight takes its name or its line: only the copy
+// proved before stays, listed.
+TEST(CopyCheck, ACopyInFlightIsHiddenLockedAndHeldAndGoesWhenTheJobIsAbandoned) {
   TempDir card, cases;
-  for (int i = 1; i <= 3; ++i) WriteFile(card / CardJob::Name(i), CardJob::Photo(i));
+  const auto photo = [&](int i) { return card / CardJob::Name(i); };
+  const auto copy = [&](int i) { return cases / ("case/" + CardJob::Name(i)); };
+  for (int i = 1; i <= 3; ++i) WriteFile(photo(i), CardJob::Photo(i));
+  MakeFolders(cases / "case");
   std::promise<void> reached, go;
   faults::Disarm();
-  faults::OnCall(Op::CopyVerify, 1, [&, released = go.get_future().share()] {
+  faults::OnCall(Op::CopyVerify, 2, [&, released = go.get_future().share()] {
     reached.set_value();
     released.wait();
   });
   int turns = 0;
-  CopyJob job({2, 1ull << 30}, [&] {
-    if (++turns == 3) go.set_value();
-  });
-  job.Add(card / CardJob::Name(1), cases / CardJob::Name(1));
-  job.Add(card / CardJob::Name(2), cases / CardJob::Name(2));
+  CopyJob job(
+      {2, 1ull << 30},
+      [&] {
+        if (++turns == 3) go.set_value();
+      },
+      CaseList{cases.path(), "case"});
+  job.Add(photo(1), copy(1));
+  EXPECT_TRUE(job.Finish().at(0).verified);
+  job.Add(photo(2), copy(2));
+  job.Add(photo(3), copy(3));
   reached.get_future().wait();
   EXPECT_TRUE(job.Full());
-  EXPECT_TRUE(job.Holds(cases / CardJob::Name(1)));
-  EXPECT_FALSE(job.Holds(cases / CardJob::Name(3)));
+  EXPECT_TRUE(job.Holds(copy(2)));
+  EXPECT_FALSE(job.Holds(copy(1)));
 #ifdef _WIN32
-  EXPECT_TRUE(job.Holds(cases / "img_0001.jpg"));  // one name but for case
+  EXPECT_TRUE(job.Holds(cases / "case/img_0003.jpg"));  // one name but for case
 #else
-  EXPECT_FALSE(job.Holds(cases / "img_0001.jpg"));  // a folder that tells case apart
+  EXPECT_FALSE(job.Holds(cases / "case/img_0003.jpg"));  // a folder that tells case apart
 #endif
-  const Names waiting = AllNames(cases.path());
-  ASSERT_EQ(waiting.size(), 2u);
+  const Names waiting = AllNames(cases / "case");
+  ASSERT_EQ(waiting.size(), 3u);
   for (const std::string& name : waiting) {
+    if (name == CardJob::Name(1)) continue;
     EXPECT_TRUE(IsTemporaryName(name)) << name;
     EXPECT_LE(name.size(), CardJob::Name(1).size());
   }
-  EXPECT_EQ(Listing(cases.path() + kSep, attr::kNormal).Next(), std::nullopt);  // hidden
-  EXPECT_EQ(CleanLeftovers(cases.path()), 0);                                   // locked
+  Listing files(cases / "case" + kSep, attr::kNormal);  // hidden from the lists of files
+  EXPECT_EQ(files.Next(), CardJob::Name(1));
+  EXPECT_EQ(files.Next(), std::nullopt);
+  EXPECT_EQ(CleanLeftovers(cases / "case"), 0);  // locked
   EXPECT_TRUE(job.TakeFinished().empty());
-  job.Add(card / CardJob::Name(3), cases / CardJob::Name(3));  // waits for room
-  EXPECT_GE(turns, 3);
-  std::vector<CopyOutcome> outcomes = job.Finish();
+
+  EXPECT_TRUE(job.Abandon().empty());
   faults::Disarm();
-  ASSERT_EQ(outcomes.size(), 3u);
-  for (const CopyOutcome& outcome : outcomes) EXPECT_TRUE(outcome.verified);
-  EXPECT_EQ(AllNames(cases.path()), (Names{CardJob::Name(1), CardJob::Name(2), CardJob::Name(3)}));
+  EXPECT_GE(turns, 3);
+  EXPECT_EQ(AllNames(cases / "case"), Names{CardJob::Name(1)});
+  const std::string list = ReadFile(cases / "case.sha256");
+  EXPECT_NE(list.find("  case/" + CardJob::Name(1) + "\n"), std::string::npos) << list;
+  EXPECT_EQ(list.find("  case/" + CardJob::Name(2)), std::string::npos) << list;
 }
 
 }  // namespace
