@@ -75,9 +75,10 @@ struct CardRun : CardJob {
     std::map<std::string, std::string> lines;
     for (const int i : proved) lines[Name(i)] = Digest(i);
     EXPECT_EQ(Listed(), lines) << "the list is not the proved copies";
-    if (!unlisted_named) {
-      EXPECT_EQ(named, proved) << "a copy named that was not proved";
-    }
+    // A list that cannot be written ends the job: no more than the batch in hand is named
+    // without its line.
+    EXPECT_LE(named.size() - proved.size(), unlisted_named ? kInFlight : 0u)
+        << "a copy named that was not proved";
     for (const int i : proved) EXPECT_NE(std::find(named.begin(), named.end(), i), named.end());
 
     // Success is told only when every photo was proved (a listing may fail after its last name);
