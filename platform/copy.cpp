@@ -109,6 +109,10 @@ int AddLines(HashList& list, const std::vector<HashRecord>& records) {
 // this often.
 constexpr std::size_t kTurn = std::size_t{16} << 20;
 constexpr auto kWaitTurn = std::chrono::milliseconds(40);
+// How long the checks let copies gather into one batch, unless the calling thread waits for them
+// or half the limits are reached: a batch shares its flushes, and the checking thread wakes once
+// for it rather than once per small photo.
+constexpr auto kGather = std::chrono::milliseconds(50);
 // Large enough for few calls per photo, small enough to stay in the processor's cache between
 // its reading, its hashing and its writing; whole sectors, as reads past the cache require.
 constexpr std::size_t kChunk = std::size_t{512} << 10;
@@ -202,6 +206,10 @@ struct CopyJob::Impl {
   void WaitUntil(Done done);
   bool Idle() const { return queue.empty() && !busy; }
   bool Full() const { return files_in_flight >= limits.files || bytes_in_flight >= limits.bytes; }
+  bool Gathered() const {
+    return waiting || closing || stopping || queue.size() * 2 >= limits.files ||
+           queued_bytes * 2 >= limits.bytes;
+  }
 
   // ---- The checking thread's: everything that waits for the destination.
   void Work();
@@ -249,6 +257,9 @@ struct CopyJob::Impl {
   std::unordered_multiset<std::string> folded_names;
   std::size_t files_in_flight = 0;
   unsigned long long bytes_in_flight = 0;
+  unsigned long long queued_bytes = 0;
+  std::chrono::steady_clock::time_point first_queued;
+  bool waiting = false;               // the calling thread waits for the checks
   bool busy = false;                  // the checking thread holds a batch
   bool closing = false;               // the checking thread ends once the queue is empty
   std::atomic<bool> stopping{false};  // abandoned: nothing more takes its name
@@ -355,25 +366,33 @@ int CopyJob::Impl::CopyAndHash(Pending& p) {
 void CopyJob::Impl::Hand(Pending p) {
   if (p.traits.ignores_case) p.folded = os::FoldedName(p.destination);
   if (!p.temp.empty() && !p.proved) p.bytes = p.info.stamp.size;
+  bool wake = false;
   {
     const std::lock_guard lock(mutex);
     names.insert(p.destination);
     if (!p.folded.empty()) folded_names.insert(p.folded);
     ++files_in_flight;
     bytes_in_flight += p.bytes;
+    queued_bytes += p.bytes;
+    if (queue.empty()) first_queued = std::chrono::steady_clock::now();
     queue.push_back(std::move(p));
+    wake = queue.size() == 1 || Gathered();
   }
-  changed.notify_all();
+  if (wake) changed.notify_all();
 }
 
 template <class Done>
 void CopyJob::Impl::WaitUntil(Done done) {
   std::unique_lock lock(mutex);
+  if (done()) return;
+  waiting = true;
+  changed.notify_all();
   while (!changed.wait_for(lock, kWaitTurn, done)) {
     lock.unlock();
     if (keep_alive) keep_alive();
     lock.lock();
   }
+  waiting = false;
 }
 
 // Takes everything written so far as one batch: the fewer the copies written meanwhile, the
@@ -383,9 +402,11 @@ void CopyJob::Impl::Work() {
   for (;;) {
     changed.wait(lock, [this] { return !queue.empty() || closing; });
     if (queue.empty()) return;
+    changed.wait_until(lock, first_queued + kGather, [this] { return Gathered(); });
     std::vector<Pending> batch(std::make_move_iterator(queue.begin()),
                                std::make_move_iterator(queue.end()));
     queue.clear();
+    queued_bytes = 0;
     busy = true;
     lock.unlock();
     std::vector<CopyOutcome> outcomes = Check(batch);
