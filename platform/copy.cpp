@@ -113,10 +113,12 @@ constexpr auto kWaitTurn = std::chrono::milliseconds(40);
 // or half the limits are reached: a batch shares its flushes, and the checking thread wakes once
 // for it rather than once per small photo.
 constexpr auto kGather = std::chrono::milliseconds(50);
-// Large enough for few calls per photo, small enough to stay in the processor's cache between
-// its reading, its hashing and its writing; whole sectors, as reads past the cache require.
-constexpr std::size_t kChunk = std::size_t{512} << 10;
-static_assert(kChunk % os::kSector == 0 && kTurn % kChunk == 0);
+// A source is read in pieces no larger than what the system reads ahead of them, so that a card
+// goes on streaming while a piece is hashed and written; a copy is read back in larger ones. Both
+// are whole sectors, as reads past the cache require.
+constexpr std::size_t kChunk = std::size_t{128} << 10;
+constexpr std::size_t kBackChunk = std::size_t{512} << 10;
+static_assert(kChunk % os::kSector == 0 && kBackChunk % os::kSector == 0 && kTurn % kChunk == 0);
 // What a check answers for a copy that is not its source's: not an error of the medium.
 constexpr int kDiffers = -2;
 
@@ -281,7 +283,7 @@ CopyJob::Impl::~Impl() {
 void CopyJob::Impl::Start() {
   if (worker.joinable()) return;
   buffer = Aligned(kChunk);
-  back_buffer = Aligned(kChunk);
+  back_buffer = Aligned(kBackChunk);
   hash.emplace();
   back_hash.emplace();
   if (case_list) list.emplace(case_list->root, case_list->name);
@@ -533,10 +535,10 @@ int CopyJob::Impl::ReadBack(os::FileHandle& copy, Digest& digest) {
   int e = 0;
   for (std::uint64_t offset = 0;;) {
     std::size_t got = 0;
-    e = os::ReadAt(copy, back_buffer.get(), kChunk, offset, got);
+    e = os::ReadAt(copy, back_buffer.get(), kBackChunk, offset, got);
     if (e != 0) break;
     back_hash->Update(back_buffer.get(), got);
-    if (got < kChunk) break;
+    if (got < kBackChunk) break;
     offset += got;
   }
   digest = back_hash->Finish();

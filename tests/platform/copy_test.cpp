@@ -38,7 +38,7 @@ class CopyTest : public ::testing::Test {
 // Sizes around a sector and a chunk, one past the size whose writing to disk starts early, a long
 // video; each copy's digest is its photo's.
 TEST_F(CopyTest, CopiesEveryByteTheTimeThePhotoWasTakenAndItsDigest) {
-  const std::size_t sizes[] = {0, 1, 4095, 4096, 524289, 1051576, 20000000};
+  const std::size_t sizes[] = {0, 1, 4095, 4096, 131073, 524289, 1051576, 20000000};
   CopyJob job;
   for (const std::size_t size : sizes) {
     const std::string name = "F" + std::to_string(size) + ".JPG";
