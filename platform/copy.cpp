@@ -145,8 +145,20 @@ Buffer Aligned(std::size_t size) {
   return Buffer(static_cast<char*>(::operator new[](size, std::align_val_t{4096})));
 }
 
-// One copy, from its writing to its outcome.
+// One copy, from its writing to its outcome; its temporary goes with it unless it was named.
 struct Pending {
+  Pending() = default;
+  Pending(Pending&&) = default;
+  Pending& operator=(Pending&&) = default;  // only ever into an empty one (made, or moved from)
+  ~Pending() { Remove(); }
+
+  void Remove() noexcept {
+    if (file && !temp.empty()) os::RemoveTemporary(*file, temp);
+    temp.clear();
+    file.reset();
+    from.reset();
+  }
+
   std::size_t number = 0;
   std::string source;
   std::string destination;
@@ -164,13 +176,6 @@ struct Pending {
   bool named = false;
   bool abandoned = false;  // removed unproved when the job was abandoned: no outcome
 };
-
-void Remove(Pending& p) noexcept {
-  if (p.file && !p.temp.empty()) os::RemoveTemporary(*p.file, p.temp);
-  p.temp.clear();
-  p.file.reset();
-  p.from.reset();
-}
 
 CopyOutcome OutcomeOf(const Pending& p) {
   return {p.number, p.source, p.destination, false, 0, p.info.stamp, p.digest};
@@ -276,7 +281,7 @@ CopyJob::Impl::~Impl() {
   }
   changed.notify_all();
   if (worker.joinable()) worker.join();
-  for (Pending& p : unnamed) Remove(p);
+  for (Pending& p : unnamed) p.Remove();
 }
 
 // What the checks need, made on the calling thread where a failure can be told; then the thread.
@@ -309,7 +314,7 @@ int CopyJob::Impl::Write(const std::string& source, const std::string& destinati
   if (p.replaces && target.folder) return err::kPathFileAccessError;
   if (const int e = CreateTemporary(p)) return e;
   if (const int e = CopyBytes(p)) {
-    Remove(p);
+    p.Remove();
     return e;
   }
   return 0;
@@ -330,7 +335,7 @@ int CopyJob::Impl::CreateTemporary(Pending& p) {
       p.traits = known->second;
     } else {
       if (const int t = os::TraitsOf(p.folder, candidate, *p.file, p.traits)) {
-        Remove(p);
+        p.Remove();
         return t;
       }
       folders.emplace_back(p.folder, p.traits);
@@ -431,7 +436,7 @@ std::vector<CopyOutcome> CopyJob::Impl::Check(std::vector<Pending>& batch) {
     // Out of memory: nothing more is proved of this batch.
     outcomes.resize(batch.size());
     for (std::size_t i = 0; i < batch.size(); ++i) {
-      if (!batch[i].named) Remove(batch[i]);
+      if (!batch[i].named) batch[i].Remove();
       outcomes[i].number = batch[i].number;
       if (!outcomes[i].verified && outcomes[i].error == 0) outcomes[i].error = err::kOutOfMemory;
     }
@@ -457,7 +462,7 @@ void CopyJob::Impl::Flush(std::vector<Pending>& batch, std::vector<CopyOutcome>&
       for (std::size_t j = i; j < batch.size(); ++j) {
         if (!fresh(batch[j]) || batch[j].folder != p.folder) continue;
         outcomes[j].error = MediumError(e, batch[j].source, batch[j].destination);
-        Remove(batch[j]);
+        batch[j].Remove();
       }
       continue;
     }
@@ -467,7 +472,7 @@ void CopyJob::Impl::Flush(std::vector<Pending>& batch, std::vector<CopyOutcome>&
     }
     if (const int flushed = seam::Flush(*p.file, false)) {
       outcomes[i].error = MediumError(flushed, p.source, p.destination);
-      Remove(p);
+      p.Remove();
     }
   }
   for (Pending& p : batch) {
@@ -482,21 +487,21 @@ void CopyJob::Impl::Conclude(Pending& p, CopyOutcome& outcome) {
   if (stopping || list_error != 0) {
     p.abandoned = list_error == 0;
     outcome.error = list_error;
-    Remove(p);
+    p.Remove();
     return;
   }
   if (!p.proved) {
     const int e = Prove(p);
     if (e != 0) {
       if (e != kDiffers) outcome.error = MediumError(e, p.source, p.destination);
-      Remove(p);
+      p.Remove();
       return;
     }
     p.proved = true;
   }
   if (stopping) {
     p.abandoned = true;
-    Remove(p);
+    p.Remove();
     return;
   }
   const int e = Name(p);
@@ -504,7 +509,7 @@ void CopyJob::Impl::Conclude(Pending& p, CopyOutcome& outcome) {
     outcome.error = e;
   } else if (e != 0) {
     outcome.error = MediumError(e, p.source, p.destination);
-    Remove(p);
+    p.Remove();
   }
 }
 
@@ -686,7 +691,7 @@ std::vector<CopyOutcome> CopyJob::Abandon() {
     const std::lock_guard lock(j.mutex);
     unnamed = std::exchange(j.unnamed, {});
   }
-  for (Pending& p : unnamed) Remove(p);
+  for (Pending& p : unnamed) p.Remove();
   return TakeFinished();
 }
 
