@@ -125,10 +125,10 @@ class frmMain : public MainControls {
   std::string strViewedList;
   std::string strLocalSwitch;
   std::string strRenameSwitch;
-  // Every copy proved on its destination, for Delete's question; and how many copies are flushed
-  // and read back together.
+  // Every copy proved on its destination, for Delete's question; and how far reading the card may
+  // run ahead of the copies' checks.
   VerifiedCopies verified_copies;
-  CopyGroupLimits copy_group_limits;
+  CopyJobLimits copy_job_limits;
   // The case folders jobs are copying into, marked in the user's settings folder from Form_Load
   // on, so that the next start cleans up after a run killed midway. None before Form_Load.
   CasesInProgress cases_in_progress;

@@ -1,5 +1,6 @@
 // Copies a card folder with the program's own copy path (the Start button's click: listing,
-// naming, the copy, the flush and the read-back of every copy from the storage) and with `cp -r`,
+// naming, the copy with its SHA-256, the flush and the read-back of every copy from the storage,
+// its hash and its line in the case folder's hash list) and with `cp -r`,
 // in rounds that alternate which goes first, on the same data with the sources in the page cache
 // for both, and prints the median ratio with its spread.
 //
@@ -102,9 +103,12 @@ double TimeProgram(const fs::path& source, const fs::path& cases, int expected, 
   f.cmdStartCopy_Click();
   if (sync) Run("sync");
   const double s = Seconds(std::chrono::steady_clock::now() - start);
-  if (p.desktop.boxes != 0 || f.lngTargetCount != expected) {
+  std::ifstream list(cases / "0815-22_Desk_4_2008-03-02.sha256");
+  int listed = 0;
+  for (std::string line; std::getline(list, line);) listed += !line.empty() && line[0] != '#';
+  if (p.desktop.boxes != 0 || f.lngTargetCount != expected || listed != expected) {
     std::cerr << "the program's copy did not finish cleanly (" << f.lngTargetCount << " of "
-              << expected << " files)\n";
+              << expected << " files, " << listed << " listed)\n";
     std::exit(1);
   }
   return s;
@@ -224,7 +228,7 @@ int main(int argc, char** argv) {
                 *std::min_element(r.ratio.begin(), r.ratio.end()),
                 *std::max_element(r.ratio.begin(), r.ratio.end()));
   }
-  std::printf("medians of %d rounds; aims: tmpfs (a), (b) <= 1.3x cp; disk (a) <= 1.6x cp + sync\n",
+  std::printf("medians of %d rounds; aims: tmpfs (a), (b) <= 1.5x cp; disk (a) <= 1.6x cp + sync\n",
               rounds);
   return 0;
 }

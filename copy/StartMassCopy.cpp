@@ -12,9 +12,10 @@
 #include "copy/PhotoExtensions.h"
 #include "lists/ListingFindsEntry.h"
 #include "platform/ascii.h"
-#include "platform/errors.h"
 #include "platform/copy.h"
+#include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 
 namespace pixferry {
 namespace {
@@ -56,21 +57,17 @@ std::unordered_set<std::string> NamesIgnoringCase(const std::string& folder) {
   return names;
 }
 
-// While a group is read back, the card can be reading the next files.
-constexpr std::size_t kReadAheadFiles = 1024;
-constexpr unsigned long long kReadAheadBytes = 256ull << 20;
 // How often one photo moves on to the next free number before its taken name counts as an error:
 // a name that can never be given must end the run, not loop.
 constexpr int kNameRetries = 16;
 
-// One run of the copy, step by step: the group of copies waiting, where the serial numbers
-// stand, and whether the run has ended. The form holds the names and the screen.
+// One run of the copy, step by step: the copies in flight, where the serial numbers stand, and
+// whether the run has ended. The card is read on this thread while the job checks the copies
+// beside it; what the checks find is told as soon as this thread sees it, between copies and
+// while it waits for them. The form holds the names and the screen.
 class MassCopy {
  public:
-  MassCopy(frmMain& form, std::int32_t& errors)
-      : form_(form),
-        errors_(errors),
-        copies_(form.copy_group_limits, [&form] { form.desktop.KeepAlive(); }) {}
+  MassCopy(frmMain& form, std::int32_t& errors) : form_(form), errors_(errors) {}
 
   void Run(std::int32_t count, const std::vector<std::string>& files);
 
@@ -78,22 +75,25 @@ class MassCopy {
   void Prepare();
   bool ChooseTarget(const std::string& source);
   std::string NextFreeSerial(const std::string& extension);
+  void MakeRoom();
   void Add(const std::string& source_name, const std::string& target_name);
-  void ReadAhead(std::int32_t position, std::int32_t count, const std::vector<std::string>& files);
-  void Settle();
-  void Tell(const CopyOutcome& outcome, const std::string& source_name);
+  void ShowProgress(const std::string& source_name, const std::string& target_name);
+  void Conclude();
+  void Take(const std::vector<CopyOutcome>& outcomes);
+  void Tell(const CopyOutcome& outcome);
+  bool MovedOn(const CopyOutcome& outcome);
   void Abort();
 
   frmMain& form_;
   std::int32_t& errors_;
-  CopyGroup copies_;
-  std::vector<std::string> names_in_group_;  // the source names of the group's copies, in order
+  std::optional<CopyJob> copies_;
+  CaseInProgress in_progress_;  // the case folder's mark, for the next start after a kill
   std::string case_folder_;
   bool renaming_ = false;
   std::int64_t next_serial_ = 1;
   std::unordered_set<std::string> taken_serials_;  // in small letters
   bool ended_ = false;
-  std::unordered_map<std::string, int> retries_;  // by source name
+  std::unordered_map<std::size_t, int> retries_;  // by the copy's number in the job
 };
 
 void MassCopy::Run(std::int32_t count, const std::vector<std::string>& files) {
@@ -108,20 +108,20 @@ void MassCopy::Run(std::int32_t count, const std::vector<std::string>& files) {
       form_.strTargetFileName = form_.strSourceFileName;
       if (!IsPhotoOrVideo(form_.strSourceFileName)) continue;
       if (!ChooseTarget(form_.strSourceFileName)) continue;
+      MakeRoom();
+      if (ended_) break;
       Add(form_.strSourceFileName, form_.strTargetFileName);
-      if (copies_.Full()) {
-        ReadAhead(position, count, files);
-        Settle();
-      }
+      Take(copies_->TakeFinished());
     }
-    // A copy whose serial number was taken meanwhile waits again under the next free one.
-    while (!ended_ && !names_in_group_.empty()) Settle();
+    Conclude();
+    in_progress_.End();
   } catch (...) {
     Abort();
   }
 }
 
-// The case folder made, a killed run's leftovers gone, and where the serial numbers continue.
+// The case folder made, a killed run's leftovers gone, where the serial numbers continue, and
+// the job whose copies the case folder's hash list records.
 void MassCopy::Prepare() {
   ReplaceUnsafeCharacters(form_.strIncidentNumber);
   ReplaceUnsafeCharacters(form_.strUserName);
@@ -130,6 +130,7 @@ void MassCopy::Prepare() {
   if (!ListingFindsEntry(case_folder_, attr::kDirectory)) ThrowIfError(MakeFolder(case_folder_));
   // Copies a killed run left hidden here; a live run's are locked and stay.
   CleanLeftovers(case_folder_);
+  in_progress_ = form_.cases_in_progress.Begin(case_folder_);
   renaming_ = form_.strRenameSwitch == "True";
   if (renaming_) {
     std::string last_file;
@@ -139,6 +140,10 @@ void MassCopy::Prepare() {
     next_serial_ = files + 1;
     taken_serials_ = NamesIgnoringCase(case_folder_);
   }
+  frmMain& form = form_;
+  copies_.emplace(
+      form_.copy_job_limits, [&form] { form.desktop.KeepAlive(); },
+      CaseList{form_.strSavePath, NameOf(case_folder_)});
 }
 
 // The name the photo is copied under, in strTargetFileName; false when it is not to be copied
@@ -149,10 +154,10 @@ bool MassCopy::ChooseTarget(const std::string& source) {
     return true;
   }
   const std::string destination = case_folder_ + kSep + form_.strTargetFileName;
-  // A copy waiting for this name (the same name but for case, where case is ignored) takes it
+  // A copy in flight for this name (the same name but for case, where case is ignored) takes it
   // first, so the question is about a file that is there.
-  if (copies_.Holds(destination)) {
-    Settle();
+  if (copies_->Holds(destination)) {
+    Take(copies_->Finish());
     if (ended_) return false;
   }
   if (!ListingFindsEntry(destination, attr::kHidden | attr::kSystem)) return true;
@@ -160,14 +165,14 @@ bool MassCopy::ChooseTarget(const std::string& source) {
                               mb::kYesNo + mb::kInformation, "Overwrite?") == mb::kAnswerYes;
 }
 
-// The next serial number no file of the case folder has and no waiting copy takes; it is
+// The next serial number no file of the case folder has and no copy in flight takes; it is
 // taken from then on.
 std::string MassCopy::NextFreeSerial(const std::string& extension) {
   for (;;) {
     const std::string name = SerialName(next_serial_++, extension);
     if (taken_serials_.contains(AsciiLower(name))) continue;
     const std::string destination = case_folder_ + kSep + name;
-    if (copies_.Holds(destination) ||
+    if (copies_->Holds(destination) ||
         ListingFindsEntry(destination, attr::kHidden | attr::kSystem)) {
       continue;
     }
@@ -176,60 +181,62 @@ std::string MassCopy::NextFreeSerial(const std::string& extension) {
   }
 }
 
+// While as many copies are in flight as the job allows, what the checks find is told as it comes.
+void MassCopy::MakeRoom() {
+  while (!ended_ && copies_->Full()) Take(copies_->AwaitFinished());
+}
+
 // The photos may be evidence and the card is cleansed next: a copy that is missing, short or
 // different never takes the file's name.
 void MassCopy::Add(const std::string& source_name, const std::string& target_name) {
+  ShowProgress(source_name, target_name);
+  copies_->Add(form_.strSourcePath + kSep + source_name, case_folder_ + kSep + target_name);
+}
+
+void MassCopy::ShowProgress(const std::string& source_name, const std::string& target_name) {
   std::string progress = "Copying Files... " + source_name;
   if (renaming_) progress += " as " + target_name;
   form_.txtMessage.SetText(progress);
   form_.txtMessage.Refresh();
-  copies_.Add(form_.strSourcePath + kSep + source_name, case_folder_ + kSep + target_name);
-  names_in_group_.push_back(source_name);
 }
 
-// Asks the system to read the next files of the card while the group is read back.
-void MassCopy::ReadAhead(std::int32_t position, std::int32_t count,
-                         const std::vector<std::string>& files) {
-  unsigned long long hinted = 0;
-  for (std::int32_t next = position + 1;
-       next <= count && next - position <= static_cast<std::int32_t>(kReadAheadFiles) &&
-       hinted < kReadAheadBytes && static_cast<std::size_t>(next) < files.size();
-       ++next) {
-    const std::string path = form_.strSourcePath + kSep + files[static_cast<std::size_t>(next)];
-    ReadAheadHint(path);
-    if (FileStamp stamp; StampOf(path, stamp) == 0) hinted += stamp.size;
+// The copies still in flight when the list is done; a copy given another number is one more.
+void MassCopy::Conclude() {
+  for (std::vector<CopyOutcome> outcomes = copies_->Finish(); !outcomes.empty();
+       outcomes = copies_->Finish()) {
+    Take(outcomes);
   }
 }
 
-// Commits the group and tells the operator about each copy that was not proved, in list order.
-// With renaming on, a copy whose number another run took at the moment of its rename waits
-// again under the next free number.
-void MassCopy::Settle() {
-  const std::vector<CopyOutcome> outcomes = copies_.Commit();
-  std::vector<std::string> names = std::exchange(names_in_group_, {});
-  std::vector<std::string> again;
-  for (std::size_t i = 0; i < outcomes.size(); ++i) {
-    const CopyOutcome& outcome = outcomes[i];
+void MassCopy::Take(const std::vector<CopyOutcome>& outcomes) {
+  for (const CopyOutcome& outcome : outcomes) {
     if (outcome.verified) {
-      form_.verified_copies.Add(outcome.source, outcome.stamp);
-    } else if (renaming_ && !ended_ && outcome.error == err::kFileAlreadyExists &&
-               ++retries_[names.at(i)] <= kNameRetries) {
-      again.push_back(names.at(i));
-    } else {
-      Tell(outcome, names.at(i));
+      form_.verified_copies.Add(outcome.source, outcome.stamp, outcome.destination, outcome.digest);
+    } else if (!ended_ && !MovedOn(outcome)) {
+      Tell(outcome);
     }
   }
-  if (ended_) return;
-  for (const std::string& name : again) {
-    form_.strTargetFileName = NextFreeSerial(name.substr(name.rfind('.')));
-    Add(name, form_.strTargetFileName);
-  }
 }
 
-// A copy not proved is an error of the run, whether or not the operator goes on; once the run
-// has ended, the copies still waiting are not asked about.
-void MassCopy::Tell(const CopyOutcome& outcome, const std::string& source_name) {
-  if (ended_) return;
+// With renaming on, a proved copy whose number another run took at the moment of its rename
+// takes the next free number.
+bool MassCopy::MovedOn(const CopyOutcome& outcome) {
+  if (!renaming_ || outcome.error != err::kFileAlreadyExists ||
+      ++retries_[outcome.number] > kNameRetries) {
+    return false;
+  }
+  const std::string source_name = NameOf(outcome.source);
+  form_.strTargetFileName = NextFreeSerial(source_name.substr(source_name.rfind('.')));
+  ShowProgress(source_name, form_.strTargetFileName);
+  copies_->Rename(outcome.number, case_folder_ + kSep + form_.strTargetFileName);
+  return true;
+}
+
+// A copy not proved is an error of the run, whether or not the operator goes on. It is asked
+// about with the status box showing it. No ends the run at once: the copies not yet proved go.
+// A failure of the medium ends it too, in one box; the copies written before it are still
+// checked, and those proved are kept.
+void MassCopy::Tell(const CopyOutcome& outcome) {
   ++errors_;
   if (outcome.error != 0) {
     try {
@@ -238,33 +245,36 @@ void MassCopy::Tell(const CopyOutcome& outcome, const std::string& source_name) 
       form_.ShowErrorBox(" in StartMassCopy", mb::kExclamation, "Error");
     }
     ended_ = true;
+    Take(copies_->Finish());
     return;
   }
+  const std::string source_name = NameOf(outcome.source);
+  ShowProgress(source_name, NameOf(outcome.destination));
   const int answer = form_.desktop.MsgBox("There was an error in copying the file " + source_name +
                                               ".  Do you want to continue to the next file?",
                                           mb::kYesNo + mb::kStop, "Error!");
-  if (answer != mb::kAnswerYes) ended_ = true;
+  if (answer != mb::kAnswerYes) {
+    ended_ = true;
+    Take(copies_->Abandon());
+  }
 }
 
-// A failure ends the run; the copies made before it are still proved and kept.
+// A failure ends the run; the copies written before it are still checked, and those proved kept.
 void MassCopy::Abort() {
   ++errors_;
   ended_ = true;
   form_.ShowErrorBox(" in StartMassCopy", mb::kExclamation, "Error");
-  try {
-    Settle();
-  } catch (...) {
-    form_.ShowErrorBox(" in StartMassCopy", mb::kExclamation, "Error");
-  }
+  if (copies_) Take(copies_->Finish());
 }
 
 }  // namespace
 
 // Copies the photos and videos of strFiles (positions 1 to lngCount) from the source folder into
 // the case folder, each under its own name or, with renaming on, under the next free serial
-// number. Copies are flushed, read back from the destination's storage and compared with their
-// sources a group at a time; only a copy proved equal takes its name, and what goes wrong with a
-// copy is told in list order before the next group starts. Copies proved before a failure stay.
+// number. Each photo is read once; its copy is flushed, read back from the destination's storage
+// and its SHA-256 compared with the photo's beside the reading of the next ones; only a copy
+// proved equal takes its name and its line in the case folder's hash list, and what goes wrong
+// with a copy is told as soon as it is found. Copies proved before a failure stay.
 void frmMain::StartMassCopy(std::int32_t& lngErrors, std::int32_t lngCount,
                             const std::vector<std::string>& strFiles) {
   MassCopy(*this, lngErrors).Run(lngCount, strFiles);

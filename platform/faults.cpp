@@ -1,10 +1,13 @@
 // The plan of injected failures; compiled only into the test build with PIXFERRY_FAULT_INJECTION.
+// The copy checks its copies on a thread of its own, so the plan is asked from two threads at
+// once: one lock guards it, and an action runs outside it.
 #include "platform/faults.h"
 
 #include <array>
 #include <cstddef>
 #include <functional>
 #include <limits>
+#include <mutex>
 #include <utility>
 
 namespace pixferry::faults {
@@ -21,56 +24,74 @@ struct Plan {
 
 // One plan per operation for the whole test program: the operations are free functions, and a
 // test arms them around one click.
-std::array<Plan, static_cast<std::size_t>(Op::kCount)>& Plans() noexcept {
-  static std::array<Plan, static_cast<std::size_t>(Op::kCount)> plans{};
+struct Plans {
+  std::mutex mutex;
+  std::array<Plan, static_cast<std::size_t>(Op::kCount)> of{};
+};
+
+Plans& All() noexcept {
+  static Plans plans;
   return plans;
 }
 
-Plan& PlanOf(Op op) noexcept {
-  return Plans()[static_cast<std::size_t>(op)];
+Plan& PlanOf(Plans& plans, Op op) noexcept {
+  return plans.of[static_cast<std::size_t>(op)];
 }
+
+// Arm's count of failing calls for ArmFrom: every call from the nth on.
+constexpr int kFromThenOn = -1;
 
 }  // namespace
 
 int Check(Op op) noexcept {
-  Plan& plan = PlanOf(op);
-  ++plan.calls;
-  if (plan.action && plan.calls == plan.action_at) {
-    // Taken out first: the action may itself call the file operations it watches.
-    const std::function<void()> action = std::move(plan.action);
-    plan.action = nullptr;
-    action();
+  Plans& plans = All();
+  std::function<void()> action;
+  int error = 0;
+  {
+    const std::lock_guard lock(plans.mutex);
+    Plan& plan = PlanOf(plans, op);
+    ++plan.calls;
+    // Taken out: the action may itself call the file operations it watches.
+    if (plan.action && plan.calls == plan.action_at) action = std::exchange(plan.action, nullptr);
+    if (plan.first != 0 && plan.calls >= plan.first && plan.calls <= plan.last) error = plan.error;
   }
-  if (plan.first == 0 || plan.calls < plan.first || plan.calls > plan.last) return 0;
-  return plan.error;
+  if (action) action();
+  return error;
 }
 
 void Arm(Op op, int nth, int error, int times) noexcept {
-  Plan& plan = PlanOf(op);
+  Plans& plans = All();
+  const std::lock_guard lock(plans.mutex);
+  Plan& plan = PlanOf(plans, op);
   plan.calls = 0;
   plan.first = nth;
-  plan.last = nth + times - 1;
+  plan.last = times == kFromThenOn ? std::numeric_limits<int>::max() : nth + times - 1;
   plan.error = error;
 }
 
 void ArmFrom(Op op, int nth, int error) noexcept {
-  Arm(op, nth, error);
-  PlanOf(op).last = std::numeric_limits<int>::max();
+  Arm(op, nth, error, kFromThenOn);
 }
 
 void OnCall(Op op, int nth, std::function<void()> action) {
-  Plan& plan = PlanOf(op);
+  Plans& plans = All();
+  const std::lock_guard lock(plans.mutex);
+  Plan& plan = PlanOf(plans, op);
   plan.calls = 0;
   plan.action_at = nth;
   plan.action = std::move(action);
 }
 
 void Disarm() noexcept {
-  Plans().fill(Plan{});
+  Plans& plans = All();
+  const std::lock_guard lock(plans.mutex);
+  plans.of.fill(Plan{});
 }
 
 int Calls(Op op) noexcept {
-  return PlanOf(op).calls;
+  Plans& plans = All();
+  const std::lock_guard lock(plans.mutex);
+  return PlanOf(plans, op).calls;
 }
 
 }  // namespace pixferry::faults

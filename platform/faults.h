@@ -25,6 +25,7 @@ enum class Op {
   CopyVerify,   // reading a copy back from the destination
   CopyRename,   // giving a verified copy its final name
   CopyCorrupt,  // not a failure: the copy written stores one byte wrong
+  CopyList,     // adding proved copies' lines to their hash list
   kCount
 };
 

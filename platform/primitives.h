@@ -168,7 +168,8 @@ struct Traits {
 // Whole sectors of every disk, as reads past the cache require of their offsets and lengths.
 inline constexpr std::size_t kSector = 4096;
 
-// Opens the regular file path for reading, shared with every other reader and writer.
+// Opens the regular file path for reading, shared with every other reader and writer, to be read
+// once from start to end.
 int OpenSource(const std::string& path, File& file, Source& source);
 // The source's stamp now, through its handle; kNotThere when it is no longer a regular file.
 int StampNow(FileHandle& source, FileStamp& stamp);
@@ -181,12 +182,11 @@ int LookUpTarget(const std::string& destination, FileHandle& source, const Sourc
 int CreateTemporary(const std::string& path, const Source& source, File& file);
 // What folder is like; temp is a file just made there, file its handle.
 int TraitsOf(const std::string& folder, const std::string& temp, FileHandle& file, Traits& traits);
-// Moves up to want bytes from source to copy at their current offsets; moved is 0 at the end.
-int Transfer(FileHandle& source, FileHandle& copy, std::size_t want, std::size_t& moved);
 // Reads up to size bytes at offset: got, short only at the end of the file. On a handle opened
 // by OpenReadBack, size, offset and buffer must be whole sectors.
 int ReadAt(FileHandle& file, void* buffer, std::size_t size, std::uint64_t offset,
            std::size_t& got);
+// Writes all size bytes at offset; 61 when the medium takes fewer.
 int WriteAt(FileHandle& file, const void* buffer, std::size_t size, std::uint64_t offset);
 // The copy written: it keeps the photo's time of change, and a large one starts for the disk.
 int Written(FileHandle& copy, const Source& source);

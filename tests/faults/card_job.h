@@ -1,16 +1,20 @@
 // The card both fault suites copy from: photos that differ from one another, so that a copy of
 // the wrong one or a short one shows; a case folder that already holds an earlier good copy, or
-// none yet; the request typed; the program started beside them; and no fault armed.
+// none yet; the request typed; the program started beside them; and no fault armed. And what the
+// case folder's hash list says.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/frmMain.h"
 #include "platform/faults.h"
 #include "platform/files.h"
+#include "platform/sha256.h"
 #include "tests/support/fakes.h"
 #include "tests/support/tempdir.h"
 
@@ -40,6 +44,27 @@ struct CardJob {
   }
   std::string Card(int i) const { return dir / ("card/DCIM/100MEDIA/" + Name(i)); }
   std::string CaseFolder() const { return dir / "cases/0815_Desk_2008-03-02"; }
+  static std::string Digest(int i) {
+    Sha256 hash;
+    const std::string photo = Photo(i);
+    hash.Update(photo.data(), photo.size());
+    return ToHex(hash.Finish());
+  }
+
+  // The copies the case folder's hash list names, by name, with their digests as written.
+  std::map<std::string, std::string> Listed() const {
+    std::map<std::string, std::string> listed;
+    std::istringstream lines(Exists(CaseFolder() + ".sha256") ? ReadFile(CaseFolder() + ".sha256")
+                                                              : std::string());
+    const std::string folder = "0815_Desk_2008-03-02/";
+    for (std::string line; std::getline(lines, line);) {
+      if (line.empty() || line[0] == '#') continue;
+      const std::size_t blanks = line.find("  ");
+      EXPECT_TRUE(blanks == 64 && line.compare(66, folder.size(), folder) == 0) << line;
+      if (blanks == 64) listed[line.substr(66 + folder.size())] = line.substr(0, 64);
+    }
+    return listed;
+  }
 
   // Each file in the case folder is whole: a photo equal to its source, or the earlier copy; the
   // sources are untouched. Gives the photos that were copied.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <string>
@@ -48,22 +49,26 @@ TEST_F(Faults, AnOverwriteWhoseCopyFailsKeepsTheOldFile) {
   EXPECT_EQ(AllNames(CaseFolder()), (Names{"EARLIER.JPG", Name(1)}));
 }
 
-// With renaming on, another run takes a serial number at the very moment of a rename: that copy
-// moves on to the next free number, and the run is a success.
+// With renaming on, another run takes a serial number at the very moment of a rename: that copy,
+// proved already, moves on to the next free number without the card being read again, and the
+// run is a success.
 TEST_F(Faults, ASerialNumberTakenAtTheRenameMovesOnToTheNextFreeOne) {
   form.strRenameSwitch = "True";
   const auto serial = [&](int n) {
     return CaseFolder() + kSep + "0000000" + std::to_string(n) + ".JPG";
   };
+  // EARLIER.JPG is there: the numbers go on from 2, and the second rename is photo 2's to 3.
   faults::OnCall(Op::CopyRename, 2, [&] { WriteFile(serial(3), "another run's"); });
   form.cmdStartCopy_Click();
   EXPECT_EQ(h.desktop.boxes, Boxes{});
   EXPECT_EQ(h.txtMessage.text, kCopied);
-  // EARLIER.JPG is there: the numbers go on from 2.
+  EXPECT_EQ(faults::Calls(Op::CopyOpen), 5);
   EXPECT_EQ(ReadFile(serial(3)), "another run's");
-  for (const auto& [n, photo] : {std::pair{2, 1}, {4, 3}, {5, 4}, {6, 5}, {7, 2}}) {
-    EXPECT_EQ(ReadFile(serial(n)), Photo(photo)) << n;
-  }
+  EXPECT_EQ(ReadFile(serial(2)), Photo(1));
+  Names copies;
+  for (int n = 4; n <= 7; ++n) copies.push_back(ReadFile(serial(n)));
+  std::sort(copies.begin(), copies.end());
+  EXPECT_EQ(copies, (Names{Photo(2), Photo(3), Photo(4), Photo(5)}));
 }
 
 // A serial name that can never be given (every rename finds it taken) ends the run, not a loop.

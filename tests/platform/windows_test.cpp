@@ -141,19 +141,6 @@ TEST_F(WindowsFiles, APatternNeverMatchesThroughTheShortName) {
   EXPECT_EQ(List("*.jpe", attr::kDirectory), Names{});
 }
 
-// Each copy of a group is flushed on its own; the window has its turn between them, and again
-// between the copies read back.
-TEST_F(WindowsFiles, TheWindowHasItsTurnBetweenTheFlushesOfAGroup) {
-  int calls = 0;
-  CopyGroup group({}, [&calls] { ++calls; });
-  for (const char* name : {"1.jpg", "2.jpg", "3.jpg", "4.jpg"}) {
-    group.Add(dir / "a.jpg", dir / ("sub/" + std::string(name)));
-  }
-  calls = 0;
-  for (const CopyOutcome& outcome : group.Commit()) EXPECT_TRUE(outcome.verified);
-  EXPECT_GE(calls, 8);
-}
-
 TEST_F(WindowsFiles, ADriveRootListsTheDotEntriesAndKeepsItsSeparator) {
   Listing root("Z:\\", attr::kDirectory);
   EXPECT_EQ(root.Next(), std::optional<std::string>("."));
@@ -177,16 +164,10 @@ TEST_F(WindowsFiles, ReadOnlyIsKeptByACopyButNeverStopsAReplacement) {
   EXPECT_EQ(ReadAttributes(dir / "sub/a.jpg", attributes), 0);
   EXPECT_EQ(attributes & attr::kReadOnly, 0);
   EXPECT_EQ(List("sub\\*", 22), (Names{".", "..", "a.jpg"}));
-  CopyGroup self;  // the same file under another spelling: left whole, and no copy of itself
+  CopyJob self;  // the same file under another spelling: left whole, and no copy of itself
   self.Add(dir / "B.JPG", dir / "b.jpg");
-  EXPECT_FALSE(self.Commit().at(0).verified);
+  EXPECT_FALSE(self.Finish().at(0).verified);
   EXPECT_EQ(ReadFile(dir / "B.JPG"), "B.JPG");
-  // A read-only copy whose name was taken meanwhile leaves nothing behind.
-  CopyGroup group;
-  group.Add(dir / "a.jpg", dir / "sub/c.jpg");
-  WriteFile(dir / "sub/c.jpg", "taken");
-  EXPECT_EQ(group.Commit().at(0).error, err::kFileAlreadyExists);
-  EXPECT_EQ(List("sub\\*", 22), (Names{".", "..", "a.jpg", "c.jpg"}));
 }
 
 TEST(WindowsAnsi, TheSystemCodePageHoldsWhatItCanWithoutBestFit) {
