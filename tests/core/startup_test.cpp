@@ -356,19 +356,6 @@ TEST_F(CardArgument, WithoutAnArgumentOnlyACardOrSettingsFolderIsWorkedIn) {
   EXPECT_EQ(AllNames(Home()), Names{});  // cancelled: nothing saved
 }
 
-// XDG_CONFIG_HOME counts only when it is an absolute path; otherwise ~/.config.
-TEST(SettingsHome, FollowsTheBaseDirectoryRules) {
-  TempDir dir;
-  ScopedEnv home("HOME", dir.path().c_str());
-  for (const char* ignored : std::vector<const char*>{"", "relative/conf", nullptr}) {
-    ScopedEnv config("XDG_CONFIG_HOME", ignored);
-    std::string folder;
-    std::string reason;
-    EXPECT_EQ(PerUserSettingsFolder(folder, reason), 0);
-    EXPECT_EQ(folder, dir / ".config/pixferry");
-  }
-}
-
 // The card probe lists a folder and every folder below it, breadth first. A link that leads
 // back into the tree would make the walk endless: links to folders are listed but never entered.
 TEST(Probe, LinksToFoldersAreListedOnceAndNeverEntered) {

@@ -1,11 +1,9 @@
-// File faults, one per kind and place, injected into the platform layer or made for real: what
+// File faults, one per kind and place, injected into the platform layer: what
 // the operator is told, that no file is left partial, that nothing good is lost, and that the
 // next click works again.
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -18,7 +16,6 @@
 #include "tests/faults/card_job.h"
 #include "tests/support/fakes.h"
 #include "tests/support/messages.h"
-#include "tests/support/namespaces.h"
 #include "tests/support/tempdir.h"
 
 namespace pixferry {
@@ -78,26 +75,6 @@ TEST_F(Faults, ANameNeverGivenEndsTheRun) {
   form.cmdStartCopy_Click();
   EXPECT_EQ(h.desktop.boxes, (Boxes{{"58 File already exists in StartMassCopy", 48, "Error"}}));
   EXPECT_EQ(h.txtMessage.text, kImportError);
-}
-
-// ---- Real faults, where the system lets a test make them.
-
-// A tiny tmpfs over the destination root: the copies that fit are kept whole, in order, and no
-// partial or temporary file is left.
-TEST_F(Faults, ADestinationThatFillsUpKeepsTheCopiesThatFit) {
-  EXPECT_EQ(InMountNamespace(Expecting([&] {
-              const std::string cases = dir / "cases";
-              ASSERT_EQ(::mount("tmpfs", cases.c_str(), "tmpfs", 0, "size=16k"), 0);
-              WriteFile(CaseFolder() + kSep + "EARLIER.JPG", kEarlier);
-              form.cmdStartCopy_Click();
-              EXPECT_EQ(h.desktop.boxes, (Boxes{{"61 Disk full in StartMassCopy", 48, "Error"}}));
-              EXPECT_EQ(h.txtMessage.text, kImportError);
-              const std::vector<int> copied = ExpectOnlyWholeCopies();
-              EXPECT_TRUE(!copied.empty() && copied.size() < 5 &&
-                          copied.back() == static_cast<int>(copied.size()))
-                  << "not the first photos in order";
-            })),
-            "");
 }
 
 }  // namespace

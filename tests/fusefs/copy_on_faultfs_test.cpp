@@ -2,9 +2,11 @@
 // cache (a disk that drops what is written past its real size is caught by the same read-back), a
 // card pulled out mid-copy, a disk that forgets what was not flushed. When a copy fails the
 // operator is told, no wrong or partial file holds a photo's name, the copies proved before stay,
-// the status is the error text, and Delete asks about the photos not copied.
+// the status is the error text, and Delete asks about the photos not copied, reading each copy
+// from the storage.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -89,12 +91,27 @@ TEST(CopyOnFaultFs, ADiskThatStoresAByteWrongIsCaughtForEveryPhoto) {
   const FaultFsResult result =
       RunOnFaultFs(backing.path(), FaultMode::kCorruptStored, 100, [&](const std::string& mount) {
         std::filesystem::create_directory(mount + "/cases");
-        const Job job(card.path(), mount + "/cases");
+        Job job(card.path(), mount + "/cases");
         if (job.copy_boxes != Boxes{Differs("IMG_0001.JPG"), Differs("IMG_0002.JPG")}) {
           return std::string("no question for each photo stored wrong");
         }
         if (!std::filesystem::exists(card / "IMG_0001.JPG")) return std::string("No lost the card");
-        return job.Outcome({"IMG_0000.JPG"});
+        if (std::string outcome = job.Outcome({"IMG_0000.JPG"}); !outcome.empty()) return outcome;
+        // A copy proved once and stored wrong later, as a disk that wraps around overwrites it
+        // while its pages stay cached: Delete reads it from the storage and names its photo.
+        const std::string bytes = ReadFile(card / "IMG_0001.JPG");
+        const std::string copy = mount + "/cases/0815/IMG_0001.JPG";
+        WriteFile(copy, bytes);
+        job.form.verified_copies.Add(card / "IMG_0001.JPG", testing::StampAt(card / "IMG_0001.JPG"),
+                                     copy, testing::Sha256Of(bytes));
+        job.h.desktop.boxes.clear();
+        job.h.desktop.answers = {mb::kAnswerNo};
+        job.form.cmdDelete_Click();
+        if (job.h.desktop.boxes.size() != 1 ||
+            job.h.desktop.boxes[0].text.find("IMG_0001.JPG") == std::string::npos) {
+          return std::string("Delete took the cached copy for the stored one");
+        }
+        return std::string();
       });
   SKIP_UNLESS_RAN(result);
   EXPECT_EQ(result.failure, "");
@@ -144,6 +161,58 @@ TEST(CopyOnFaultFs, EveryCopyOnAFuseDiskIsFlushedBeforeItCounts) {
     const std::string name = "IMG_" + std::string(1, c) + ".JPG";
     EXPECT_EQ(ReadFile(backing / ("cases/0815_Desk_2008-03-02/" + name)), Photo(3000, c)) << name;
   }
+}
+
+// A counterfeit disk that holds 1 MiB: each copy is proved before the next is written (one in
+// flight), so Start succeeds, and the later copies overwrite the earlier ones. Delete reads every
+// copy again from the storage and names exactly the photos whose copies no longer hold them.
+TEST(NotCopiedOnFaultFs, OnADiskThatWrapsAroundDeleteNamesTheCopiesOverwritten) {
+  using namespace testing;
+  TempDir card, backing;
+  std::vector<std::string> names;
+  for (char i = '1'; i <= '6'; ++i) {
+    names.push_back(std::string("IMG_000") + i + ".JPG");
+    WriteFile(card / names.back(), JpegBytes() + std::string(300'000, i));
+  }
+  const FaultFsResult result =
+      RunOnFaultFs(backing.path(), FaultMode::kWrapsAround, 1 << 20, [&](const std::string& mount) {
+        Harness h;
+        h.form->strSourcePath = card.path();
+        h.form->strSavePath = mount;
+        h.form->strRenameSwitch = "False";
+        h.form->copy_job_limits.files = 1;
+        h.txtIncidentNumber.text = "0815";
+        h.txtUser.text = "Desk";
+        h.txtDate.text = "2008-03-02";
+        h.form->cmdStartCopy_Click();
+        if (h.txtMessage.text != kCopied) {
+          return "Start said: " + h.txtMessage.text;
+        }
+        std::vector<std::string> lost;
+        for (const std::string& name : names) {
+          if (ReadFile(mount + "/0815_Desk_2008-03-02/" + name) != ReadFile(card / name)) {
+            lost.push_back(name);
+          }
+        }
+        if (lost.empty()) return std::string("the disk overwrote no copy");
+        h.desktop.answers = {mb::kAnswerNo};
+        h.form->cmdDelete_Click();
+        std::string first = lost[0];
+        for (std::size_t i = 1; i < std::min<std::size_t>(3, lost.size()); ++i)
+          first += ", " + lost[i];
+        if (lost.size() > 3) first += " and " + std::to_string(lost.size() - 3) + " more";
+        const Boxes named{
+            {std::to_string(lost.size()) +
+                 (lost.size() == 1
+                      ? " photo, video or sound recording in " + card.path() + " has"
+                      : " photos, videos or sound recordings in " + card.path() + " have") +
+                 " no verified copy: " + first + ".  Do you want to delete anyway?",
+             308, "Not copied"}};
+        return h.desktop.boxes == named ? std::string()
+                                        : "asked: " + ::testing::PrintToString(h.desktop.boxes);
+      });
+  SKIP_UNLESS_RAN(result);
+  EXPECT_EQ(result.failure, "");
 }
 
 }  // namespace

@@ -12,9 +12,7 @@
 #include <utility>
 
 #include "cleanse/mdlDeleteTree.h"
-#include "platform/ansi.h"
 #include "platform/copy.h"
-#include "platform/dates.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/win32/wide.h"
@@ -168,20 +166,6 @@ TEST_F(WindowsFiles, ReadOnlyIsKeptByACopyButNeverStopsAReplacement) {
   self.Add(dir / "B.JPG", dir / "b.jpg");
   EXPECT_FALSE(self.Finish().at(0).verified);
   EXPECT_EQ(ReadFile(dir / "B.JPG"), "B.JPG");
-}
-
-TEST(WindowsAnsi, TheSystemCodePageHoldsWhatItCanWithoutBestFit) {
-  if (::GetACP() != 1252) GTEST_SKIP() << "the system code page is " << ::GetACP();
-  // A letter the code page lacks is not quietly changed into a similar one.
-  EXPECT_EQ(Utf8ToAnsi("\xC4\x81 \xD0\x96 \xE6\x97\xA5"), "? ? ?");
-}
-
-TEST(WindowsDates, TheShortDateAndTheParsersOrderFollowTheUsersLocale) {
-  wchar_t pattern[80] = {};
-  ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SSHORTDATE, pattern, 80);
-  if (std::wstring(pattern) != L"M/d/yyyy") GTEST_SKIP() << "another locale";
-  EXPECT_EQ(ShortDateText({2008, 3, 2}), "3/2/2008");
-  EXPECT_EQ(LocaleDateOrder(), DateOrder::MonthDayYear);
 }
 
 }  // namespace
