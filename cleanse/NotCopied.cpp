@@ -175,7 +175,6 @@ bool frmMain::ConfirmUncopied(const DeleteFence& fence) {
     desktop.KeepAlive();
     const Covered& file = covered[i];
     const bool holds = std::ranges::any_of(file.copies, [&](const ProvedCopy& copy) {
-      if (copy.path.empty()) return true;  // proved without its place named: nothing to read
       Digest stored{};
       return !SameFile(copy.path, file.path) &&
              HashFromStorage(copy.path, stored, keep_alive) == 0 && stored == copy.digest;

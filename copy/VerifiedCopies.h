@@ -14,7 +14,7 @@ namespace pixferry {
 
 // One proved copy of a source.
 struct ProvedCopy {
-  std::string path;  // the copy's full path; empty when the copy was proved without naming it
+  std::string path;  // the copy's full path
   Digest digest{};   // SHA-256 of the bytes the copy was proved to hold
 };
 
@@ -27,12 +27,6 @@ class VerifiedCopies {
     std::vector<ProvedCopy>& copies = Proof(source, stamp);
     std::erase_if(copies, [&](const ProvedCopy& c) { return c.path == copy; });
     copies.push_back({std::move(copy), digest});
-  }
-  // A proof whose copy is not named, as the copy reported it before it gave each copy's place
-  // and digest: it counts, and there is nothing to read again. Goes when the copy names them.
-  void Add(const std::string& source, const FileStamp& stamp) {
-    std::vector<ProvedCopy>& copies = Proof(source, stamp);
-    if (copies.empty()) copies.push_back({});
   }
   // True when source had a verified copy made while it was as it is now (same size, times of
   // last change and of change): a photo changed or put back since has none.

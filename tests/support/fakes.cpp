@@ -11,6 +11,7 @@
 #include "copy/PhotoExtensions.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "tests/support/tempdir.h"
 
 namespace pixferry::testing {
 
@@ -107,13 +108,21 @@ void KeepAliveFor(Desktop& desktop, int ms, const std::function<void()>& each_st
 
 void MarkCopied(frmMain& form, const std::string& root) {
   namespace fs = std::filesystem;
+  // Real copies, outside every card, for Delete to read again; gone when the test program ends.
+  static const TempDir copies;
+  static int made = 0;
   std::error_code ec;
   for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::end(it);
        it.increment(ec)) {
     const std::string path = it->path().string();
     if (!IsCameraFile(it->path().filename().string())) continue;
     if (it->is_symlink() || !it->is_regular_file()) continue;
-    if (FileStamp stamp; StampOf(path, stamp) == 0) form.verified_copies.Add(path, stamp);
+    if (FileStamp stamp; StampOf(path, stamp) == 0) {
+      const std::string bytes = ReadFile(path);
+      const std::string copy = copies / std::to_string(++made);
+      WriteFile(copy, bytes);
+      form.verified_copies.Add(path, stamp, copy, Sha256Of(bytes));
+    }
   }
 }
 
