@@ -1,7 +1,6 @@
 // The card both fault suites copy from: photos that differ from one another, so that a copy of
-// the wrong one or a short one shows; a case folder that already holds an earlier good copy, or
-// none yet; the request typed; the program started beside them; and no fault armed. And what the
-// case folder's hash list says.
+// the wrong one or a short one shows; the request typed; the program started beside them; and no
+// fault armed. And what the case folder's hash list says.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,13 +19,10 @@
 
 namespace pixferry::testing {
 
-inline constexpr char kEarlier[] = "an earlier good copy";
-
 struct CardJob {
-  explicit CardJob(int count, bool earlier_copy = true) : photos(count), earlier(earlier_copy) {
+  explicit CardJob(int count) : photos(count) {
     faults::Disarm();
     for (int i = 1; i <= photos; ++i) WriteFile(Card(i), Photo(i));
-    if (earlier) WriteFile(CaseFolder() + kSep + "EARLIER.JPG", kEarlier);
     MakeFolders(dir / "cases");
     form.strSavePath = dir / "cases";
     form.strSourcePath = dir / "card/DCIM/100MEDIA";
@@ -44,48 +40,37 @@ struct CardJob {
   }
   std::string Card(int i) const { return dir / ("card/DCIM/100MEDIA/" + Name(i)); }
   std::string CaseFolder() const { return dir / "cases/0815_Desk_2008-03-02"; }
-  static std::string Digest(int i) {
-    Sha256 hash;
-    const std::string photo = Photo(i);
-    hash.Update(photo.data(), photo.size());
-    return ToHex(hash.Finish());
-  }
+  static std::string Digest(int i) { return ToHex(Sha256Of(Photo(i))); }
 
   // The copies the case folder's hash list names, by name, with their digests as written.
   std::map<std::string, std::string> Listed() const {
     std::map<std::string, std::string> listed;
     std::istringstream lines(Exists(CaseFolder() + ".sha256") ? ReadFile(CaseFolder() + ".sha256")
                                                               : std::string());
-    const std::string folder = "0815_Desk_2008-03-02/";
+    const std::string folder = "  0815_Desk_2008-03-02/";
     for (std::string line; std::getline(lines, line);) {
       if (line.empty() || line[0] == '#') continue;
-      const std::size_t blanks = line.find("  ");
-      EXPECT_TRUE(blanks == 64 && line.compare(66, folder.size(), folder) == 0) << line;
-      if (blanks == 64) listed[line.substr(66 + folder.size())] = line.substr(0, 64);
+      EXPECT_EQ(line.compare(64, folder.size(), folder), 0) << line;
+      listed[line.substr(64 + folder.size())] = line.substr(0, 64);
     }
     return listed;
   }
 
-  // Each file in the case folder is whole: a photo equal to its source, or the earlier copy; the
-  // sources are untouched. Gives the photos that were copied.
+  // Each file in the case folder is a whole photo equal to its source; the sources are untouched.
+  // Gives the photos that were copied.
   std::vector<int> ExpectOnlyWholeCopies() const {
     std::vector<int> copied;
     for (const std::string& name : AllNames(CaseFolder())) {
-      if (name == "EARLIER.JPG") continue;
       const int i = name.size() == 12 && name.starts_with("IMG_000") ? name[7] - '0' : 0;
       EXPECT_TRUE(i >= 1 && i <= photos) << name << ": a temporary or stray file";
       EXPECT_EQ(ReadFile(CaseFolder() + kSep + name), Photo(i)) << name << " is partial";
       copied.push_back(i);
-    }
-    if (earlier) {
-      EXPECT_EQ(ReadFile(CaseFolder() + kSep + "EARLIER.JPG"), kEarlier);
     }
     for (int i = 1; i <= photos; ++i) EXPECT_EQ(ReadFile(Card(i)), Photo(i)) << "source " << i;
     return copied;
   }
 
   const int photos;
-  const bool earlier;
   TempDir dir;
   ScopedCurrentDirectory current{dir.path()};
   Harness h;

