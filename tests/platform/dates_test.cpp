@@ -4,9 +4,9 @@
 #include <locale.h>
 
 #include <optional>
-#include <ostream>
 #include <string>
 #include <string_view>
+#include <tuple>
 
 #include "platform/errors.h"
 #include "tests/support/tempdir.h"
@@ -27,18 +27,13 @@ CalendarDate Parsed(std::string_view text, std::optional<DateOrder> order = std:
 
 // Two-digit years up to 29 are this century's. A four-digit year first is read year-month-day in
 // every locale; a year-first locale still reads the help text's month/day/year forms.
-TEST(ParseDate, ReadsNumericDatesInTheLocalesOrder) {
-  EXPECT_EQ(Parsed(" 01/01/1008\t", MDY), (CalendarDate{1008, 1, 1}));
-  EXPECT_EQ(Parsed("1.1.29", MDY), (CalendarDate{2029, 1, 1}));
-  EXPECT_EQ(Parsed("1/1/30", MDY), (CalendarDate{1930, 1, 1}));
-  EXPECT_EQ(Parsed("2/29/2000", MDY), (CalendarDate{2000, 2, 29}));
-  EXPECT_EQ(Parsed("3/2/2008", DMY), (CalendarDate{2008, 2, 3}));
-  EXPECT_EQ(Parsed("2008/3/2", DMY), (CalendarDate{2008, 3, 2}));
-  EXPECT_EQ(Parsed("08-03-02", YMD), (CalendarDate{2008, 3, 2}));
-  EXPECT_EQ(Parsed("01/02/2008", YMD), (CalendarDate{2008, 1, 2}));
-}
-
-TEST(ParseDate, RejectsWhatIsNoDate) {
+TEST(ParseDate, ReadsNumericDatesInTheLocalesOrderAndRejectsWhatIsNoDate) {
+  const std::tuple<const char*, DateOrder, CalendarDate> read[] = {
+      {" 01/01/1008\t", MDY, {1008, 1, 1}}, {"1.1.29", MDY, {2029, 1, 1}},
+      {"1/1/30", MDY, {1930, 1, 1}},        {"2/29/2000", MDY, {2000, 2, 29}},
+      {"3/2/2008", DMY, {2008, 2, 3}},      {"2008/3/2", DMY, {2008, 3, 2}},
+      {"08-03-02", YMD, {2008, 3, 2}},      {"01/02/2008", YMD, {2008, 1, 2}}};
+  for (const auto& [text, order, date] : read) EXPECT_EQ(Parsed(text, order), date);
   for (const char* text : {"31/31/2008", "2/29/1900", "4/31/2008", "today", "1/1", "1/1/2008x",
                            "1/1-2008", "3/ 2/2008", "123/1/2008", "1/1/208", "1/1/0099"}) {
     CalendarDate date;
@@ -52,11 +47,6 @@ struct LocaleCase {
   DateOrder order;
   const char* text_of_2008_03_02;
 };
-
-// Names the row in test names, which would otherwise show its raw bytes.
-void PrintTo(const LocaleCase& c, std::ostream* os) {
-  *os << c.name;
-}
 
 class LocaleDates : public ::testing::TestWithParam<LocaleCase> {};
 

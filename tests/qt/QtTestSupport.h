@@ -64,8 +64,7 @@ inline std::function<bool(QMessageBox&)> Press(QMessageBox::StandardButton press
     for (QAbstractButton* b : box.buttons()) {
       if (b->icon().isNull()) seen.buttons << box.standardButton(b);
     }
-    if (press == QMessageBox::NoButton) QTest::keyClick(&box, key);
-    if (press != QMessageBox::NoButton) box.button(press)->click();
+    press == QMessageBox::NoButton ? QTest::keyClick(&box, key) : box.button(press)->click();
     return true;
   };
 }

@@ -83,7 +83,7 @@ class DesktopTest : public QObject {
     const QFileInfo expected(QDir::cleanPath(QString::fromStdString(start)));
     QString title, selected;
     QStringList shown;
-    bool read_only = false, asked = false;
+    bool asked = false;
     OnModal<QFileDialog> act([&](QFileDialog& dialog) {
       auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
       const auto rows = view->selectionModel()->selectedRows();
@@ -101,9 +101,6 @@ class DesktopTest : public QObject {
           shown << QLatin1String(name);
         }
       }
-      read_only = dialog.testOption(QFileDialog::ReadOnly) &&
-                  dialog.testOption(QFileDialog::ShowDirsOnly) &&
-                  dialog.fileMode() == QFileDialog::Directory;
       view->setFocus();
       QTest::keyClick(view, Qt::Key_Delete);
       QTest::keyClick(view, Qt::Key_F2);
@@ -120,7 +117,6 @@ class DesktopTest : public QObject {
     QCOMPARE(QString::fromStdString(chosen), expected.filePath());  // no trailing separator
     QCOMPARE(shown, QStringList());
     QVERIFY2(!asked, "the Delete key asked to delete a folder");
-    QVERIFY(read_only);
     QVERIFY(Exists(start + "/100MEDIA/IMG_0001.JPG"));
   }
 

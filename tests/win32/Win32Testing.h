@@ -116,6 +116,15 @@ class DialogAnswerer {
   int ticks_ = 0;
 };
 
+// Ends the program; a destroyed main window leaves a quit request, which would end the next modal
+// loop, so it is dropped.
+inline void EndProgram(std::unique_ptr<Program>& program) {
+  program.reset();
+  Pump();
+  for (MSG msg{}; ::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);) {
+  }
+}
+
 // A program started in a folder made as a camera card: DCIM\100MEDIA with three photos and a
 // paths.dat that sends copies to a Cases folder beside it and opens photos in the viewer.
 struct ProgramFixture {
@@ -132,13 +141,7 @@ struct ProgramFixture {
     program->Start(SW_SHOWNORMAL);
     Pump(50);
   }
-  ~ProgramFixture() {
-    program.reset();
-    Pump();
-    // A destroyed main window leaves a quit request, which would end the next modal loop.
-    for (MSG msg{}; ::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);) {
-    }
-  }
+  ~ProgramFixture() { EndProgram(program); }
   HWND Main() const { return program->main_window.hwnd(); }
   HWND Viewer() const { return program->viewer_window.hwnd(); }
   HWND MainControl(std::string_view name) const { return program->main_window.ControlWindow(name); }
