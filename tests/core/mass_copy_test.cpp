@@ -96,9 +96,14 @@ TEST_F(MassCopyTest, CopiesUnderOwnNamesAndOverwritesOnlyWhenTheOperatorSaysYes)
   // once (Overwrite?, then Error!).
   f.strSourcePath = cases / "0815-22_Desk_4_2008-03-02";
   h.desktop.boxes.clear();
-  h.desktop.answers.assign(6, mb::kAnswerYes);
-  EXPECT_EQ(Run(), 3);
-  EXPECT_EQ(h.desktop.boxes.size(), 6u);
+#ifdef _WIN32
+  const int listed = 2;  // the hidden system file is not listed as a photo there
+#else
+  const int listed = 3;
+#endif
+  h.desktop.answers.assign(2 * listed, mb::kAnswerYes);
+  EXPECT_EQ(Run(), listed);
+  EXPECT_EQ(h.desktop.boxes.size(), 2u * listed);
   EXPECT_EQ(ReadFile(InCase("clip.MPEG")), "clip.MPEG");
   EXPECT_FALSE(f.verified_copies.Covers(InCase("clip.MPEG"), StampAt(InCase("clip.MPEG"))));
 }
