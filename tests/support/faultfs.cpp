@@ -31,17 +31,7 @@ std::string Errno(const std::string& what) {
 }
 
 void Report(int fd, char tag, const std::string& text) {
-  std::string message(1, tag);
-  message += text;
-  const char* data = message.data();
-  std::size_t left = message.size();
-  while (left > 0) {
-    const ssize_t n = write(fd, data, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    data += n;
-    left -= static_cast<std::size_t>(n);
-  }
+  fusefs::WriteAll(fd, tag + text);
 }
 
 [[noreturn]] void RunChild(int report_fd, const std::string& backing,

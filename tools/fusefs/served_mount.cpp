@@ -22,18 +22,6 @@ std::string Errno(const std::string& what) {
   return what + ": " + std::strerror(errno);
 }
 
-void WriteAll(int fd, const std::string& text) {
-  const char* data = text.data();
-  std::size_t left = text.size();
-  while (left > 0) {
-    const ssize_t n = write(fd, data, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    data += n;
-    left -= static_cast<std::size_t>(n);
-  }
-}
-
 // The file system's own process: it mounts, says so on `ready` ("M", or "E" and why not) and
 // serves until the mount goes away.
 [[noreturn]] void RunServer(int ready_fd, pid_t parent, const std::string& backing,
@@ -73,6 +61,18 @@ int UnmountNow(const std::string& mount_point, bool lazy) {
 }
 
 }  // namespace
+
+void WriteAll(int fd, const std::string& text) {
+  const char* data = text.data();
+  std::size_t left = text.size();
+  while (left > 0) {
+    const ssize_t n = write(fd, data, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    data += n;
+    left -= static_cast<std::size_t>(n);
+  }
+}
 
 bool Reap(pid_t pid, std::chrono::milliseconds patience, int* status_out) {
   const auto deadline = std::chrono::steady_clock::now() + patience;

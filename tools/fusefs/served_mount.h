@@ -42,6 +42,9 @@ class ServedMount {
 };
 
 // Waits up to `patience` for the child pid to end, and kills it then; false when it was killed.
+// Writes all of text to fd, as far as it takes it (a pipe to a process that may be gone).
+void WriteAll(int fd, const std::string& text);
+
 bool Reap(pid_t pid, std::chrono::milliseconds patience, int* status = nullptr);
 
 }  // namespace pixferry::fusefs
