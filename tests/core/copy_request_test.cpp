@@ -110,13 +110,12 @@ TEST_F(CopyRequestTest, LeavingTheEmptyDateBoxWritesTodaysDate) {
 // photo is copied under its own name.
 TEST_F(CopyRequestTest, WildcardCharactersInAPhotoNameAreNoPattern) {
   const std::string folder = cases / "0815-22_Desk_4_2008-01-01/";
-  for (const char* name : {"a*.JPG", "q?.JPG", "r[1].JPG"}) WriteFile(card / name, name);
+  const Names names = {"a*.JPG", "q?.JPG", "r[1].JPG"};
+  for (const std::string& name : names) WriteFile(card / name, name);
   for (const char* taken : {"ab.JPG", "qx.JPG", "r1.JPG"}) WriteFile(folder + taken, "taken");
   f.cmdStartCopy_Click();
   EXPECT_TRUE(h.desktop.boxes.empty()) << h.desktop.boxes.front().text;
-  for (const char* name : {"a*.JPG", "q?.JPG", "r[1].JPG"}) {
-    EXPECT_EQ(ReadFile(folder + name), name);
-  }
+  for (const std::string& name : names) EXPECT_EQ(ReadFile(folder + name), name);
   EXPECT_EQ(ReadFile(folder + "ab.JPG"), "taken");
   h.desktop.answers.assign(5, mb::kAnswerNo);  // the same names really there are asked about
   f.cmdStartCopy_Click();

@@ -112,39 +112,36 @@ const std::string kSourceSet =
 // and no message claims a new one. After a pick, a cancel takes the last folder picked again and
 // lists it afresh (files added meanwhile show), also once Delete has removed it.
 TEST(SourceSelection, ACancelTakesTheLastPickAgainOrChangesNothing) {
-  testing::TempDir dir;
-  const std::string a = dir / "A", b = dir / "B";
+  // Before the cancel: whether start-up chose B, the folders picked, whether Delete emptied the
+  // source. After it: the source, the message when it lists a folder (empty: none), the source box.
   struct Before {
-    bool startup;  // start-up chose B
-    std::vector<std::string> picks;
-    bool deleted;        // Delete emptied the source
-    std::string source;  // after the cancel
-    std::string listed;  // the message when the cancel lists a folder; empty: none
-    std::string first;   // the source box afterwards
+    bool startup;
+    std::string picks;
+    bool deleted;
+    std::string source, listed, first;
   };
   const Before befores[] = {
-      {true, {}, false, b, "", "IMG_0100.JPG"},
-      {true, {}, true, "", "", ""},
-      {true, {a}, false, a, kSourceSet, "IMG_0000.JPG"},
-      {false, {a, b}, false, b, kSourceSet, "IMG_0000.JPG"},
-      {true, {a}, true, a, kSourceSet + " ...But the SOURCE is empty!", ""},
+      {true, "", false, "B", "", "IMG_0100.JPG"},
+      {true, "", true, "", "", ""},
+      {true, "A", false, "A", kSourceSet, "IMG_0000.JPG"},
+      {false, "AB", false, "B", kSourceSet, "IMG_0000.JPG"},
+      {true, "A", true, "A", kSourceSet + " ...But the SOURCE is empty!", ""},
   };
   for (const Before& before : befores) {
     SCOPED_TRACE(before.source + (before.deleted ? " deleted" : ""));
+    testing::TempDir dir;
+    const auto in = [&](const std::string& name) { return name.empty() ? name : dir / name; };
     testing::Harness on;
     frmMain& form = *on.form;
     form.strMyDirectory = dir.path();
-    WriteFile(a + kSep + "IMG_0001.JPG", "x");
-    WriteFile(b + kSep + "IMG_0100.JPG", "x");
-    testing::GuardDeletion(a);
-    std::filesystem::remove(a + kSep + "IMG_0000.JPG");
-    std::filesystem::remove(b + kSep + "IMG_0000.JPG");
+    WriteFile(dir / "A/IMG_0001.JPG", "x");
+    WriteFile(dir / "B/IMG_0100.JPG", "x");
     if (before.startup) {
-      form.strSourcePath = b;
+      form.strSourcePath = in("B");
       form.SetSourceList();
     }
-    for (const std::string& pick : before.picks) {
-      on.desktop.picks.push_back(pick);
+    for (const char pick : before.picks) {
+      on.desktop.picks.push_back(in(std::string(1, pick)));
       form.cmdSource_Click();
     }
     if (before.deleted) {
@@ -158,7 +155,7 @@ TEST(SourceSelection, ACancelTakesTheLastPickAgainOrChangesNothing) {
     const std::string message = on.txtMessage.text;
     on.desktop.picks.push_back("");
     form.cmdSource_Click();
-    EXPECT_EQ(form.strSourcePath, before.source);
+    EXPECT_EQ(form.strSourcePath, in(before.source));
     EXPECT_EQ(on.txtMessage.text, before.listed.empty() ? message : before.listed);
     EXPECT_EQ(on.txtSource.text, before.first);
     EXPECT_EQ(on.desktop.pick_calls.back().title, "Locate Your Photos Folder");
