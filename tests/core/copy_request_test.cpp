@@ -32,8 +32,10 @@ class CopyRequestTest : public ::testing::Test {
     h.txtMessage.text = "Source list is set.";
   }
 
-  // Stopped before the date is taken: these boxes, nothing copied, members as before.
+  // Presses Start; it stops before the date is taken: these boxes, nothing copied, members as
+  // before.
   void ExpectStoppedEarly(const Boxes& boxes, const char* status = "Source list is set.") {
+    f.cmdStartCopy_Click();
     EXPECT_EQ(h.desktop.boxes, boxes);
     EXPECT_TRUE(fs::is_empty(cases.path()));
     EXPECT_EQ(f.strUserName + "|" + f.strCopyDate, "old user|old date");
@@ -63,7 +65,6 @@ TEST_F(CopyRequestTest, ACardIsCopiedIntoItsCaseFolderAndTheTargetListShowsIt) {
 
 TEST_F(CopyRequestTest, EachCheckStopsTheRequestWithItsOwnBoxes) {
   h.txtIncidentNumber.text = "";
-  f.cmdStartCopy_Click();
   ExpectStoppedEarly(
       {{"You must fill in Incident, User, and Date boxes to proceed.", 64, "Missing Information"}});
   EXPECT_EQ(f.strIncidentNumber, "");  // taken before the check
@@ -71,7 +72,6 @@ TEST_F(CopyRequestTest, EachCheckStopsTheRequestWithItsOwnBoxes) {
 
   f.strSourcePath = "";  // the destination is checked first
   f.strSavePath = cases / "gone";
-  f.cmdStartCopy_Click();
   ExpectStoppedEarly({{"There is a problem with the target directory.  The variable is missing or "
                        "the directory is not valid.",
                        48, "Error"},
@@ -80,14 +80,12 @@ TEST_F(CopyRequestTest, EachCheckStopsTheRequestWithItsOwnBoxes) {
                            "this setting.",
                        64, "Correction Needed"}});
   f.strSavePath = cases.path();
-  f.cmdStartCopy_Click();
   ExpectStoppedEarly(
       {{"There is a problem with the source directory.  The variable is messed up "
         "or the directory is missing!",
         48, "Error!"}});
   f.strSourcePath = card.path();
   h.txtDate.text = "31/31/2008";  // no date: stops at "Please wait... "
-  f.cmdStartCopy_Click();
   ExpectStoppedEarly({{"ERROR...You need to format the date correctly.  Correct formats look like: "
                        "01/01/1008, 1/1/2008, 1/1/08, 1-1-2008, etc.",
                        48, "Error!"}},
