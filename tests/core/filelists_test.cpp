@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
 #include <random>
 #include <string>
-#include <vector>
 
 #include "app/frmMain.h"
 #include "platform/files.h"
