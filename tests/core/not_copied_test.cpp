@@ -108,8 +108,14 @@ class NotCopied : public ::testing::Test {
     GuardDeletion(In(name));
     fs::remove(fs::path(In(name)));
   }
-  MessageBoxCall Question(const std::string& text) const {
-    return {text + ".  Do you want to delete anyway?", 308, "Not copied"};
+  // "Not copied" about n files without a verified copy in the source (spelled as in), named.
+  MessageBoxCall Question(int n, const std::string& named, std::string in = "") const {
+    if (in.empty()) in = source;
+    return {
+        (n == 1 ? "1 photo, video or sound recording in " + in + " has"
+                : std::to_string(n) + " photos, videos or sound recordings in " + in + " have") +
+            " no verified copy: " + named + ".  Do you want to delete anyway?",
+        308, "Not copied"};
   }
   MessageBoxCall DeleteQuestion() const {
     return {"Are you sure you want to delete the source files from " + source + "?", 36, "Delete?"};
@@ -134,9 +140,7 @@ class NotCopied : public ::testing::Test {
 TEST_F(NotCopied, TheTypicalCardAsksAboutWhatTheCopyPassedOver) {
   f.cmdStartCopy_Click();
   ASSERT_EQ(h.txtMessage.text, kCopied);
-  const MessageBoxCall not_copied =
-      Question("3 photos, videos or sound recordings in " + source +
-               " have no verified copy: DSC_0003.Jpg, IMG_0001.CR2, MVI_0004.MOV");
+  const MessageBoxCall not_copied = Question(3, "DSC_0003.Jpg, IMG_0001.CR2, MVI_0004.MOV");
 
   EXPECT_EQ(PressDelete({mb::kAnswerNo}), Boxes{not_copied});
   EXPECT_EQ(PressDelete({mb::kAnswerYes, mb::kAnswerNo}), (Boxes{not_copied, DeleteQuestion()}));
@@ -153,23 +157,18 @@ TEST_F(NotCopied, TheTypicalCardAsksAboutWhatTheCopyPassedOver) {
 // trailing separator, and on Windows blanks around the source, which the deletion ignores, change
 // nothing here either; on POSIX a trailing blank names another folder, the one looked through.
 TEST_F(NotCopied, DeleteWithoutACopyNamesTheFirstAndCountsTheRest) {
-  const std::string six =
-      " have no verified copy: DSC_0003.Jpg, IMG_0001.CR2, IMG_0001.JPG and 3 more";
+  const std::string six = "DSC_0003.Jpg, IMG_0001.CR2, IMG_0001.JPG and 3 more";
   std::vector<std::pair<std::string, std::string>> rows = {
 #ifdef _WIN32
       {source, six}, {"  " + source + kSep + " ", six}};
 #else
-      {source, six}, {source + kSep, six}, {source + " ", " has no verified copy: IMG_0009.JPG"}};
+      {source, six}, {source + kSep, six}, {source + " ", "IMG_0009.JPG"}};
   WriteFile(source + " /IMG_0009.JPG", "only here");
 #endif
   for (const auto& [written, named] : rows) {
     SCOPED_TRACE(written);
     f.strSourcePath = written;
-    const bool one = named.starts_with(" has");
-    EXPECT_EQ(PressDelete({mb::kAnswerNo}),
-              Boxes{Question((one ? "1 photo, video or sound recording in "
-                                  : "6 photos, videos or sound recordings in ") +
-                             written + named)});
+    EXPECT_EQ(PressDelete({mb::kAnswerNo}), Boxes{Question(named == six ? 6 : 1, named, written)});
   }
   EXPECT_TRUE(Exists(In("IMG_0001.JPG")));
 }
@@ -212,8 +211,7 @@ TEST_F(NotCopied, AfterARestartTheHashListsCountAndEachCopyIsReadAgain) {
   WriteFile(In(hidden), "hidden");
   HideOnWindows(In(hidden));
   EXPECT_EQ(PressDelete({mb::kAnswerNo}),
-            Boxes{Question("3 photos, videos or sound recordings in " + source +
-                           " have no verified copy: IMG_0001.JPG, IMG_0004.JPG, " + hidden)});
+            Boxes{Question(3, "IMG_0001.JPG, IMG_0004.JPG, " + hidden)});
 }
 
 // Whether proved this run or listed before a restart, a copy counts only while it still holds
@@ -265,10 +263,7 @@ TEST_F(NotCopied, ACopyCountsOnlyWhileItHoldsWhatWasProved) {
       if (spoil == kCardChanged) ChangeInPlace(In("IMG_0001.JPG"));
       run.desktop.answers = {mb::kAnswerNo};
       run.form->cmdDelete_Click();
-      EXPECT_EQ(run.desktop.boxes,
-                Boxes{named ? Question("1 photo, video or sound recording in " + source +
-                                       " has no verified copy: IMG_0001.JPG")
-                            : DeleteQuestion()});
+      EXPECT_EQ(run.desktop.boxes, Boxes{named ? Question(1, "IMG_0001.JPG") : DeleteQuestion()});
     }
   }
 }
@@ -289,9 +284,9 @@ TEST_F(NotCopied, FoldersWithoutReadPermissionAreLookedThroughOrNamed) {
   EXPECT_EQ(InMountNamespace(Expecting([&] {
               ASSERT_EQ(DropFileRights(), "");
               EXPECT_EQ(PressDelete({mb::kAnswerNo}),
-                        Boxes{Question("1 photo, video or sound recording in " + source +
-                                       " has no verified copy: NOREAD/IMG_0007.JPG; 1 folder "
-                                       "could not be checked for photos: OTHERS")});
+                        Boxes{Question(1,
+                                       "NOREAD/IMG_0007.JPG; 1 folder could not be checked "
+                                       "for photos: OTHERS")});
               EXPECT_EQ(fs::status(In("NOREAD")).permissions(), no_read);
             })),
             "");
