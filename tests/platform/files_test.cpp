@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "platform/errors.h"
 #include "tests/support/tempdir.h"
@@ -31,6 +30,7 @@ class ListingTest : public ::testing::Test {
   TempDir dir;
 };
 
+// Folders, hidden entries and "." and ".." only when the mask asks for them.
 TEST_F(ListingTest, TheMaskSelectsFilesFoldersAndHiddenEntries) {
   const Names files{"B.JPG", "a.jpg", "readonly.jpg"};
   EXPECT_EQ(ListNames(dir.path() + kSep, 0), files);
@@ -44,6 +44,7 @@ TEST_F(ListingTest, TheMaskSelectsFilesFoldersAndHiddenEntries) {
   EXPECT_TRUE(ListNames(dir / "a.jpg/*", 22).empty());
 }
 
+// A folder is found only with the folder bit, whether or not its path ends in the separator.
 TEST_F(ListingTest, ABarePathFindsThatOneEntryByMask) {
   EXPECT_TRUE(Finds(dir / "sub", attr::kDirectory));
   EXPECT_FALSE(Finds(dir / "sub", 0));
@@ -87,6 +88,7 @@ TEST_F(ListingTest, WhatIsMissingOrInTheWayGivesItsNumber) {
   EXPECT_TRUE(Exists(dir / "sub/f"));
 }
 
+// "*.*" takes names without a dot; "?" needs a character; a star backtracks.
 TEST(NamePatterns, WildcardsMatchAsTheListingApplies) {
   EXPECT_TRUE(MatchesNamePattern("README", "*.*"));  // no dot needed
   EXPECT_FALSE(MatchesNamePattern("a", "a?"));

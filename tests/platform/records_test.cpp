@@ -54,8 +54,7 @@ TEST_F(RecordFileTest, WritesTheDocumentedBytesOfItsOwnRecordOnly) {
                                 std::string(249, '\0'));
   EXPECT_EQ(Read(2), "");
 
-  std::string record2 = RecordBytes("viewer.exe");
-  record2.replace(100, 5, "junk!");
+  const std::string record2 = RecordBytes("viewer.exe").replace(100, 5, "junk!");
   const std::string tail(300, '\x55');
   WriteFile(path,
             RecordBytes("C:\\Old") + record2 + RecordBytes("True") + RecordBytes("False") + tail);
