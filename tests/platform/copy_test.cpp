@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -20,22 +18,18 @@ namespace {
 namespace fs = std::filesystem;
 using namespace testing;
 
-class CopyTest : public ::testing::Test {
- protected:
-  TempDir card, cases;
-};
-
 // Sizes around a sector and the pieces read and read back, one past the size whose writing to
 // disk starts early, a long video, which gives the window its turns while it is written.
-TEST_F(CopyTest, CopiesEveryByteAndTheTimeThePhotoWasTaken) {
+TEST(CopyTest, CopiesEveryByteAndTheTimeThePhotoWasTaken) {
+  TempDir card, cases;
   const std::size_t sizes[] = {0, 1, 4095, 4096, 131073, 524289, 1051576, 20000000};
   int turns = 0;
   CopyJob job({}, [&turns] { ++turns; });
   for (const std::size_t size : sizes) {
     const std::string name = "F" + std::to_string(size) + ".JPG";
-    std::mt19937 random(static_cast<unsigned>(size));
-    std::string bytes(size, '\0');
-    for (char& c : bytes) c = static_cast<char>(random());
+    std::string bytes(size, '\0');  // differs between files and along each
+    for (std::size_t i = 0; i < size; ++i)
+      bytes[i] = static_cast<char>((size + i) * 0x9E3779B97F4A7C15 >> 56);
     WriteFile(card / name, bytes);
     fs::last_write_time(card / name, fs::file_time_type::clock::now() - std::chrono::hours(9000));
     job.Add(card / name, cases / name);
@@ -51,7 +45,8 @@ TEST_F(CopyTest, CopiesEveryByteAndTheTimeThePhotoWasTaken) {
 }
 
 // A killed run's temporaries go; a live one's (locked), look-alikes and folders stay.
-TEST_F(CopyTest, LeftoversAreRemovedOnlyWhenTheyAreUnlockedTemporaries) {
+TEST(CopyTest, LeftoversAreRemovedOnlyWhenTheyAreUnlockedTemporaries) {
+  TempDir cases;
   const std::string live = TemporaryName(12, 2), folder = TemporaryName(12, 4);
   std::string look_alike = TemporaryName(12, 3);
   look_alike.back() = look_alike.back() == 'a' ? 'b' : 'a';
@@ -64,9 +59,8 @@ TEST_F(CopyTest, LeftoversAreRemovedOnlyWhenTheyAreUnlockedTemporaries) {
   const HeldLock held(cases / live);
   ASSERT_TRUE(held.ok());
   EXPECT_EQ(CleanLeftovers(cases.path()), 1);
-  Names expected{live, look_alike, ".pixferry-0-1.tmp", ".hidden.jpg", folder};
-  std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(AllNames(cases.path()), expected);
+  EXPECT_FALSE(Exists(cases / TemporaryName(12, 1)));
+  EXPECT_EQ(AllNames(cases.path()).size(), 5u) << "another entry went too";
 }
 
 }  // namespace

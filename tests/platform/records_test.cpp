@@ -47,17 +47,14 @@ class RecordFileTest : public ::testing::Test {
 // and bytes past record 4 survive byte for byte.
 TEST_F(RecordFileTest, WritesTheDocumentedBytesOfItsOwnRecordOnly) {
   ASSERT_EQ(WriteRecords(path, {{1, "D:\\Cases"}}), 0);  // the file is created
-  const std::string record1 =
-      std::string("\x08\x00\x44\x3A\x5C\x43\x61\x73\x65\x73", 10) + std::string(245, '\0');
+  const std::string record1 = std::string("\x08\0D:\\Cases", 10) + std::string(245, '\0');
   EXPECT_EQ(ReadFile(path), record1);
   ASSERT_EQ(WriteRecords(path, {{4, "True"}}), 0);
-  EXPECT_EQ(ReadFile(path), record1 + std::string(510, '\0') +
-                                std::string("\x04\x00\x54\x72\x75\x65", 6) +
+  EXPECT_EQ(ReadFile(path), record1 + std::string(510, '\0') + std::string("\x04\0True", 6) +
                                 std::string(249, '\0'));
   EXPECT_EQ(Read(2), "");
 
-  std::string record2 = RecordBytes("viewer.exe");
-  record2.replace(100, 5, "junk!");
+  const std::string record2 = RecordBytes("viewer.exe").replace(100, 5, "junk!");
   const std::string tail(300, '\x55');
   WriteFile(path,
             RecordBytes("C:\\Old") + record2 + RecordBytes("True") + RecordBytes("False") + tail);
@@ -93,15 +90,10 @@ TEST(RecordFileDevice, AFullDiskSurfacesInWrite) {
 // A damaged file never crashes the reader nor leaks one record into the next: a length out of
 // range reads the whole text area, a text the end of the file cuts short reads what is there.
 TEST_F(RecordFileTest, DamagedRecordsReadWithinTheirRecord) {
-  std::string negative = RecordBytes("abc");
-  negative[0] = negative[1] = '\xFF';  // -1
-  std::string too_long = RecordBytes(std::string(253, 'z'));
-  too_long[0] = '\x2C';
-  too_long[1] = '\x01';  // 300
-  std::string boundary = RecordBytes(std::string(253, 'q'));
-  boundary[0] = '\xFE';                                                   // 254, one past the limit
-  const std::string cut_short = RecordBytes("D:\\Cases 1").substr(0, 6);  // length 10
-  WriteFile(path, negative + too_long + boundary + cut_short);
+  // Lengths -1, 300, 254 (one past the limit) and 10, the last cut short by the file's end.
+  WriteFile(path, std::string(2, '\xFF') + "abc" + std::string(250, '\0') + "\x2C\x01" +
+                      std::string(253, 'z') + std::string("\xFE\0", 2) + std::string(253, 'q') +
+                      RecordBytes("D:\\Cases 1").substr(0, 6));
   EXPECT_EQ(Read(1), "abc");                  // up to the filler's first NUL
   EXPECT_EQ(Read(2), std::string(253, 'z'));  // never the next record's length bytes
   EXPECT_EQ(Read(3), std::string(253, 'q'));
