@@ -40,7 +40,6 @@ struct CardJob {
   }
   std::string Card(int i) const { return dir / ("card/DCIM/100MEDIA/" + Name(i)); }
   std::string CaseFolder() const { return dir / "cases/0815_Desk_2008-03-02"; }
-  static std::string Digest(int i) { return ToHex(Sha256Of(Photo(i))); }
 
   // The copies the case folder's hash list names, by name, with their digests as written.
   std::map<std::string, std::string> Listed() const {
