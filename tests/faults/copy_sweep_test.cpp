@@ -209,6 +209,29 @@ TEST(CopyCheck, ASourceIsCheckedThroughItsHandleAsItWasOpened) {
   }
 }
 
+// The hash list cannot be written: the copy named already keeps its name, without a line, and
+// no copy after it takes a name.
+TEST(CopyCheck, AListThatCannotBeWrittenEndsTheNaming) {
+  TempDir card, cases;
+  MakeFolders(cases / "case");
+  CopyJob job({1, 1ull << 30}, {}, CaseList{cases.path(), "case"});
+  faults::Disarm();
+  faults::ArmFrom(Op::CopyList, 1, err::kDiskFull);
+  for (int i = 1; i <= 2; ++i) {
+    WriteFile(card / CardJob::Name(i), CardJob::Photo(i));
+    job.Add(card / CardJob::Name(i), cases / ("case/" + CardJob::Name(i)));
+  }
+  const std::vector<CopyOutcome> outcomes = job.Finish();
+  faults::Disarm();
+  ASSERT_EQ(outcomes.size(), 2u);
+  for (const CopyOutcome& outcome : outcomes) {
+    EXPECT_FALSE(outcome.verified);
+    EXPECT_EQ(outcome.error, err::kDiskFull);
+  }
+  EXPECT_EQ(AllNames(cases / "case"), Names{CardJob::Name(1)});
+  EXPECT_FALSE(Exists(cases / "case.sha256"));
+}
+
 // While a copy is held at its check, the copies in flight wait hidden beside their names, under
 // temporary names no longer than those, locked against another run's cleaning; the job holds
 // their names and is full at its limit. Abandoned, it gives the window its turns while it waits
