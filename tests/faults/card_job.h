@@ -44,8 +44,7 @@ struct CardJob {
   // The copies the case folder's hash list names, by name, with their digests as written.
   std::map<std::string, std::string> Listed() const {
     std::map<std::string, std::string> listed;
-    std::istringstream lines(Exists(CaseFolder() + ".sha256") ? ReadFile(CaseFolder() + ".sha256")
-                                                              : std::string());
+    std::istringstream lines(ReadFile(CaseFolder() + ".sha256"));  // "" when there is none
     const std::string folder = "  0815_Desk_2008-03-02/";
     for (std::string line; std::getline(lines, line);) {
       if (line.empty() || line[0] == '#') continue;
