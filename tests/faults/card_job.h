@@ -40,13 +40,11 @@ struct CardJob {
   }
   std::string Card(int i) const { return dir / ("card/DCIM/100MEDIA/" + Name(i)); }
   std::string CaseFolder() const { return dir / "cases/0815_Desk_2008-03-02"; }
-  static std::string Digest(int i) { return ToHex(Sha256Of(Photo(i))); }
 
   // The copies the case folder's hash list names, by name, with their digests as written.
   std::map<std::string, std::string> Listed() const {
     std::map<std::string, std::string> listed;
-    std::istringstream lines(Exists(CaseFolder() + ".sha256") ? ReadFile(CaseFolder() + ".sha256")
-                                                              : std::string());
+    std::istringstream lines(ReadFile(CaseFolder() + ".sha256"));  // "" when there is none
     const std::string folder = "  0815_Desk_2008-03-02/";
     for (std::string line; std::getline(lines, line);) {
       if (line.empty() || line[0] == '#') continue;

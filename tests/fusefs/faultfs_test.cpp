@@ -19,9 +19,6 @@
 namespace pixferry::testing {
 namespace {
 
-#define SKIP_UNLESS_RAN(result) \
-  if (!(result).ran) GTEST_SKIP() << (result).skip_reason
-
 // Otherwise a copy test on the file system could pass with its checks unseen.
 TEST(FaultFsTest, ReportsTheBodysFailureAndExceptions) {
   TempDir backing;

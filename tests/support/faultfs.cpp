@@ -30,8 +30,9 @@ std::string Errno(const std::string& what) {
   return what + ": " + std::strerror(errno);
 }
 
-void Report(int fd, char tag, const std::string& text) {
+[[noreturn]] void ReportAndExit(int fd, char tag, const std::string& text) {
   fusefs::WriteAll(fd, tag + text);
+  _exit(0);
 }
 
 [[noreturn]] void RunChild(int report_fd, const std::string& backing,
@@ -39,23 +40,15 @@ void Report(int fd, char tag, const std::string& text) {
                            const std::function<std::string(const std::string&)>& body) {
   // Root can always mount FUSE once /dev/fuse opens; anyone else may be barred by policy.
   const bool was_root = geteuid() == 0;
-  if (const std::string reason = EnterMountNamespace(); !reason.empty()) {
-    Report(report_fd, kSkipped, reason);
-    _exit(0);
-  }
+  if (const std::string reason = EnterMountNamespace(); !reason.empty())
+    ReportAndExit(report_fd, kSkipped, reason);
   const int device = open("/dev/fuse", O_RDWR | O_CLOEXEC);
-  if (device < 0) {
-    Report(report_fd, kSkipped, Errno("cannot open /dev/fuse"));
-    _exit(0);
-  }
+  if (device < 0) ReportAndExit(report_fd, kSkipped, Errno("cannot open /dev/fuse"));
   close(device);
   // The file system is served by a process of its own: one that used the mount and served it
   // too would, on its way out, wait for itself to answer the close of a file left open.
   fusefs::ServedMount served(backing, mount_point, {mode, limit, {}});
-  if (!served.mounted()) {
-    Report(report_fd, was_root ? kFailed : kSkipped, served.error());
-    _exit(0);
-  }
+  if (!served.mounted()) ReportAndExit(report_fd, was_root ? kFailed : kSkipped, served.error());
   std::string failure;
   try {
     failure = body(mount_point);
@@ -67,8 +60,7 @@ void Report(int fd, char tag, const std::string& text) {
   // The unmount writes back what the kernel still caches, through the running server.
   const std::string problem = served.Unmount();
   if (failure.empty()) failure = problem;
-  Report(report_fd, failure.empty() ? kPassed : kFailed, failure);
-  _exit(0);
+  ReportAndExit(report_fd, failure.empty() ? kPassed : kFailed, failure);
 }
 
 // Reads the child's report until it closes its end or the patience runs out.
@@ -94,22 +86,14 @@ bool ReadReport(int fd, std::string& report) {
 
 FaultFsResult RunOnFaultFs(const std::string& backing, FaultMode mode, std::uint64_t limit,
                            const std::function<std::string(const std::string&)>& body) {
-  FaultFsResult result;
-  if (access("/dev/fuse", F_OK) != 0) {
-    result.skip_reason = "no /dev/fuse on this system";
-    return result;
-  }
+  if (access("/dev/fuse", F_OK) != 0) return {false, "no /dev/fuse on this system", ""};
+  FaultFsResult result{true, "", ""};
   std::string mount_point = (std::filesystem::temp_directory_path() / "pixferry-mount-XXXXXX");
-  if (mkdtemp(mount_point.data()) == nullptr) {
-    result.ran = true;
-    result.failure = Errno("cannot make a mount point");
-    return result;
-  }
+  if (mkdtemp(mount_point.data()) == nullptr) return {true, "", Errno("cannot make a mount point")};
   int pipe_fds[2];
   if (pipe2(pipe_fds, O_CLOEXEC) != 0) {
-    rmdir(mount_point.c_str());
-    result.ran = true;
     result.failure = Errno("pipe");
+    rmdir(mount_point.c_str());
     return result;
   }
   const pid_t child = fork();
@@ -121,7 +105,6 @@ FaultFsResult RunOnFaultFs(const std::string& backing, FaultMode mode, std::uint
   std::string report;
   const bool finished = child > 0 && ReadReport(pipe_fds[0], report);
   close(pipe_fds[0]);
-  result.ran = true;
   if (child < 0) {
     result.failure = Errno("fork");
   } else {

@@ -3,7 +3,7 @@
 // a test program links pixferry_faultfs, which defines PIXFERRY_HAVE_FAULTFS, and skips where
 // FUSE cannot be used:
 //   const FaultFsResult result = RunOnFaultFs(backing, FaultMode::kCorruptStored, 0, body);
-//   if (!result.ran) GTEST_SKIP() << result.skip_reason;
+//   SKIP_UNLESS_RAN(result);
 //   EXPECT_EQ(result.failure, "");
 #pragma once
 
@@ -31,5 +31,8 @@ struct FaultFsResult {
 // what was really stored.
 FaultFsResult RunOnFaultFs(const std::string& backing, FaultMode mode, std::uint64_t limit,
                            const std::function<std::string(const std::string&)>& body);
+
+#define SKIP_UNLESS_RAN(result) \
+  if (!(result).ran) GTEST_SKIP() << (result).skip_reason
 
 }  // namespace pixferry::testing
