@@ -22,7 +22,8 @@ class CommandTest : public ::testing::Test {
   frmMain& f = *h.form;
 };
 
-// The suffix is matched exactly at the very end of the whole text.
+// The suffix is matched exactly at the very end of the whole text; the Current commands then
+// show what was saved, and Copyright puts one credit line in the message box.
 TEST_F(CommandTest, SaveSetsTheValueAndItsSwitchAndConfirms) {
   struct Case {
     bool start;  // typed into the User box for Start, else into the Incident box for Set Source
@@ -51,29 +52,23 @@ TEST_F(CommandTest, SaveSetsTheValueAndItsSwitchAndConfirms) {
   // page, the euro sign among them, is one byte.
   EXPECT_EQ(SettingsBytes(), RecordBytes("C:\\\xC9vidence \x80") + RecordBytes("viewer.exe") +
                                  RecordBytes("True") + RecordBytes("True"));
-}
 
-TEST_F(CommandTest, TheShowingCommands) {
-  h.txtIncidentNumber.text = "Copyright";
-  f.cmdSource_Click();  // one credit line, no box
+  h.desktop.boxes.clear();
+  f.strMyDirectory = "/card";  // start-up's directory need not be the current one
+  for (const char* word : {"Copyright", "Current Save Path", "Current Directory"}) {
+    h.txtIncidentNumber.text = word;
+    f.cmdSource_Click();
+  }
   EXPECT_NE(h.txtMessage.text.find("Pixferry"), std::string::npos);
-  h.txtIncidentNumber.text = "Current Save Path";
-  f.strSavePath = "D:\\Cases";
-  f.strRenameSwitch = "True";
-  f.cmdSource_Click();
-  f.strMediaProgram = "viewer.exe";
-  f.strLocalSwitch = "True";
   h.txtUser.text = "Current Program";
   f.cmdStartCopy_Click();
-  f.strMyDirectory = "/card";  // start-up's directory need not be the current one
-  h.txtIncidentNumber.text = "Current Directory";
-  f.cmdSource_Click();
-  EXPECT_EQ(
-      h.desktop.boxes,
-      (Boxes{{"D:\\Cases is the current save path. Renaming is set to True", 64, "Save Path"},
-             {"Program set to open media is viewer.exe, Local is set to True", 64, "Open With..."},
-             {dir.path() + " is the current directory", 0, ""},
-             {"/card is strMyDirectory", 0, ""}}));
+  EXPECT_EQ(h.desktop.boxes,
+            (Boxes{{"C:\\\u00c9vidence \u20ac is the current save path. Renaming is set to True",
+                    64, "Save Path"},
+                   {dir.path() + " is the current directory", 0, ""},
+                   {"/card is strMyDirectory", 0, ""},
+                   {"Program set to open media is viewer.exe, Local is set to True", 64,
+                    "Open With..."}}));
 }
 
 // A failing command keeps the members it changed and writes nothing. In "Save Rename" the

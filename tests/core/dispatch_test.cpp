@@ -10,7 +10,6 @@
 
 #include "app/FormLayouts.h"
 #include "app/HandlerQueue.h"
-#include "app/MainControls.h"
 #include "platform/errors.h"
 #include "tests/support/fakes.h"
 
@@ -24,21 +23,17 @@ using Boxes = std::vector<MessageBoxCall>;
 // The layout and wiring tables agree with the one list of controls: each control of the set has
 // one layout row of its kind, and each wiring row names a control of the set that has its event.
 TEST(Dispatch, TheLayoutAndWiringTablesAgreeWithTheControlSet) {
-  struct Text {};
-  struct Command {};
-  struct Picture {};
   struct Kinds {
     std::map<std::string_view, ControlKind> of;
-    void Bind(std::string_view name, Text&) { of.emplace(name, ControlKind::TextBox); }
-    void Bind(std::string_view name, Command&) { of.emplace(name, ControlKind::Button); }
-    void Bind(std::string_view name, Picture&) { of.emplace(name, ControlKind::PictureBox); }
+    void Bind(std::string_view name, TextBox&) { of.emplace(name, ControlKind::TextBox); }
+    void Bind(std::string_view name, Button&) { of.emplace(name, ControlKind::Button); }
+    void Bind(std::string_view name, PictureBox&) { of.emplace(name, ControlKind::PictureBox); }
   } set, laid_out;
-  MainControlSet<Text, Command, Picture>{}.BindTo(set);
+  Harness{}.BindTo(set);
   for (const ControlLayout& row : MainFormLayout().controls) {
-    if (row.kind == ControlKind::TextBox || row.kind == ControlKind::Button ||
-        row.kind == ControlKind::PictureBox) {
-      EXPECT_TRUE(laid_out.of.emplace(row.name, row.kind).second) << row.name;
-    }
+    const bool control = row.kind == ControlKind::TextBox || row.kind == ControlKind::Button ||
+                         row.kind == ControlKind::PictureBox;
+    EXPECT_TRUE(!control || laid_out.of.emplace(row.name, row.kind).second) << row.name;
   }
   EXPECT_EQ(laid_out.of, set.of);
   for (const EventBinding& row : MainFormEvents()) {
@@ -49,26 +44,16 @@ TEST(Dispatch, TheLayoutAndWiringTablesAgreeWithTheControlSet) {
   }
 }
 
-TEST(Dispatch, AnEventNoRowBindsDoesNothing) {
-  Harness h;
-  h.form->strSourceFiles = {"", "e1", "e2"};
-  h.form->lngSourceCount = 2;
-  h.form->lngSourceIndex = 1;
-  EXPECT_FALSE(Dispatch(*h.form, "cmdSourceNext", Event::DblClick));
-  EXPECT_FALSE(Dispatch(*h.form, "cmdNowhere", Event::Click));
-  EXPECT_FALSE(Dispatch(*h.form, "txtSource", Event::LostFocus));
-  EXPECT_EQ(h.form->lngSourceIndex, 1);
-  EXPECT_EQ(h.txtSource.text, "");
-  EXPECT_TRUE(h.desktop.boxes.empty());
-}
-
-// A list whose count runs past its names fails inside the handler; the handler's own box then
-// fails too, and what escapes the handler is reported in a box of its own, never thrown on.
+// An event no row binds runs nothing. A list whose count runs past its names fails inside the
+// handler; the handler's own box then fails too, and what escapes is shown in a box of its own.
 TEST(Dispatch, WhatEscapesAHandlerIsShownInABoxAndGoesNoFurther) {
   Harness h;
   h.form->strSourceFiles = {"", "e1"};
   h.form->lngSourceCount = 3;
   h.form->lngSourceIndex = 1;
+  EXPECT_FALSE(Dispatch(*h.form, "cmdSourceNext", Event::DblClick));
+  EXPECT_FALSE(Dispatch(*h.form, "cmdNowhere", Event::Click));
+  EXPECT_FALSE(Dispatch(*h.form, "txtSource", Event::LostFocus));
   int failures_left = 1;
   h.desktop.on_box = [&](const MessageBoxCall&) {
     if (failures_left-- > 0) throw RuntimeError(err::kDiskNotReady);

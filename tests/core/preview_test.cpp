@@ -28,22 +28,21 @@ TEST(Navigation, FollowsTheTableWithoutWrappingAround) {
       {4, 1, 1, kNo, 2, 4},       {4, 3, 1, 2, 4, 4},         {4, 4, 1, 3, kNo, kNo},
       {4, 9, kNo, kNo, kNo, kNo},
   };
-  for (const auto& [count, index, first, previous, next, last] : cases) {
-    const std::pair<const char*, int> clicks[] = {{"cmdSourceFirst", first},
-                                                  {"cmdSourcePrevious", previous},
-                                                  {"cmdSourceNext", next},
-                                                  {"cmdSourceLast", last}};
-    for (const auto& [button, expected] : clicks) {
-      SCOPED_TRACE(::testing::Message() << button << " at " << index << " of " << count);
+  const char* const buttons[] = {"cmdSourceFirst", "cmdSourcePrevious", "cmdSourceNext",
+                                 "cmdSourceLast"};
+  for (const auto& row : cases) {
+    for (int b = 0; b < 4; ++b) {
+      const int count = row[0], index = row[1], expected = row[2 + b];
+      SCOPED_TRACE(::testing::Message() << buttons[b] << " at " << index << " of " << count);
       Harness h;
       for (int i = 0; i <= count; ++i) h.form->strSourceFiles.push_back("e" + std::to_string(i));
       h.form->lngSourceCount = count;
       h.form->lngSourceIndex = index;
       h.txtSource.text = "shown before";
-      Dispatch(*h.form, button, Event::Click);
+      Dispatch(*h.form, buttons[b], Event::Click);
       EXPECT_EQ(h.form->lngSourceIndex, expected == kNo ? index : expected);
       EXPECT_EQ(h.txtSource.text,
-                expected == kNo ? "shown before" : "e" + std::to_string(expected));
+                expected == kNo ? "shown before" : h.form->strSourceFiles[expected]);
       EXPECT_TRUE(h.desktop.boxes.empty());
     }
   }

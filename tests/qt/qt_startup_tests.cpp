@@ -17,17 +17,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A folder with a card, a start-up folder elsewhere and the user's settings folder.
+// A folder with a card holding one photo, a start-up folder elsewhere and the user's settings
+// folder.
 struct Scene {
-  Scene() {
-    WriteFile(dir / "card/DCIM/100MEDIA/IMG_0001.JPG", JpegBytes());
+  explicit Scene(const std::string& photo = "IMG_0001.JPG") {
+    WriteFile(dir / ("card/DCIM/100MEDIA/" + photo), JpegBytes());
     MakeFolders(dir / "Cases");
-  }
-  std::string Home() const { return dir / "config/pixferry"; }
-  void Settings(const std::string& program) const {
-    MakeFolders(Home());
-    WriteFile(Home() + "/paths.dat",
-              RecordBytes(dir / "Cases") + RecordBytes(program) + RecordBytes("False"));
   }
 
   TempDir dir;
@@ -35,12 +30,6 @@ struct Scene {
   ScopedCurrentDirectory cd{dir / "started"};
   ScopedEnv config{"XDG_CONFIG_HOME", (dir / "config").c_str()};
 };
-
-// Starts the program with arguments; a refusal box, if any, is noted and answered.
-bool TakeArguments(Program& p, const std::vector<std::string>& arguments, SeenBox& seen) {
-  OnModal<QMessageBox> ok(Press(QMessageBox::Ok, seen));
-  return p.TakeArguments(arguments);
-}
 
 }  // namespace
 
@@ -57,52 +46,48 @@ class StartupTest : public QObject {
     Scene s;
     const ScopedEnv home("HOME", (s.dir / "home").c_str());
     MakeFolders(s.dir / "home/Pictures");
-    const std::string card = s.dir / "card";
 
     Program p;
-    SeenBox seen;
-    QVERIFY(TakeArguments(p, {card}, seen));
-    QString title, opened_in, selected;
+    SeenBox seen;  // a refusal or error box, answered so that a failure cannot hang the test
+    OnModal<QMessageBox> no_box(Press(QMessageBox::Ok, seen));
+    QVERIFY(p.TakeArguments({s.dir / "card"}));
+    QStringList shown;  // the title, the folder it opened in and the one selected
     OnModal<QFileDialog> cancel([&](QFileDialog& dialog) {
       const QStringList chosen = dialog.selectedFiles();
       if (!dialog.isVisible() || chosen.isEmpty()) return false;
-      title = dialog.windowTitle();
-      opened_in = dialog.directory().absolutePath();
-      selected = chosen.first();
+      shown = {dialog.windowTitle(), dialog.directory().absolutePath(), chosen.first()};
       dialog.reject();
       return true;
     });
-    OnModal<QMessageBox> no_box(Press(QMessageBox::Ok, seen));
     p.Start();
     QVERIFY(QTest::qWaitForWindowActive(p.main_window.widget()));
-    QVERIFY(cancel.answered());
-    QCOMPARE(title, QStringLiteral("Choose where case folders go"));
-    QCOMPARE(opened_in, QString::fromStdString(s.dir / "home"));
-    QCOMPARE(selected, QString::fromStdString(s.dir / "home/Pictures"));
+    QCOMPARE(shown, (QStringList{QStringLiteral("Choose where case folders go"),
+                                 QString::fromStdString(s.dir / "home"),
+                                 QString::fromStdString(s.dir / "home/Pictures")}));
     QVERIFY2(!no_box.answered(), qPrintable(seen.text));
     QCOMPARE(p.txtSource.Text(), std::string("IMG_0001.JPG"));
     p.main_window.Unload();
     QCOMPARE(AllNames(s.dir / "config"), Names{"pixferry"});
-    QCOMPARE(AllNames(s.Home()), Names{});
+    QCOMPARE(AllNames(s.dir / "config/pixferry"), Names{});
     QCOMPARE(AllNames(s.dir / "home"), Names{"Pictures"});
   }
 
   // A name that is not UTF-8 stays the same bytes from the card to the list, the preview, the
   // other program's command line, and a text box until the operator changes its text.
   void aNameThatIsNotUtf8KeepsItsBytesEndToEnd() {
-    Scene s;
     const std::string odd = "caf\xE9 \xFF.jpg";
+    Scene s(odd);
     const std::string photo = s.dir / ("card/DCIM/100MEDIA/" + odd);
-    fs::remove(s.dir / "card/DCIM/100MEDIA/IMG_0001.JPG");
-    WriteFile(photo, JpegBytes());
     const std::string dump = s.dir / "argv.bin", script = s.dir / "dump args";
     WriteFile(script, "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > '" + dump + "'\n");
     fs::permissions(script, fs::perms::owner_all);
-    s.Settings(script);
+    WriteFile(s.dir / "config/pixferry/paths.dat",
+              RecordBytes(s.dir / "Cases") + RecordBytes(script) + RecordBytes("False"));
 
     Program p;
     SeenBox seen;
-    QVERIFY(TakeArguments(p, {s.dir / "card"}, seen));
+    OnModal<QMessageBox> no_box(Press(QMessageBox::Ok, seen));
+    QVERIFY(p.TakeArguments({s.dir / "card"}));
     p.Start();
     FormWidget* w = p.main_window.widget();
     QVERIFY(QTest::qWaitForWindowActive(w));

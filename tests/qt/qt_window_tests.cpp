@@ -19,40 +19,19 @@ using namespace pixferry::qt;
 using namespace pixferry::qt::testing;
 using namespace pixferry::testing;
 
-namespace {
-
-// An owned window counts as active while its owner is, so wait for the activation itself.
-void ShowAndActivate(QtWindow& window, Window* owner = nullptr) {
-  window.Show(owner);
-  QTRY_COMPARE(QApplication::activeWindow(), window.widget());
-}
-
-}  // namespace
-
 class WindowTest : public QObject {
   Q_OBJECT
+
+  // An owned window counts as active while its owner is, so wait for the activation itself.
+  static void ShowAndActivate(QtWindow& window, Window* owner = nullptr) {
+    window.Show(owner);
+    QTRY_COMPARE(QApplication::activeWindow(), window.widget());
+  }
 
  private slots:
   void initTestCase() {
     InitResources();
     QCOMPARE(ScreenDpi(), 96);  // the pixel values below are those at 96 dots per inch
-  }
-
-  void mainWindowKeepsItsTitleSizeAndFocus() {
-    Program p;
-    ShowAndActivate(p.main_window);
-    FormWidget* w = p.main_window.widget();
-    QCOMPARE(w->windowHandle()->title(), QStringLiteral("Pixferry"));
-    QVERIFY(!w->windowIcon().isNull());
-    QCOMPARE(w->windowType(), Qt::Window);  // a primary window: closing it ends the program
-    QVERIFY(!(w->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-    QVERIFY(w->minimumSize() == QSize(465, 329) && w->maximumSize() == QSize(465, 329));
-    QCOMPARE(QApplication::focusWidget(), w->Control("cmdSource"));
-    QCOMPARE(w->Control("cmdClose")->geometry(), QRect(16, 288, 433, 25));
-
-    // The list boxes refuse typing.
-    for (const char* name : {"txtSource", "txtTarget"}) QTest::keyClicks(w->Control(name), "typed");
-    QVERIFY(p.txtSource.Text().empty() && p.txtTarget.Text().empty());
   }
 
   // Each control of the set reaches a widget of its kind under its own name, and each event of
@@ -110,13 +89,28 @@ class WindowTest : public QObject {
     QCOMPARE(fired, expected);
   }
 
-  void viewerIsAnOwnedToolWindowThatHidesAndGoesWithTheProgram() {
+  // The main window's title, size and focus; the viewer is an owned tool window that hides and
+  // goes with the program.
+  void mainWindowAndViewerShowAndCloseAsTheProgramNeeds() {
     Program p;
     ShowAndActivate(p.main_window);
+    FormWidget* w = p.main_window.widget();
+    QCOMPARE(w->windowHandle()->title(), QStringLiteral("Pixferry"));
+    QVERIFY(!w->windowIcon().isNull());
+    QCOMPARE(w->windowType(), Qt::Window);  // a primary window: closing it ends the program
+    QVERIFY(!(w->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QVERIFY(w->minimumSize() == QSize(465, 329) && w->maximumSize() == QSize(465, 329));
+    QCOMPARE(QApplication::focusWidget(), w->Control("cmdSource"));
+    QCOMPARE(w->Control("cmdClose")->geometry(), QRect(16, 288, 433, 25));
+
+    // The list boxes refuse typing.
+    for (const char* name : {"txtSource", "txtTarget"}) QTest::keyClicks(w->Control(name), "typed");
+    QVERIFY(p.txtSource.Text().empty() && p.txtTarget.Text().empty());
+
     ShowAndActivate(p.viewer_window, &p.main_window);
     FormWidget* v = p.viewer_window.widget();
     QCOMPARE(v->windowType(), Qt::Tool);  // no taskbar button of its own
-    QCOMPARE(v->windowHandle()->transientParent(), p.main_window.widget()->windowHandle());
+    QCOMPARE(v->windowHandle()->transientParent(), w->windowHandle());
     QCOMPARE(v->windowHandle()->title(), QStringLiteral("Photo"));
     QCOMPARE(QApplication::focusWidget(), v->Control("cmdClose"));  // bottom right
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);   // Enter closes at once
@@ -133,38 +127,28 @@ class WindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(v));
     v->windowHandle()->close();  // the close box hides it as the buttons do
     QTRY_VERIFY(!p.viewer_window.IsVisible());
-    QVERIFY(p.main_window.IsVisible());
 
-    // The main window's close box ends the program as Close does, the hidden viewer included.
-    QPointer<FormWidget> main_form = p.main_window.widget(), viewer_form = v;
-    QTimer::singleShot(0, [&] { main_form->windowHandle()->close(); });
+    // The main window's close box ends the program as Close does, the hidden viewer included;
+    // during a job it waits for the job's end: the windows are not taken down under it.
+    QPointer<FormWidget> main_form = w, viewer_form = v;
+    bool alive_throughout = true;
+    QTimer::singleShot(0, [&] {
+      p.handlers.Run([&] {
+        main_form->windowHandle()->close();
+        KeepAliveFor(p.desktop, 300,
+                     [&] { alive_throughout = alive_throughout && p.main_window.IsVisible(); });
+      });
+    });
     QTimer::singleShot(5000, main_form.data(), [] { QCoreApplication::exit(-1); });
     QCOMPARE(QApplication::exec(), 0);  // the event loop ended on its own
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(main_form.isNull() && viewer_form.isNull());
-  }
-
-  // A close request that arrives during a job waits for the job's end: the windows are not
-  // taken down under it.
-  void theCloseBoxDuringAJobWaitsForItsEnd() {
-    Program p;
-    ShowAndActivate(p.main_window);
-    bool alive_throughout = true;
-    p.handlers.Run([&] {
-      p.main_window.widget()->windowHandle()->close();
-      KeepAliveFor(p.desktop, 300,
-                   [&] { alive_throughout = alive_throughout && p.main_window.IsVisible(); });
-    });
-    QVERIFY(alive_throughout);
-    QVERIFY(!p.main_window.IsLoaded());
+    QVERIFY(alive_throughout && main_form.isNull() && viewer_form.isNull());
   }
 
   // On an X display (the xcb platform, under Xvfb), a click the window system delivers during a
   // job waits in its queue: it does not reach the widget until the job has ended.
   void aClickFromTheWindowSystemWaitsForTheJobsEnd() {
-    if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-      QSKIP("needs an X display: QT_QPA_PLATFORM=xcb");
-    }
+    if (QGuiApplication::platformName() != u"xcb") QSKIP("needs an X display: QT_QPA_PLATFORM=xcb");
     const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
     if (xdotool.isEmpty()) QSKIP("needs xdotool");
     Program p;
