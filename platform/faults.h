@@ -1,8 +1,8 @@
 // Test-only failures of file operations. Each operation the fault tests make fail asks Check()
-// first, in the seams of the portable files (files.cpp, tree.cpp, copy.cpp), and fails with the
-// number it answers. In the product it always answers 0 and compiles
-// away; a build with PIXFERRY_FAULT_INJECTION lets a test make the Nth call of an operation fail
-// with a chosen run-time number, as a card pulled out or a full disk would.
+// first, in the seams of the portable files (files.cpp, tree.cpp, copy.cpp, copy_check.cpp), and
+// fails with the number it answers. In the product it always answers 0 and compiles away; a build
+// with PIXFERRY_FAULT_INJECTION lets a test make the Nth call of an operation fail with a chosen
+// run-time number, as a card pulled out or a full disk would.
 #pragma once
 
 #ifdef PIXFERRY_FAULT_INJECTION

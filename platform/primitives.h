@@ -1,9 +1,9 @@
 // The few operations on files and folders that the program's careful procedures are written
 // over: the services of platform/files.h, the tree walks (the deletion and Delete's look for
-// photos without a copy, platform/tree.cpp) and the whole-file copy (platform/copy.cpp). Each
-// system implements them, and nothing more, in its files.inc, walk.inc and copy.inc; the
-// procedures stand once above them, and the fault build puts its checks around these calls there,
-// so one fault sweep covers both systems.
+// photos without a copy, platform/tree.cpp) and the whole-file copy (platform/copy.cpp and
+// copy_check.cpp). Each system implements them, and nothing more, in its files.inc, walk.inc and
+// copy.inc; the procedures stand once above them, and the fault build puts its checks around these
+// calls there, so one fault sweep covers both systems.
 //
 // Error convention: the platform layer's own (platform/files.h). A primitive that can fail
 // returns 0; kNotThere when the entry, file or folder asked about is missing or is no longer what
