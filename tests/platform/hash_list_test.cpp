@@ -53,9 +53,10 @@ std::vector<std::string> Lines(const std::string& text) {
 
 #ifndef _WIN32
 // sha256sum's own verdict on the list, run where the guide says (in the destination root): 0 when
-// it passes; what failed goes to the test's output.
-int Sha256sum(const std::string& root, const std::string& list) {
-  return std::system(("cd '" + root + "' && sha256sum -c --strict --quiet '" + list + "'").c_str());
+// it passes; what failed goes to the test's output, unless the failure is expected.
+int Sha256sum(const std::string& root, const std::string& list, const char* output = "") {
+  return std::system(
+      ("cd '" + root + "' && sha256sum -c --strict --quiet '" + list + "'" + output).c_str());
 }
 #endif
 
@@ -139,7 +140,7 @@ TEST_F(HashListTest, ListsEveryCopySoThatSha256sumChecksIt) {
 #ifndef _WIN32
   EXPECT_EQ(Sha256sum(root.path(), "C_1.sha256"), 0);
   WriteFile(root / "C_1/00000002.JPG", "junk");
-  EXPECT_NE(Sha256sum(root.path(), "C_1.sha256"), 0);
+  EXPECT_NE(Sha256sum(root.path(), "C_1.sha256", " >/dev/null 2>&1"), 0);
 #endif
 
   // What Delete reads after a restart: every record as it was given.
