@@ -3,7 +3,6 @@
 // that hold what was read from their sources.
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -51,22 +50,6 @@ int AddLines(HashList& list, const std::vector<HashRecord>& records) {
 }
 
 }  // namespace seam
-
-// Now, as the hash list records when a copy was proved: "2026-12-07T10:15:00Z".
-std::string UtcNow() {
-  using namespace std::chrono;
-  const auto now = floor<seconds>(system_clock::now());
-  const auto day = floor<days>(now);
-  const year_month_day date{day};
-  const hh_mm_ss time{now - day};
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
-                static_cast<int>(time.seconds().count()));
-  return text;
-}
-
 }  // namespace
 
 using namespace copying;
@@ -247,7 +230,7 @@ void CopyJob::Impl::Settle(std::vector<Pending>& batch, std::vector<CopyOutcome>
 
 void CopyJob::Impl::List(std::vector<Pending>& batch, std::vector<CopyOutcome>& outcomes) {
   std::vector<HashRecord> records;
-  const std::string checked = UtcNow();
+  const std::string checked = UtcTimeText(std::chrono::system_clock::now());
   for (std::size_t i = 0; i < batch.size(); ++i) {
     if (!batch[i].named || outcomes[i].error != 0) continue;
     if (list) {
