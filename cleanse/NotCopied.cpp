@@ -104,7 +104,7 @@ class ListedCopies {
     ReadHashLists(root, records);
     for (HashRecord& record : records) {
       if (std::optional<std::string> path = CopyBelow(root, record.copy)) {
-        by_source_[record.source].push_back({std::move(*path), record.digest, record.stamp});
+        by_source_[record.source].push_back({{std::move(*path), record.digest}, record.stamp});
       }
     }
   }
