@@ -259,21 +259,6 @@ TEST_F(Delete, BlanksAtTheEndsOfANameNameAnotherFolder) {
   EXPECT_TRUE(Exists(In("100MEDIA/IMG_0001.JPG")));
 }
 
-// Removing a name needs only the folder's permission: a read-only file whose other name lies
-// outside keeps its mode there.
-TEST_F(Delete, AReadOnlyFileLinkedFromOutsideKeepsItsMode) {
-  const std::string outside = dir / "evidence/LOCKED.JPG";
-  WriteFile(outside, "kept");
-  fs::permissions(outside, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
-                  fs::perm_options::replace);
-  fs::create_hard_link(outside, In("100MEDIA/LINKED.JPG"));
-  ConfirmDelete(card);
-  EXPECT_EQ(h.txtMessage.text, kCleansed);
-  EXPECT_EQ(fs::status(outside).permissions(),
-            fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  EXPECT_EQ(ReadFile(outside), "kept");
-}
-
 // A deep tree exhausts neither the stack nor the open files, and no path can spell its depths:
 // far more levels than this process may hold open files at once, or than a path may be long.
 // Delete's look for photos goes as deep as the deletion.
@@ -292,21 +277,23 @@ TEST_F(Delete, ATreeDeeperThanAPathMayBeLongGoes) {
   rlimit low = saved;
   low.rlim_cur = 64;
   ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
-  GuardDeletion(card);
-  h.desktop.answers.push_back(mb::kAnswerYes);
-  form.cmdDelete_Click();
+  ConfirmDelete(card);
   ::setrlimit(RLIMIT_NOFILE, &saved);
-  EXPECT_EQ(h.desktop.boxes, Boxes{Question(card)});
   EXPECT_EQ(h.txtMessage.text, kCleansed);
   EXPECT_FALSE(Exists(card));
 }
 
 // Root may remove from any folder, so the folders' own permissions are tried without root's
-// rights over them; Delete
-// gives back to a folder, on its own handle, the permission its owner needs to empty it.
+// rights over them; Delete gives back to a folder, on its own handle, the permission its owner
+// needs to empty it. Removing a name needs only the folder's permission: a read-only file whose
+// other name lies outside keeps its mode there.
 TEST_F(Delete, FoldersWithoutWriteReadOrSearchPermissionAreEmptiedAndRemoved) {
   WriteFile(In("NOREAD/IMG_1.JPG"), "x");
   WriteFile(In("NOSEARCH/IMG_2.JPG"), "x");
+  const std::string outside = dir / "evidence/LOCKED.JPG";
+  WriteFile(outside, "kept");
+  fs::permissions(outside, fs::perms::owner_read, fs::perm_options::replace);
+  fs::create_hard_link(outside, In("100MEDIA/LINKED.JPG"));
   fs::permissions(In("100MEDIA"), fs::perms::owner_read | fs::perms::owner_exec,
                   fs::perm_options::replace);
   fs::permissions(In("NOREAD"), fs::perms::owner_write | fs::perms::owner_exec,
@@ -320,6 +307,8 @@ TEST_F(Delete, FoldersWithoutWriteReadOrSearchPermissionAreEmptiedAndRemoved) {
               EXPECT_FALSE(Exists(card));
             })),
             "");
+  EXPECT_EQ(fs::status(outside).permissions(), fs::perms::owner_read);
+  EXPECT_EQ(ReadFile(outside), "kept");
 }
 
 // A folder bound below the source from outside is never entered and never removed: the deletion

@@ -67,11 +67,9 @@ TEST(Startup, OnlyACardFolderWithExactlyOneFolderBelowItBecomesTheSource) {
               RecordBytes("/srv/Cases") + RecordBytes("Internal") + RecordBytes("True"));
     for (const std::string name : layout.files) {
       WriteFile(dir / name, "x");
-      // Windows hides a name by its attribute, not by its leading dot.
-      for (std::size_t dot = name.find("/."); dot != std::string::npos;
-           dot = name.find("/.", dot + 1)) {
-        HideOnWindows(dir / name.substr(0, name.find('/', dot + 1)));
-      }
+      // Windows hides a name by its attribute, not by its leading dot (one a path here).
+      const std::size_t dot = name.find("/.");
+      if (dot != std::string::npos) HideOnWindows(dir / name.substr(0, name.find('/', dot + 1)));
     }
     f.strSourcePath = "/media/earlier";
     {
@@ -173,9 +171,7 @@ TEST(CasesInProgress, StartUpCleansUpAndWritesNothing) {
 // Every entry below folder, hidden ones included: what a start must leave as it found it.
 Paths Tree(const std::string& folder) {
   Paths entries;
-  for (const auto& e : fs::recursive_directory_iterator(folder)) {
-    entries.push_back(e.path().string());
-  }
+  for (const auto& e : fs::recursive_directory_iterator(folder)) entries.push_back(e.path());
   std::sort(entries.begin(), entries.end());
   return entries;
 }

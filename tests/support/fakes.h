@@ -93,10 +93,7 @@ class FakeDesktop : public Desktop {
   std::string HomeFolder() override { return home; }
   void OpenWithProgram(const std::string& program, const std::string& parameters,
                        const std::string& directory) override;
-  void KeepAlive() override {
-    ++keep_alives;
-    if (on_keep_alive) on_keep_alive();
-  }
+  void KeepAlive() override { ++keep_alives; }
 
   Boxes boxes;
   std::deque<int> answers;        // answers for Yes/No boxes, in order
@@ -107,8 +104,6 @@ class FakeDesktop : public Desktop {
   // Called for every box before it is answered (tests use it to change files mid-run).
   std::function<void(const MessageBoxCall&)> on_box;
   int keep_alives = 0;
-  // Called at each KeepAlive (tests use it to change files while a long job runs).
-  std::function<void()> on_keep_alive;
 };
 
 // A main window with its viewer built from fakes, in the state a front end creates it in.

@@ -68,11 +68,8 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::operator/(std::string_view relative) const {
-  std::string result = path_;
-  result += static_cast<char>(fs::path::preferred_separator);
-  for (char c : relative) {
-    result += c == '/' ? static_cast<char>(fs::path::preferred_separator) : c;
-  }
+  std::string result = path_ + '/' + std::string(relative);
+  std::replace(result.begin() + path_.size(), result.end(), '/', kSep);
   return result;
 }
 
@@ -153,8 +150,7 @@ bool MakeLink(const std::string& target, const std::string& link) {
 }
 
 void MakeFolders(const std::string& path) {
-  if (path.empty()) return;
-  std::error_code ec;
+  std::error_code ec;  // none for the empty path
   fs::create_directories(PathOf(path), ec);
 }
 
