@@ -87,12 +87,6 @@ TEST(Startup, OnlyACardFolderWithExactlyOneFolderBelowItBecomesTheSource) {
   }
 }
 
-std::string SettingsFolder() {
-  std::string folder, reason;
-  EXPECT_EQ(PerUserSettingsFolder(folder, reason), 0) << reason;
-  return folder;
-}
-
 // A hidden temporary copy, as a run killed midway leaves it.
 std::string LeaveTemporary(const std::string& folder, std::uint64_t random) {
   const std::string path = folder + kSep + TemporaryName(12, random);
@@ -154,15 +148,17 @@ TEST(CasesInProgress, StartUpCleansUpAndWritesNothing) {
   ScopedCurrentDirectory in_card(card.path());
   for (const bool killed_run : {true, false}) {
     const ScopedEnv settings(kSettingsHome, (home / (killed_run ? "killed" : "none")).c_str());
+    std::string folder, reason;
+    ASSERT_EQ(PerUserSettingsFolder(folder, reason), 0) << reason;
     if (killed_run) {
       MakeFolders(destination / "1_A_2026-12-07");
-      CasesInProgress(SettingsFolder()).Begin(destination / "1_A_2026-12-07");
+      CasesInProgress(folder).Begin(destination / "1_A_2026-12-07");
       LeaveTemporary(destination / "1_A_2026-12-07", 1);
     }
     Harness h;
     h.form->Form_Load();
     EXPECT_EQ(AllNames(destination / "1_A_2026-12-07"), Names{});
-    EXPECT_EQ(AllNames(SettingsFolder()), Names{});
+    EXPECT_EQ(AllNames(folder), Names{});
   }
   EXPECT_EQ(AllNames(home.path()), Names{"killed"});
 }
