@@ -271,8 +271,7 @@ TEST_F(Delete, ATreeDeeperThanAPathMayBeLongGoes) {
   }
   rlimit saved{};
   ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
-  rlimit low = saved;
-  low.rlim_cur = 64;
+  const rlimit low{64, saved.rlim_max};
   ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
   ConfirmDelete(card);
   ::setrlimit(RLIMIT_NOFILE, &saved);
@@ -289,22 +288,20 @@ TEST_F(Delete, FoldersWithoutWriteReadOrSearchPermissionAreEmptiedAndRemoved) {
   WriteFile(In("NOSEARCH/IMG_2.JPG"), "x");
   const std::string outside = dir / "evidence/LOCKED.JPG";
   WriteFile(outside, "kept");
-  fs::permissions(outside, fs::perms::owner_read, fs::perm_options::replace);
+  using enum fs::perms;
+  fs::permissions(outside, owner_read, fs::perm_options::replace);
   fs::create_hard_link(outside, In("100MEDIA/LINKED.JPG"));
-  fs::permissions(In("100MEDIA"), fs::perms::owner_read | fs::perms::owner_exec,
-                  fs::perm_options::replace);
-  fs::permissions(In("NOREAD"), fs::perms::owner_write | fs::perms::owner_exec,
-                  fs::perm_options::replace);
-  fs::permissions(In("NOSEARCH"), fs::perms::owner_read | fs::perms::owner_write,
-                  fs::perm_options::replace);
-  fs::permissions(In("MISC/deep"), fs::perms::none, fs::perm_options::replace);
+  fs::permissions(In("100MEDIA"), owner_read | owner_exec, fs::perm_options::replace);
+  fs::permissions(In("NOREAD"), owner_write | owner_exec, fs::perm_options::replace);
+  fs::permissions(In("NOSEARCH"), owner_read | owner_write, fs::perm_options::replace);
+  fs::permissions(In("MISC/deep"), none, fs::perm_options::replace);
   EXPECT_EQ(InMountNamespace(Expecting([&] {
               ASSERT_EQ(DropFileRights(), "");
               EXPECT_EQ(DeleteFolderTree(card), 0);
               EXPECT_FALSE(Exists(card));
             })),
             "");
-  EXPECT_EQ(fs::status(outside).permissions(), fs::perms::owner_read);
+  EXPECT_EQ(fs::status(outside).permissions(), owner_read);
   EXPECT_EQ(ReadFile(outside), "kept");
 }
 

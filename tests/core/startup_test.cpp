@@ -49,9 +49,7 @@ TEST(Startup, OnlyACardFolderWithExactlyOneFolderBelowItBecomesTheSource) {
   const Layout layouts[] = {
       {{"DCIM/100MEDIA/IMG_0002.JPG", "DCIM/100MEDIA/IMG_0001.JPG"}, kSourceSet, "DCIM/100MEDIA"},
       // A hidden folder beside the photo folder is neither counted nor entered.
-      {{"DCIM/100MEDIA/IMG_0001.JPG", "DCIM/.thumbnails/inner/IMG_0001.JPG"},
-       kSourceSet,
-       "DCIM/100MEDIA"},
+      {{"DCIM/100MEDIA/IMG_0001.JPG", "DCIM/.t/inner/IMG_0001.JPG"}, kSourceSet, "DCIM/100MEDIA"},
       // The "SOURCE is empty" fragment the list appends is replaced.
       {{"DCIM/100MEDIA/.hidden.jpg"}, kNoPhotos, "DCIM/100MEDIA"},
       {{"Photos/100MEDIA/IMG_0001.JPG"}, kClickSetSource, nullptr},
@@ -62,6 +60,7 @@ TEST(Startup, OnlyACardFolderWithExactlyOneFolderBelowItBecomesTheSource) {
     TempDir dir;
     Harness h;
     frmMain& f = *h.form;
+    ScopedCurrentDirectory cd(dir.path());  // start-up in the card folder, which goes first
     // Record 4 is missing: it reads as empty and start-up goes on.
     WriteFile(dir / "paths.dat",
               RecordBytes("/srv/Cases") + RecordBytes("Internal") + RecordBytes("True"));
@@ -72,10 +71,7 @@ TEST(Startup, OnlyACardFolderWithExactlyOneFolderBelowItBecomesTheSource) {
       if (dot != std::string::npos) HideOnWindows(dir / name.substr(0, name.find('/', dot + 1)));
     }
     f.strSourcePath = "/media/earlier";
-    {
-      ScopedCurrentDirectory cd(dir.path());  // start-up in the card folder
-      f.Form_Load();
-    }
+    f.Form_Load();
     EXPECT_TRUE(h.desktop.boxes.empty());
     EXPECT_EQ(f.strSavePath + f.strMediaProgram + f.strLocalSwitch, "/srv/CasesInternalTrue");
     EXPECT_EQ(f.strRenameSwitch, "");

@@ -46,10 +46,9 @@ class FakeWindow : public Window {
  public:
   void Load() override { loaded = true; }
   bool IsLoaded() const override { return loaded; }
-  void Show(Window* owner_window) override {
-    Load();
-    visible = true;
-    owner = owner_window;
+  void Show(Window* w) override {
+    loaded = visible = true;
+    owner = w;
   }
   void Hide() override { visible = false; }
   bool IsVisible() const override { return visible; }

@@ -173,13 +173,10 @@ Names ListNames(const std::string& pattern, int mask) {
   return names;
 }
 
-void HideOnWindows(const std::string& path, bool system_file) {
+void HideOnWindows([[maybe_unused]] const std::string& path, [[maybe_unused]] bool system_file) {
 #ifdef _WIN32
   const DWORD attributes = FILE_ATTRIBUTE_HIDDEN | (system_file ? FILE_ATTRIBUTE_SYSTEM : 0);
   ::SetFileAttributesW(PathOf(path).c_str(), attributes);
-#else
-  (void)path;
-  (void)system_file;
 #endif
 }
 
