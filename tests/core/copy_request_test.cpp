@@ -5,7 +5,6 @@
 
 #include "app/frmMain.h"
 #include "platform/dates.h"
-#include "platform/files.h"
 #include "tests/support/fakes.h"
 #include "tests/support/tempdir.h"
 

@@ -20,7 +20,6 @@
 #else
 #include <sys/mount.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include "tests/support/namespaces.h"
 #endif
@@ -417,12 +416,11 @@ TEST(DeleteRefusal, RefusesASourceThatIsOrHoldsTheStartFolder) {
     for (char c : folders) identity.chain.emplace_back(1, c);
     return std::optional<FolderIdentity>(identity);
   };
-  EXPECT_EQ(WhyDeleteIsRefused(chain("ba"), chain("ba"), std::nullopt),
-            DeleteRefusal::kStartFolder);
-  EXPECT_EQ(WhyDeleteIsRefused(chain("ba"), chain("dcba"), chain("cba")),
-            DeleteRefusal::kStartFolder);
-  EXPECT_EQ(WhyDeleteIsRefused(chain("cba"), chain("ba"), std::nullopt), DeleteRefusal::kNone);
-  EXPECT_EQ(WhyDeleteIsRefused(chain("cba"), chain("dba"), std::nullopt), DeleteRefusal::kNone);
+  using enum DeleteRefusal;
+  EXPECT_EQ(WhyDeleteIsRefused(chain("ba"), chain("ba"), std::nullopt), kStartFolder);
+  EXPECT_EQ(WhyDeleteIsRefused(chain("ba"), chain("dcba"), chain("cba")), kStartFolder);
+  EXPECT_EQ(WhyDeleteIsRefused(chain("cba"), chain("ba"), std::nullopt), kNone);
+  EXPECT_EQ(WhyDeleteIsRefused(chain("cba"), chain("dba"), std::nullopt), kNone);
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ TEST(Startup, OnlyACardFolderWithExactlyOneFolderBelowItBecomesTheSource) {
     TempDir dir;
     Harness h;
     frmMain& f = *h.form;
-    ScopedCurrentDirectory cd(dir.path());  // start-up in the card folder, which goes first
+    ScopedCurrentDirectory cd(dir.path());  // start-up in the card folder (left before dir goes)
     // Record 4 is missing: it reads as empty and start-up goes on.
     WriteFile(dir / "paths.dat",
               RecordBytes("/srv/Cases") + RecordBytes("Internal") + RecordBytes("True"));

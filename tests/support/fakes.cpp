@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -60,11 +59,6 @@ std::string FakeDesktop::PickFolder(const std::string& start_folder, const std::
   std::string result = picks.front();
   picks.pop_front();
   return result;
-}
-
-void FakeDesktop::OpenWithProgram(const std::string& program, const std::string& parameters,
-                                  const std::string& directory) {
-  programs.push_back({program, parameters, directory});
 }
 
 Harness::Harness() {

@@ -91,7 +91,9 @@ class FakeDesktop : public Desktop {
   std::string PicturesFolder() override { return pictures; }
   std::string HomeFolder() override { return home; }
   void OpenWithProgram(const std::string& program, const std::string& parameters,
-                       const std::string& directory) override;
+                       const std::string& directory) override {
+    programs.push_back({program, parameters, directory});
+  }
   void KeepAlive() override { ++keep_alives; }
 
   Boxes boxes;

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <random>
 #include <set>
-#include <sstream>
 
 #include "platform/files.h"
 
@@ -100,9 +100,7 @@ void WriteFile(const std::string& path, std::string_view content) {
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(PathOf(path), std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 bool Exists(const std::string& path) {
