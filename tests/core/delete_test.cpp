@@ -20,7 +20,6 @@
 #else
 #include <sys/mount.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include "tests/support/namespaces.h"
 #endif
@@ -182,7 +181,8 @@ MessageBoxCall RootRefused(const std::string& source) {
 // case beyond ASCII, the short 8.3 name, the second drive letter the test run makes, T:):
 // deleting the source would take the copies along, so Delete refuses before anything is asked
 // (an unexpected question fails the test). So it does when the source lies inside the
-// destination, and for "/" however it is written.
+// destination, for "/" however it is written, and for a source that is or holds the folder the
+// program was started in, which holds paths.dat.
 TEST_F(Delete, RefusesWhenTheDestinationAndTheSourceHoldOneAnother) {
   MakeFolders(In("cases"));
   std::vector<std::pair<std::string, std::string>> refused = {
@@ -225,15 +225,11 @@ TEST_F(Delete, RefusesWhenTheDestinationAndTheSourceHoldOneAnother) {
     EXPECT_EQ(PressDelete(form.strSavePath, root), Boxes{RootRefused(root)});
   }
 #endif
-}
-
-// The folder the program was started in holds paths.dat: a source that is that folder, or holds
-// it, is refused before anything is asked.
-TEST_F(Delete, RefusesASourceThatIsOrHoldsTheStartFolder) {
+  // The source is or holds the start folder.
   for (const std::string& start : {card, In("100MEDIA")}) {
     WriteFile(start + kSep + "paths.dat", "settings");
     form.strMyDirectory = start;
-    EXPECT_EQ(PressDelete(form.strSavePath, card), Boxes{StartRefused(card, start)});
+    EXPECT_EQ(PressDelete(dir / "card/DCIM2", card), Boxes{StartRefused(card, start)});
     EXPECT_EQ(ReadFile(start + kSep + "paths.dat"), "settings");
   }
 }
@@ -259,21 +255,6 @@ TEST_F(Delete, BlanksAtTheEndsOfANameNameAnotherFolder) {
   EXPECT_TRUE(Exists(In("100MEDIA/IMG_0001.JPG")));
 }
 
-// Removing a name needs only the folder's permission: a read-only file whose other name lies
-// outside keeps its mode there.
-TEST_F(Delete, AReadOnlyFileLinkedFromOutsideKeepsItsMode) {
-  const std::string outside = dir / "evidence/LOCKED.JPG";
-  WriteFile(outside, "kept");
-  fs::permissions(outside, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
-                  fs::perm_options::replace);
-  fs::create_hard_link(outside, In("100MEDIA/LINKED.JPG"));
-  ConfirmDelete(card);
-  EXPECT_EQ(h.txtMessage.text, kCleansed);
-  EXPECT_EQ(fs::status(outside).permissions(),
-            fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  EXPECT_EQ(ReadFile(outside), "kept");
-}
-
 // A deep tree exhausts neither the stack nor the open files, and no path can spell its depths:
 // far more levels than this process may hold open files at once, or than a path may be long.
 // Delete's look for photos goes as deep as the deletion.
@@ -289,37 +270,38 @@ TEST_F(Delete, ATreeDeeperThanAPathMayBeLongGoes) {
   }
   rlimit saved{};
   ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
-  rlimit low = saved;
-  low.rlim_cur = 64;
+  const rlimit low{64, saved.rlim_max};
   ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
-  GuardDeletion(card);
-  h.desktop.answers.push_back(mb::kAnswerYes);
-  form.cmdDelete_Click();
+  ConfirmDelete(card);
   ::setrlimit(RLIMIT_NOFILE, &saved);
-  EXPECT_EQ(h.desktop.boxes, Boxes{Question(card)});
   EXPECT_EQ(h.txtMessage.text, kCleansed);
   EXPECT_FALSE(Exists(card));
 }
 
 // Root may remove from any folder, so the folders' own permissions are tried without root's
-// rights over them; Delete
-// gives back to a folder, on its own handle, the permission its owner needs to empty it.
+// rights over them; Delete gives back to a folder, on its own handle, the permission its owner
+// needs to empty it. Removing a name needs only the folder's permission: a read-only file whose
+// other name lies outside keeps its mode there.
 TEST_F(Delete, FoldersWithoutWriteReadOrSearchPermissionAreEmptiedAndRemoved) {
   WriteFile(In("NOREAD/IMG_1.JPG"), "x");
   WriteFile(In("NOSEARCH/IMG_2.JPG"), "x");
-  fs::permissions(In("100MEDIA"), fs::perms::owner_read | fs::perms::owner_exec,
-                  fs::perm_options::replace);
-  fs::permissions(In("NOREAD"), fs::perms::owner_write | fs::perms::owner_exec,
-                  fs::perm_options::replace);
-  fs::permissions(In("NOSEARCH"), fs::perms::owner_read | fs::perms::owner_write,
-                  fs::perm_options::replace);
-  fs::permissions(In("MISC/deep"), fs::perms::none, fs::perm_options::replace);
+  const std::string outside = dir / "evidence/LOCKED.JPG";
+  WriteFile(outside, "kept");
+  using enum fs::perms;
+  fs::permissions(outside, owner_read, fs::perm_options::replace);
+  fs::create_hard_link(outside, In("100MEDIA/LINKED.JPG"));
+  fs::permissions(In("100MEDIA"), owner_read | owner_exec, fs::perm_options::replace);
+  fs::permissions(In("NOREAD"), owner_write | owner_exec, fs::perm_options::replace);
+  fs::permissions(In("NOSEARCH"), owner_read | owner_write, fs::perm_options::replace);
+  fs::permissions(In("MISC/deep"), none, fs::perm_options::replace);
   EXPECT_EQ(InMountNamespace(Expecting([&] {
               ASSERT_EQ(DropFileRights(), "");
               EXPECT_EQ(DeleteFolderTree(card), 0);
               EXPECT_FALSE(Exists(card));
             })),
             "");
+  EXPECT_EQ(fs::status(outside).permissions(), owner_read);
+  EXPECT_EQ(ReadFile(outside), "kept");
 }
 
 // A folder bound below the source from outside is never entered and never removed: the deletion
@@ -434,12 +416,11 @@ TEST(DeleteRefusal, RefusesASourceThatIsOrHoldsTheStartFolder) {
     for (char c : folders) identity.chain.emplace_back(1, c);
     return std::optional<FolderIdentity>(identity);
   };
-  EXPECT_EQ(WhyDeleteIsRefused(chain("ba"), chain("ba"), std::nullopt),
-            DeleteRefusal::kStartFolder);
-  EXPECT_EQ(WhyDeleteIsRefused(chain("ba"), chain("dcba"), chain("cba")),
-            DeleteRefusal::kStartFolder);
-  EXPECT_EQ(WhyDeleteIsRefused(chain("cba"), chain("ba"), std::nullopt), DeleteRefusal::kNone);
-  EXPECT_EQ(WhyDeleteIsRefused(chain("cba"), chain("dba"), std::nullopt), DeleteRefusal::kNone);
+  using enum DeleteRefusal;
+  EXPECT_EQ(WhyDeleteIsRefused(chain("ba"), chain("ba"), std::nullopt), kStartFolder);
+  EXPECT_EQ(WhyDeleteIsRefused(chain("ba"), chain("dcba"), chain("cba")), kStartFolder);
+  EXPECT_EQ(WhyDeleteIsRefused(chain("cba"), chain("ba"), std::nullopt), kNone);
+  EXPECT_EQ(WhyDeleteIsRefused(chain("cba"), chain("dba"), std::nullopt), kNone);
 }
 
 }  // namespace

@@ -49,9 +49,7 @@ TEST(Startup, OnlyACardFolderWithExactlyOneFolderBelowItBecomesTheSource) {
   const Layout layouts[] = {
       {{"DCIM/100MEDIA/IMG_0002.JPG", "DCIM/100MEDIA/IMG_0001.JPG"}, kSourceSet, "DCIM/100MEDIA"},
       // A hidden folder beside the photo folder is neither counted nor entered.
-      {{"DCIM/100MEDIA/IMG_0001.JPG", "DCIM/.thumbnails/inner/IMG_0001.JPG"},
-       kSourceSet,
-       "DCIM/100MEDIA"},
+      {{"DCIM/100MEDIA/IMG_0001.JPG", "DCIM/.t/inner/IMG_0001.JPG"}, kSourceSet, "DCIM/100MEDIA"},
       // The "SOURCE is empty" fragment the list appends is replaced.
       {{"DCIM/100MEDIA/.hidden.jpg"}, kNoPhotos, "DCIM/100MEDIA"},
       {{"Photos/100MEDIA/IMG_0001.JPG"}, kClickSetSource, nullptr},
@@ -62,22 +60,18 @@ TEST(Startup, OnlyACardFolderWithExactlyOneFolderBelowItBecomesTheSource) {
     TempDir dir;
     Harness h;
     frmMain& f = *h.form;
+    ScopedCurrentDirectory cd(dir.path());  // start-up in the card folder (left before dir goes)
     // Record 4 is missing: it reads as empty and start-up goes on.
     WriteFile(dir / "paths.dat",
               RecordBytes("/srv/Cases") + RecordBytes("Internal") + RecordBytes("True"));
     for (const std::string name : layout.files) {
       WriteFile(dir / name, "x");
-      // Windows hides a name by its attribute, not by its leading dot.
-      for (std::size_t dot = name.find("/."); dot != std::string::npos;
-           dot = name.find("/.", dot + 1)) {
-        HideOnWindows(dir / name.substr(0, name.find('/', dot + 1)));
-      }
+      // Windows hides a name by its attribute, not by its leading dot (one a path here).
+      const std::size_t dot = name.find("/.");
+      if (dot != std::string::npos) HideOnWindows(dir / name.substr(0, name.find('/', dot + 1)));
     }
     f.strSourcePath = "/media/earlier";
-    {
-      ScopedCurrentDirectory cd(dir.path());  // start-up in the card folder
-      f.Form_Load();
-    }
+    f.Form_Load();
     EXPECT_TRUE(h.desktop.boxes.empty());
     EXPECT_EQ(f.strSavePath + f.strMediaProgram + f.strLocalSwitch, "/srv/CasesInternalTrue");
     EXPECT_EQ(f.strRenameSwitch, "");
@@ -87,12 +81,6 @@ TEST(Startup, OnlyACardFolderWithExactlyOneFolderBelowItBecomesTheSource) {
     EXPECT_EQ(h.txtSource.text, layout.message == kSourceSet ? "IMG_0001.JPG" : "");
     EXPECT_EQ(h.SourceButtonsEnabled(), layout.message == kSourceSet);
   }
-}
-
-std::string SettingsFolder() {
-  std::string folder, reason;
-  EXPECT_EQ(PerUserSettingsFolder(folder, reason), 0) << reason;
-  return folder;
 }
 
 // A hidden temporary copy, as a run killed midway leaves it.
@@ -156,15 +144,17 @@ TEST(CasesInProgress, StartUpCleansUpAndWritesNothing) {
   ScopedCurrentDirectory in_card(card.path());
   for (const bool killed_run : {true, false}) {
     const ScopedEnv settings(kSettingsHome, (home / (killed_run ? "killed" : "none")).c_str());
+    std::string folder, reason;
+    ASSERT_EQ(PerUserSettingsFolder(folder, reason), 0) << reason;
     if (killed_run) {
       MakeFolders(destination / "1_A_2026-12-07");
-      CasesInProgress(SettingsFolder()).Begin(destination / "1_A_2026-12-07");
+      CasesInProgress(folder).Begin(destination / "1_A_2026-12-07");
       LeaveTemporary(destination / "1_A_2026-12-07", 1);
     }
     Harness h;
     h.form->Form_Load();
     EXPECT_EQ(AllNames(destination / "1_A_2026-12-07"), Names{});
-    EXPECT_EQ(AllNames(SettingsFolder()), Names{});
+    EXPECT_EQ(AllNames(folder), Names{});
   }
   EXPECT_EQ(AllNames(home.path()), Names{"killed"});
 }
@@ -173,9 +163,7 @@ TEST(CasesInProgress, StartUpCleansUpAndWritesNothing) {
 // Every entry below folder, hidden ones included: what a start must leave as it found it.
 Paths Tree(const std::string& folder) {
   Paths entries;
-  for (const auto& e : fs::recursive_directory_iterator(folder)) {
-    entries.push_back(e.path().string());
-  }
+  for (const auto& e : fs::recursive_directory_iterator(folder)) entries.push_back(e.path());
   std::sort(entries.begin(), entries.end());
   return entries;
 }
@@ -336,10 +324,9 @@ TEST_F(CardArgument, WithoutAnArgumentOnlyACardOrSettingsFolderIsWorkedIn) {
     EXPECT_EQ(menu.viewer_window.loaded, start.boxes.empty());  // a failed start stops at once
     EXPECT_EQ(menu.txtMessage.text, start.message);
     menu.form->cmdSource_Click();  // the picker opens where Pixferry was started
-    ASSERT_FALSE(menu.desktop.pick_calls.empty());
+    ASSERT_EQ(menu.desktop.pick_calls.size(), start.holds ? 1u : 2u);
     EXPECT_EQ(menu.desktop.pick_calls.back().start_folder,
               started + (start.holds && *start.holds == 'D' ? "/DCIM" : ""));
-    EXPECT_EQ(menu.desktop.pick_calls.size(), start.holds ? 1u : 2u);
     EXPECT_EQ(Tree(started), started_before);
   }
   EXPECT_EQ(AllNames(Home()), Names{});  // cancelled: nothing saved

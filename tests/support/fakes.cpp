@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -26,9 +25,8 @@ void FakePictureBox::LoadPicture(const std::string& path) {
         ReadAttributes(folder, attributes) == 0 && (attributes & attr::kDirectory) != 0;
     throw RuntimeError(folder_exists ? err::kFileNotFound : err::kPathNotFound);
   }
-  unsigned char head[3] = {};
-  in.read(reinterpret_cast<char*>(head), 3);
-  if (in.gcount() != 3 || head[0] != 0xFF || head[1] != 0xD8 || head[2] != 0xFF) {
+  std::string head(3, '\0');
+  if (!in.read(head.data(), 3) || head != "\xFF\xD8\xFF") {
     throw RuntimeError(err::kInvalidPicture);
   }
   picture = path;
@@ -60,11 +58,6 @@ std::string FakeDesktop::PickFolder(const std::string& start_folder, const std::
   std::string result = picks.front();
   picks.pop_front();
   return result;
-}
-
-void FakeDesktop::OpenWithProgram(const std::string& program, const std::string& parameters,
-                                  const std::string& directory) {
-  programs.push_back({program, parameters, directory});
 }
 
 Harness::Harness() {

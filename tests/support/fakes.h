@@ -46,10 +46,9 @@ class FakeWindow : public Window {
  public:
   void Load() override { loaded = true; }
   bool IsLoaded() const override { return loaded; }
-  void Show(Window* owner_window) override {
-    Load();
-    visible = true;
-    owner = owner_window;
+  void Show(Window* w) override {
+    loaded = visible = true;
+    owner = w;
   }
   void Hide() override { visible = false; }
   bool IsVisible() const override { return visible; }
@@ -92,11 +91,10 @@ class FakeDesktop : public Desktop {
   std::string PicturesFolder() override { return pictures; }
   std::string HomeFolder() override { return home; }
   void OpenWithProgram(const std::string& program, const std::string& parameters,
-                       const std::string& directory) override;
-  void KeepAlive() override {
-    ++keep_alives;
-    if (on_keep_alive) on_keep_alive();
+                       const std::string& directory) override {
+    programs.push_back({program, parameters, directory});
   }
+  void KeepAlive() override { ++keep_alives; }
 
   Boxes boxes;
   std::deque<int> answers;        // answers for Yes/No boxes, in order
@@ -107,8 +105,6 @@ class FakeDesktop : public Desktop {
   // Called for every box before it is answered (tests use it to change files mid-run).
   std::function<void(const MessageBoxCall&)> on_box;
   int keep_alives = 0;
-  // Called at each KeepAlive (tests use it to change files while a long job runs).
-  std::function<void()> on_keep_alive;
 };
 
 // A main window with its viewer built from fakes, in the state a front end creates it in.

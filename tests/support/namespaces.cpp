@@ -19,10 +19,7 @@ namespace pixferry::testing {
 namespace {
 
 bool WriteWhole(const std::string& path, const std::string& text) {
-  std::ofstream out(path);
-  out << text;
-  out.flush();
-  return static_cast<bool>(out);
+  return static_cast<bool>(std::ofstream(path) << text << std::flush);
 }
 
 std::string Failed(const char* what) {

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <random>
 #include <set>
-#include <sstream>
 
 #include "platform/files.h"
 
@@ -68,11 +68,8 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::operator/(std::string_view relative) const {
-  std::string result = path_;
-  result += static_cast<char>(fs::path::preferred_separator);
-  for (char c : relative) {
-    result += c == '/' ? static_cast<char>(fs::path::preferred_separator) : c;
-  }
+  std::string result = path_ + '/' + std::string(relative);
+  std::replace(result.begin() + path_.size(), result.end(), '/', kSep);
   return result;
 }
 
@@ -103,9 +100,7 @@ void WriteFile(const std::string& path, std::string_view content) {
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(PathOf(path), std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 bool Exists(const std::string& path) {
@@ -153,8 +148,7 @@ bool MakeLink(const std::string& target, const std::string& link) {
 }
 
 void MakeFolders(const std::string& path) {
-  if (path.empty()) return;
-  std::error_code ec;
+  std::error_code ec;  // none for the empty path
   fs::create_directories(PathOf(path), ec);
 }
 
@@ -177,13 +171,10 @@ Names ListNames(const std::string& pattern, int mask) {
   return names;
 }
 
-void HideOnWindows(const std::string& path, bool system_file) {
+void HideOnWindows([[maybe_unused]] const std::string& path, [[maybe_unused]] bool system_file) {
 #ifdef _WIN32
   const DWORD attributes = FILE_ATTRIBUTE_HIDDEN | (system_file ? FILE_ATTRIBUTE_SYSTEM : 0);
   ::SetFileAttributesW(PathOf(path).c_str(), attributes);
-#else
-  (void)path;
-  (void)system_file;
 #endif
 }
 
