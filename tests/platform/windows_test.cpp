@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 
@@ -17,7 +19,6 @@
 #include "platform/files.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_errors.h"
-#include "tests/support/copy_one.h"
 #include "tests/support/tempdir.h"
 
 namespace pixferry {
@@ -27,15 +28,8 @@ using namespace testing;
 
 // Writes a file through the long form, which keeps a trailing dot or blank of its name.
 bool WriteLong(const std::string& path, std::string_view bytes) {
-  const HANDLE file = ::CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool ok =
-      ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-      written == bytes.size();
-  ::CloseHandle(file);
-  return ok;
+  std::ofstream file(std::filesystem::path(LongPath(path)), std::ios::binary);
+  return static_cast<bool>(file << bytes);
 }
 
 // An absolute path takes the prefix with its dots resolved; a relative one starts from the current
@@ -122,24 +116,14 @@ TEST(WindowsErrors, AVanishedMediumIsDeviceUnavailable) {
   EXPECT_EQ(CopyErrorFromWin32(ERROR_CRC), err::kDeviceIoError);
 }
 
-class WindowsFiles : public ::testing::Test {
- protected:
-  void SetUp() override {
-    for (const char* name : {"a.jpg", "B.JPG"}) WriteFile(dir / name, name);
-    MakeFolders(dir / "sub");
-  }
-  Names List(const std::string& pattern, int mask) { return ListNames(dir / pattern, mask); }
-
-  TempDir dir;
-};
-
-TEST_F(WindowsFiles, APatternNeverMatchesThroughTheShortName) {
+TEST(WindowsFiles, APatternNeverMatchesThroughTheShortName) {
   // "*.jpe" would match through the 8.3 name "LONGEX~1.JPE".
+  TempDir dir;
   WriteFile(dir / "longextension.jpeg", "l");
-  EXPECT_EQ(List("*.jpe", attr::kDirectory), Names{});
+  EXPECT_EQ(ListNames(dir / "*.jpe", attr::kDirectory), Names{});
 }
 
-TEST_F(WindowsFiles, ADriveRootListsTheDotEntriesAndKeepsItsSeparator) {
+TEST(WindowsFiles, ADriveRootListsTheDotEntriesAndKeepsItsSeparator) {
   Listing root("Z:\\", attr::kDirectory);
   EXPECT_EQ(root.Next(), std::optional<std::string>("."));
   EXPECT_EQ(root.Next(), std::optional<std::string>(".."));
@@ -147,24 +131,31 @@ TEST_F(WindowsFiles, ADriveRootListsTheDotEntriesAndKeepsItsSeparator) {
   EXPECT_EQ(CurrentFolder(), "Z:\\");
 }
 
-TEST_F(WindowsFiles, ReadOnlyIsKeptByACopyButNeverStopsAReplacement) {
+TEST(WindowsFiles, ReadOnlyIsKeptByACopyButNeverStopsAReplacement) {
+  TempDir dir;
+  for (const char* name : {"a.jpg", "B.JPG"}) WriteFile(dir / name, name);
+  MakeFolders(dir / "sub");
+  auto copy = [](const std::string& source, const std::string& destination) {
+    CopyJob one;
+    one.Add(source, destination);
+    return one.Finish().at(0);
+  };
   ASSERT_TRUE(::SetFileAttributesW(Widen(dir / "a.jpg").c_str(), FILE_ATTRIBUTE_READONLY));
-  CopyWholeFile(dir / "a.jpg", dir / "sub/a.jpg");
+  ASSERT_TRUE(copy(dir / "a.jpg", dir / "sub/a.jpg").verified);
   // No temporary file left, and not its hidden bit.
-  EXPECT_EQ(List("sub\\*", 22), (Names{".", "..", "a.jpg"}));
+  EXPECT_EQ(ListNames(dir / "sub\\*", 22), (Names{".", "..", "a.jpg"}));
   int attributes = 0;
   EXPECT_EQ(ReadAttributes(dir / "sub/a.jpg", attributes), 0);
   EXPECT_EQ(attributes & (attr::kReadOnly | attr::kHidden), attr::kReadOnly);
   // The operator has confirmed the overwrite; a photo the camera protected would otherwise
   // never be replaceable.
-  CopyWholeFile(dir / "B.JPG", dir / "sub/a.jpg");
+  ASSERT_TRUE(copy(dir / "B.JPG", dir / "sub/a.jpg").verified);
   EXPECT_EQ(ReadFile(dir / "sub/a.jpg"), "B.JPG");
   EXPECT_EQ(ReadAttributes(dir / "sub/a.jpg", attributes), 0);
   EXPECT_EQ(attributes & attr::kReadOnly, 0);
-  EXPECT_EQ(List("sub\\*", 22), (Names{".", "..", "a.jpg"}));
-  CopyJob self;  // the same file under another spelling: left whole, and no copy of itself
-  self.Add(dir / "B.JPG", dir / "b.jpg");
-  EXPECT_FALSE(self.Finish().at(0).verified);
+  EXPECT_EQ(ListNames(dir / "sub\\*", 22), (Names{".", "..", "a.jpg"}));
+  // The same file under another spelling: left whole, and no copy of itself.
+  EXPECT_FALSE(copy(dir / "B.JPG", dir / "b.jpg").verified);
   EXPECT_EQ(ReadFile(dir / "B.JPG"), "B.JPG");
 }
 

@@ -11,9 +11,7 @@
 namespace pixferry::win32::testing {
 namespace {
 
-using pixferry::testing::JpegBytes;
-using pixferry::testing::MakeFolders;
-using pixferry::testing::WriteFile;
+using namespace pixferry::testing;
 
 // Return answers the default button: No where it is the default (Delete's question about photos
 // without a verified copy), Yes otherwise.
@@ -78,10 +76,10 @@ TEST(OpenWithProgramTest, ThePhotoArrivesAsOneArgumentInTheWorkingFolderMaximise
   const std::string argdump = Narrow(self).substr(0, Narrow(self).rfind('\\')) + "\\argdump.exe";
   Win32Form unused(::GetModuleHandleW(nullptr), MainFormLayout(), FormStyle{});
   Win32Desktop(unused).OpenWithProgram(argdump, photo, dir.path());
-  for (int i = 0; i < 2000 && !pixferry::testing::Exists(dir / "args.txt"); ++i) Pump(10);
+  for (int i = 0; i < 2000 && !Exists(dir / "args.txt"); ++i) Pump(10);
   const std::wstring expected = Widen("argc=2\narg=" + photo + "\ncwd=" + dir.path() +
                                       "\nshow=" + std::to_string(SW_SHOWMAXIMIZED) + "\n");
-  EXPECT_EQ(pixferry::testing::ReadFile(dir / "args.txt"),
+  EXPECT_EQ(ReadFile(dir / "args.txt"),
             std::string(reinterpret_cast<const char*>(expected.data()), expected.size() * 2));
 }
 

@@ -14,42 +14,30 @@ namespace {
 
 using pixferry::testing::KeepAliveFor;
 
-// What a second thread sees of the window while the job runs, until it is done asking; a
-// question under way still waits for its answer.
-struct Watcher {
-  explicit Watcher(HWND window)
-      : thread([this, window] {
-          for (; !done; ::Sleep(250), ++asked) {
-            if (::IsHungAppWindow(window)) ++hung;
-            DWORD_PTR result = 0;
-            if (::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result)) {
-              ++answered;
-            }
-          }
-        }) {}
-  std::atomic<bool> done{false};
-  std::atomic<int> hung{0}, answered{0}, asked{0};
-  std::jthread thread;
-};
-
-void PostClick(HWND button) {
-  ::PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
-  ::PostMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
-}
-
 // Longer than the 5 seconds after which the system calls a window that does not look at its
 // messages hung.
 TEST(KeepAlive, ALongJobAnswersTheSystemAndLeavesAClickForAfterIt) {
   ProgramFixture p;
   frmMain& form = p.program->form;
   ASSERT_EQ(form.lngSourceIndex, 1);
-  Watcher watcher(p.Main());
+  // What a second thread sees of the window while the job runs, until it is done asking; a
+  // question under way still waits for its answer.
+  std::atomic<bool> done{false};
+  std::atomic<int> hung{0}, answered{0}, asked{0};
+  std::jthread watcher([&, main = p.Main()] {
+    for (; !done; ::Sleep(250), ++asked) {
+      if (::IsHungAppWindow(main)) ++hung;
+      DWORD_PTR result = 0;
+      if (::SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result)) ++answered;
+    }
+  });
   bool painted = false, viewer_painted = false, input_waited = true;
   const HWND incident = p.MainControl("txtIncidentNumber");
   p.program->viewer_window.Show(&p.program->main_window);  // the viewer open during the job
   Pump(50);
   p.program->handlers.Run([&] {
-    PostClick(p.MainControl("cmdSourceNext"));
+    ::PostMessageW(p.MainControl("cmdSourceNext"), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    ::PostMessageW(p.MainControl("cmdSourceNext"), WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
     ::PostMessageW(incident, WM_CHAR, L'7', 1);  // a key typed meanwhile
     ::InvalidateRect(p.MainControl("txtMessage"), nullptr, TRUE);
     ::InvalidateRect(p.Viewer(), nullptr, TRUE);
@@ -60,18 +48,18 @@ TEST(KeepAlive, ALongJobAnswersTheSystemAndLeavesAClickForAfterIt) {
       painted = painted || !::GetUpdateRect(p.MainControl("txtMessage"), &r, FALSE);
       viewer_painted = viewer_painted || !::GetUpdateRect(p.Viewer(), &r, FALSE);
     });
-    watcher.done = true;
+    done = true;
     KeepAliveFor(p.program->desktop, 1200, [&] {
       input_waited = input_waited && form.lngSourceIndex == 1 && WindowTextOf(incident).empty();
     });
   });
   EXPECT_TRUE(input_waited);
-  watcher.thread.join();
+  watcher.join();
   EXPECT_TRUE(painted);
   EXPECT_TRUE(viewer_painted);
-  EXPECT_EQ(watcher.hung, 0);
-  EXPECT_GE(watcher.asked, 10);
-  EXPECT_EQ(watcher.answered, watcher.asked);
+  EXPECT_EQ(hung, 0);
+  EXPECT_GE(asked, 10);
+  EXPECT_EQ(answered, asked);
   Pump(100);
   EXPECT_EQ(form.lngSourceIndex, 2);  // ...and runs once the job is over
   EXPECT_EQ(WindowTextOf(incident), "7");

@@ -10,11 +10,7 @@
 namespace pixferry::win32::testing {
 namespace {
 
-using pixferry::testing::CurrentFolder;
-using pixferry::testing::Exists;
-using pixferry::testing::MakeFolders;
-using pixferry::testing::ScopedCurrentDirectory;
-using pixferry::testing::WriteFile;
+using namespace pixferry::testing;
 
 TEST(CommandLine, GivesTheWordsAfterTheProgramsNameAsUtf8) {
   using Words = std::vector<std::string>;
@@ -27,7 +23,7 @@ TEST(CommandLine, GivesTheWordsAfterTheProgramsNameAsUtf8) {
 
 struct CardStart {
   CardStart() {
-    WriteFile(dir / "card/DCIM/100MEDIA/IMG_0001.JPG", pixferry::testing::JpegBytes());
+    WriteFile(dir / "card/DCIM/100MEDIA/IMG_0001.JPG", JpegBytes());
     MakeFolders(dir / "Cases");
   }
   ~CardStart() { EndProgram(program); }
@@ -36,7 +32,7 @@ struct CardStart {
   TempDir dir;
   bool started_made = (MakeFolders(dir / "started"), true);
   ScopedCurrentDirectory cd{dir / "started"};
-  pixferry::testing::ScopedEnv appdata{"APPDATA", (dir / "AppData").c_str()};
+  ScopedEnv appdata{"APPDATA", (dir / "AppData").c_str()};
   DialogAnswerer answers;
   std::unique_ptr<Program> program = std::make_unique<Program>(::GetModuleHandleW(nullptr));
 };

@@ -52,58 +52,53 @@ std::string BrokenRule(HANDLE file, const void* buffer, DWORD size, const OVERLA
   return {};
 }
 
-BOOL Refuse(const char* call, const std::string& rule) {
+// True, with the test failed and the error Windows gives set, when the call breaks a rule.
+bool Refused(const char* call, HANDLE file, const void* buffer, DWORD size,
+             const OVERLAPPED* overlapped) {
+  const std::string rule = BrokenRule(file, buffer, size, overlapped);
+  if (rule.empty()) return false;
   ADD_FAILURE() << call << " on a handle opened with FILE_FLAG_NO_BUFFERING: " << rule
                 << " (Windows fails it with ERROR_INVALID_PARAMETER)";
   ::SetLastError(ERROR_INVALID_PARAMETER);
-  return FALSE;
+  return true;
 }
 
 // The test's plan for flushes; one for the program, as the calls are free functions.
-struct Flushes {
+struct {
   DWORD folder_error = ERROR_SUCCESS;
   int files = 0;
-};
-
-Flushes& FlushPlan() {
-  static Flushes plan;
-  return plan;
-}
+} flushes;
 
 }  // namespace
 
 void RefuseFolderFlushes(DWORD error) {
-  FlushPlan() = Flushes{error, 0};
+  flushes = {error, 0};
 }
 
 int FilesFlushed() {
-  return FlushPlan().files;
+  return flushes.files;
 }
 
 BOOL FlushFileBuffers(HANDLE file) {
   BY_HANDLE_FILE_INFORMATION info{};
   if (!::GetFileInformationByHandle(file, &info) ||
       !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    ++FlushPlan().files;
-  } else if (FlushPlan().folder_error != ERROR_SUCCESS) {
-    ::SetLastError(FlushPlan().folder_error);
+    ++flushes.files;
+  } else if (flushes.folder_error != ERROR_SUCCESS) {
+    ::SetLastError(flushes.folder_error);
     return FALSE;
   }
   return ::FlushFileBuffers(file);
 }
 
 BOOL ReadFile(HANDLE file, void* buffer, DWORD size, DWORD* done, OVERLAPPED* overlapped) {
-  if (const std::string rule = BrokenRule(file, buffer, size, overlapped); !rule.empty()) {
-    return Refuse("ReadFile", rule);
-  }
-  return ::ReadFile(file, buffer, size, done, overlapped);
+  return !Refused("ReadFile", file, buffer, size, overlapped) &&
+         ::ReadFile(file, buffer, size, done, overlapped);
 }
 
 BOOL WriteFile(HANDLE file, const void* buffer, DWORD size, DWORD* done, OVERLAPPED* overlapped) {
-  if (const std::string rule = BrokenRule(file, buffer, size, overlapped); !rule.empty()) {
-    return Refuse("WriteFile", rule);
-  }
-  return ::WriteFile(file, buffer, size, done, overlapped);
+  return !Refused("WriteFile", file, buffer, size, overlapped) &&
+         ::WriteFile(file, buffer, size, done, overlapped);
 }
 
 }  // namespace pixferry::sys

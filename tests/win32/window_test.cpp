@@ -12,10 +12,6 @@
 namespace pixferry::win32::testing {
 namespace {
 
-DWORD StyleOf(HWND window, int index = GWL_STYLE) {
-  return static_cast<DWORD>(::GetWindowLongPtrW(window, index));
-}
-
 // The client rectangle of a control, in its window's client coordinates.
 RECT ClientRectOf(HWND control) {
   RECT r{};
@@ -36,7 +32,7 @@ TEST(MainWindowTest, KeepsItsSizeATaskbarButtonLabelsOnTheBackgroundPictureAndIt
       close_at = ClientRectOf(p.MainControl("cmdClose"));
   EXPECT_TRUE(::EqualRect(&client, &size) && ::EqualRect(&close_at, &close));
   // The program's only taskbar button, despite the tool-window frame.
-  EXPECT_TRUE(StyleOf(main, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+  EXPECT_TRUE(::GetWindowLongPtrW(main, GWL_EXSTYLE) & WS_EX_APPWINDOW);
   EXPECT_NE(::SendMessageW(main, WM_GETICON, ICON_BIG, 0), 0) << "no icon";
   // The label at tab index 0 takes no focus.
   EXPECT_EQ(::GetFocus(), p.MainControl("cmdSource"));
@@ -81,7 +77,7 @@ TEST(ViewerWindowTest, ADoubleClickShowsItOwnedEachXHidesItAndTheMainCloseBoxEnd
   };
   ASSERT_TRUE(open());
   EXPECT_EQ(WindowTextOf(viewer), "Photo");
-  EXPECT_FALSE(StyleOf(viewer, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+  EXPECT_FALSE(::GetWindowLongPtrW(viewer, GWL_EXSTYLE) & WS_EX_APPWINDOW);
   EXPECT_EQ(::GetWindow(viewer, GW_OWNER), p.Main());
   EXPECT_EQ(::SendMessageW(viewer, WM_GETICON, ICON_BIG, 0), 0);
   // Enter or Space closes it at once.
