@@ -3,6 +3,7 @@
 // After windows.h, which it needs.
 #include <shellapi.h>
 
+#include <fstream>
 #include <string>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show_command) {
@@ -13,11 +14,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show_command) {
   std::wstring text = L"argc=" + std::to_wstring(count) + L"\n";
   for (int i = 1; i < count; ++i) text += L"arg=" + std::wstring(args[i]) + L"\n";
   text += L"cwd=" + std::wstring(folder) + L"\nshow=" + std::to_wstring(show_command) + L"\n";
-  const HANDLE file = ::CreateFileW(L"args.txt.tmp", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-  DWORD written = 0;
-  ::WriteFile(file, text.data(), static_cast<DWORD>(text.size() * 2), &written, nullptr);
-  ::CloseHandle(file);
+  std::ofstream("args.txt.tmp", std::ios::binary)
+      .write(reinterpret_cast<const char*>(text.data()),
+             static_cast<std::streamsize>(text.size() * 2));
   // Renamed when complete, so the test never reads half a file.
   return ::MoveFileExW(L"args.txt.tmp", L"args.txt", MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
 }
